@@ -1,0 +1,67 @@
+#pragma once
+// The channel the program reads and writes device registers through.
+// Position 0 is the coupler, 1..255 the terminals; a register is a 16-bit
+// word carried in an int32_t. Every call returns 0 on success and a
+// ChannelResult otherwise; on failure a read leaves the buffer untouched.
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <span>
+
+enum ChannelResult : int32_t {
+    ChOk = 0,
+    ChTimeout = 0x1001,        // no (complete) answer within the time-out
+    ChNoSuchTable = 0x1002,
+    ChRange = 0x1003,          // first + count runs past the table
+    ChWriteProtected = 0x1004,
+    ChRebooting = 0x1005,
+    ChBadFrame = 0x1006,       // garbled, truncated or mismatched answer
+    ChNotOpen = 0x1007,
+    ChBadArgument = 0x1008,    // count outside 1..256 or larger than the buffer
+    ChOpenFailed = 0x1009,
+    ChNoDevice = 0x100A,       // the router knows no device with that net id and port
+    ChUnsupported = 0x100B,
+};
+
+// A short readable name for a result code, for log lines and messages.
+QString channelResultText(int32_t result);
+
+class IChannelParam {
+public:
+    virtual ~IChannelParam() = default;
+};
+
+class ISerialChannelParam : public IChannelParam {
+public:
+    virtual void SetPort(int32_t comNumber) = 0;
+    virtual void SetBaud(int32_t baud) = 0;
+    virtual void SetTimeout(int32_t ms) = 0;
+    virtual void SetMultiPoint(int32_t address) = 0;
+    virtual void SetOptions(int32_t options) = 0;
+};
+
+class IQNPDeviceParam : public IChannelParam {
+public:
+    virtual void SetTimeout(int32_t ms) = 0;
+    virtual void SetPort(int32_t port) = 0;
+    virtual void SetNetId(const QString& netId) = 0; // "a.b.c.d.e.f"
+};
+
+class IDeviceChannel {
+public:
+    virtual ~IDeviceChannel() = default;
+    // count registers from first into buffer[0..count-1]; count never exceeds buffer.size().
+    virtual int32_t VbRegSyncReadReq(int32_t pos, int32_t table, int32_t first, int32_t count,
+                                     std::span<int32_t> buffer) = 0;
+    virtual int32_t VbRegSyncWriteReq(int32_t pos, int32_t table, int32_t first, int32_t count,
+                                      std::span<const int32_t> buffer) = 0;
+    // 0 when the port is open (also when it already was).
+    virtual int32_t PortOpen() = 0;
+    virtual int32_t PortClose() = 0;
+    virtual IChannelParam* GetDeviceParamObj() = 0;
+    // Service requests of the device service and the firmware server.
+    virtual int32_t ServiceRequest(uint8_t service, const QByteArray& request, QByteArray& reply) = 0;
+};
+
+// The network channel has the same members; only its parameter object differs.
+class IQNPChannel : public IDeviceChannel {};

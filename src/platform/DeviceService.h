@@ -1,0 +1,18 @@
+#pragma once
+// Reboot, write protection, station identity and cycle-time measurement,
+// carried over the caller's channel. result 0 means done.
+#include <cstdint>
+
+class IDeviceChannel;
+
+class IDeviceService {
+public:
+    virtual ~IDeviceService() = default;
+    virtual void RebootDevice(IDeviceChannel* channel, int32_t& result) = 0;
+    // protect False lifts the coupler's write protection, True restores it.
+    virtual void AbolishProtection(IDeviceChannel* channel, bool protect, int32_t& result) = 0;
+    virtual int32_t ReadStationId(IDeviceChannel* channel, int32_t& stationId) = 0;
+    virtual int32_t ReadStationIdEx(IDeviceChannel* channel, int32_t& stationId) = 0;
+    virtual void SetCycleTimeMeasurement(IDeviceChannel* channel, bool active, int32_t& result) = 0;
+    virtual void GetCycleTimeMeasurement(IDeviceChannel* channel, bool& active, int32_t& result) = 0;
+};

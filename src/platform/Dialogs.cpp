@@ -1,0 +1,81 @@
+#include "Dialogs.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QProcess>
+#include <QTimer>
+#include <QUrl>
+
+int QtDialogs::MsgBox(const QString& text, int style, const QString& title)
+{
+    QMessageBox box(m_parent);
+    box.setText(text);
+    box.setWindowTitle(title.isEmpty() ? QCoreApplication::applicationName() : title);
+    switch (style & 0x70) {
+    case vbCritical: box.setIcon(QMessageBox::Critical); break;
+    case vbQuestion: box.setIcon(QMessageBox::Question); break;
+    case vbExclamation: box.setIcon(QMessageBox::Warning); break;
+    case vbInformation: box.setIcon(QMessageBox::Information); break;
+    default: break;
+    }
+    struct Button { QMessageBox::StandardButton button; int result; };
+    QList<Button> buttons;
+    switch (style & 7) {
+    case vbOKCancel: buttons = {{QMessageBox::Ok, vbOK}, {QMessageBox::Cancel, vbCancel}}; break;
+    case vbAbortRetryIgnore:
+        buttons = {{QMessageBox::Abort, vbAbort}, {QMessageBox::Retry, vbRetry}, {QMessageBox::Ignore, vbIgnore}};
+        break;
+    case vbYesNoCancel: buttons = {{QMessageBox::Yes, vbYes}, {QMessageBox::No, vbNo}, {QMessageBox::Cancel, vbCancel}}; break;
+    case vbYesNo: buttons = {{QMessageBox::Yes, vbYes}, {QMessageBox::No, vbNo}}; break;
+    case vbRetryCancel: buttons = {{QMessageBox::Retry, vbRetry}, {QMessageBox::Cancel, vbCancel}}; break;
+    default: buttons = {{QMessageBox::Ok, vbOK}}; break;
+    }
+    QMessageBox::StandardButtons set;
+    for (const Button& b : buttons)
+        set |= b.button;
+    box.setStandardButtons(set);
+    const int clicked = box.exec();
+    for (const Button& b : buttons)
+        if (clicked == b.button)
+            return b.result;
+    // Closing the box counts as its cancel (or the only) button.
+    return buttons.size() == 1 ? buttons.first().result : vbCancel;
+}
+
+QString QtDialogs::GetOpenFileName(const QString& title, const QString& folder, const QString& filter)
+{
+    return QFileDialog::getOpenFileName(m_parent, title, folder, filter);
+}
+
+QString QtDialogs::GetSaveFileName(const QString& title, const QString& folder, const QString& filter)
+{
+    return QFileDialog::getSaveFileName(m_parent, title, folder, filter);
+}
+
+void QtDialogs::Wait(int ms)
+{
+    if (ms <= 0)
+        return;
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+bool QtDialogs::OpenDocument(const QString& path)
+{
+    if (!QFileInfo::exists(path))
+        return false;
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+bool QtDialogs::StartProgram(const QString& program, const QStringList& args)
+{
+    if (program.isEmpty())
+        return false;
+    return QProcess::startDetached(program, args);
+}

@@ -1,0 +1,8 @@
+#pragma once
+// The numbered English texts of Resource/StringTable.txt ("<number><TAB><text>",
+// \n, \r, \t and \\ escaped). A missing number gives "".
+#include <QString>
+
+QString LoadResString(int id);
+// Loads (again) from a file; the default is <program folder>/Resource/StringTable.txt.
+bool loadStringTable(const QString& path);

@@ -1,0 +1,47 @@
+#include "TestEnv.h"
+
+#include <QDir>
+
+int RecordingDialogs::MsgBox(const QString& text, int style, const QString& title)
+{
+    messages << QStringLiteral("%1|%2|%3").arg(text).arg(style).arg(title);
+    if (!answers.isEmpty())
+        return answers.takeFirst();
+    const int buttons = style & 7;
+    return (buttons == vbYesNo || buttons == vbYesNoCancel) ? vbYes : vbOK;
+}
+
+TestEnv::TestEnv()
+{
+    QDir().mkpath(registryFolder());
+    qputenv("TD4700_REGISTRY_DIR", registryFolder().toLocal8Bit());
+    qputenv("TD4700_PORTS_DIR", (m_dir.path() + QStringLiteral("/ports")).toLocal8Bit());
+    build();
+}
+
+TestEnv::~TestEnv()
+{
+    if (AppContext::current() == m_context.get())
+        AppContext::setCurrent(nullptr);
+    m_context.reset();
+    LocaleInfo::reset();
+}
+
+void TestEnv::build()
+{
+    m_context = std::make_unique<AppContext>(registryFolder());
+    AppContext::setCurrent(m_context.get());
+    auto dialogs = std::make_unique<RecordingDialogs>();
+    m_dialogs = dialogs.get();
+    m_context->dialogs = std::move(dialogs);
+    m_context->gLogBox = &m_log;
+}
+
+void TestEnv::restart()
+{
+    AppContext::setCurrent(nullptr);
+    m_context.reset();
+    LocaleInfo::reset();
+    m_log.SetText({});
+    build();
+}
