@@ -9,6 +9,7 @@
 #include "RegistryAccess.h"
 #include "RegistryStore.h"
 #include "clsCommon.h"
+#include "clsRefList.h"
 #include <pugixml.hpp>
 #include <memory>
 
@@ -45,6 +46,7 @@ public:
     bool gDevMode = false;
     ILogBox* gLogBox = nullptr;
     pugi::xml_node gOfflineStation;
+    RefListCollection gRefList; // filled once at start-up
 };
 
 // Shorthands for the current context.

@@ -143,7 +143,9 @@ struct RegistryStore::Impl {
             f.close();
             pugi::xml_document doc;
             pugi::xml_node rootNode;
-            if (doc.load_buffer(data.constData(), size_t(data.size())))
+            // Values keep their exact text: CR LF and blank-only values survive a reload.
+            if (doc.load_buffer(data.constData(), size_t(data.size()),
+                                (pugi::parse_default | pugi::parse_ws_pcdata_single) & ~pugi::parse_eol))
                 rootNode = doc.child("Hive");
             good = rootNode && readKey(rootNode, loaded);
         }

@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Runs a program against a virtual coupler with a demo station, in a demo
+# registry and link folder of its own:
+#   scripts/demo-env.sh BUILD_DIR [PROGRAM [ARGS...]]
+# PROGRAM defaults to BUILD_DIR/bin/td4700. The coupler is linked as COM2 (the
+# program's default serial port) and serves QNP for 169.12.1.106.1.1 port 100
+# (the default net id and port) at TD4700_QNP_ROUTER. It stops when PROGRAM ends.
+# TD4700_DEMO_DIR (default BUILD_DIR/demo) keeps the demo registry between runs;
+# TD4700_DEMO_STATION picks another file from vcoupler/stations.
+set -euo pipefail
+
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${1:?usage: scripts/demo-env.sh BUILD_DIR [PROGRAM [ARGS...]]}"
+build="$(cd "$build" && pwd)"
+shift
+if [ $# -eq 0 ]; then
+  set -- "$build/bin/td4700"
+fi
+
+demo="${TD4700_DEMO_DIR:-$build/demo}"
+station="$here/vcoupler/stations/${TD4700_DEMO_STATION:-vn6555-demo.xml}"
+vcoupler="$build/bin/td4700-vcoupler"
+mkdir -p "$demo/registry" "$demo/ports"
+
+export TD4700_REGISTRY_DIR="$demo/registry"
+export TD4700_PORTS_DIR="$demo/ports"
+
+out="$demo/vcoupler.out"
+: > "$out"
+"$vcoupler" "$station" --com 2 --qnp-listen 0 --trace "$demo/vcoupler-trace.txt" > "$out" 2> "$demo/vcoupler.err" &
+coupler=$!
+cleanup() { kill "$coupler" 2>/dev/null || true; wait "$coupler" 2>/dev/null || true; }
+trap cleanup EXIT INT TERM
+
+for _ in $(seq 100); do
+  grep -q '^ready$' "$out" && break
+  if ! kill -0 "$coupler" 2>/dev/null; then
+    echo "demo-env: the virtual coupler did not start:" >&2
+    cat "$demo/vcoupler.err" >&2
+    exit 1
+  fi
+  sleep 0.1
+done
+if ! grep -q '^ready$' "$out"; then
+  echo "demo-env: the virtual coupler did not get ready" >&2
+  exit 1
+fi
+TD4700_QNP_ROUTER="$(awk '$1 == "qnp" { print $2 }' "$out")"
+export TD4700_QNP_ROUTER
+sed 's/^/demo-env: /' "$out" >&2
+
+status=0
+"$@" || status=$?
+exit "$status"

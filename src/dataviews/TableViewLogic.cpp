@@ -1,0 +1,114 @@
+#include "TableViewLogic.h"
+
+#include "devices/clsConvertXml.h"
+#include "platform/DeviceChannel.h"
+#include "platform/ModDataConvert.h"
+#include "platform/StringTable.h"
+#include "platform/VbConvert.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+
+namespace tableview {
+
+int32_t capLength(int32_t length)
+{
+    return std::clamp(length, 0, kMaxRegisters);
+}
+
+int32_t decideTableLength(int32_t pos, int32_t table, IDeviceChannel* channel, const clsConvertXml& reader,
+                          pugi::xml_node node, int32_t length, int32_t& lastResult)
+{
+    // A terminal's table has 64 registers whatever its description says.
+    if (pos != 0)
+        return kTerminalLength;
+    // Table 127 lists the lengths of tables 0 to 126 only.
+    if (table == kLengthTable)
+        return kLengthTable;
+
+    std::array<int32_t, 1> word{length};
+    if (channel) {
+        lastResult = channel->VbRegSyncReadReq(pos, kLengthTable, table, 1, word);
+        if (lastResult == 0)
+            return capLength(word[0]);
+        reader.GetTableLength(node, table, length);
+        return capLength(length);
+    }
+    // Offline the description's table 127 answers: 65535 without the table, 0 without the register.
+    word[0] = 0;
+    lastResult = reader.GetTableValues(node, kLengthTable, table, 1, word) ? 1 : 0;
+    return capLength(word[0]);
+}
+
+namespace {
+
+// Entries that give a number beyond the signed 32-bit range cannot be taken.
+RegisterEdit fromNumber(double value)
+{
+    if (!std::isfinite(value) || value > double(std::numeric_limits<int32_t>::max())
+        || value < double(std::numeric_limits<int32_t>::min()))
+        return {EditVerdict::Unconvertible, 0};
+    return {EditVerdict::Accepted, int32_t(int64_t(value) & 0xFFFF)};
+}
+
+} // namespace
+
+RegisterEdit parseRegisterEdit(int column, const QString& text)
+{
+    switch (column) {
+    case RegisterTableModel::ColHex:
+        if (!IsHexString(text))
+            return {EditVerdict::Invalid, 0};
+        return fromNumber(HexStrToVal(text));
+    case RegisterTableModel::ColUint: {
+        if (!IsDecString(text))
+            return {EditVerdict::Invalid, 0};
+        const std::optional<int32_t> v = vbCLng(text);
+        if (!v)
+            return {EditVerdict::Unconvertible, 0};
+        return {EditVerdict::Accepted, *v & 0xFFFF};
+    }
+    case RegisterTableModel::ColBin:
+        if (!IsBinString(text))
+            return {EditVerdict::Invalid, 0};
+        return fromNumber(BinStrToVal(text));
+    default:
+        break;
+    }
+    return {EditVerdict::NotEditable, 0};
+}
+
+RegisterTableModel::Row rowTexts(int reg, int32_t value, const QString& description)
+{
+    return {QStringLiteral("%1").arg(reg, 3, 10, QLatin1Char('0')), ValToHexStr(value), QString::number(value),
+            ValToBinStr(value), description};
+}
+
+RegisterTableModel::Row unreadRowTexts(int reg, const QString& description)
+{
+    return {QStringLiteral("%1").arg(reg, 3, 10, QLatin1Char('0')), QString(), QString(), QString(), description};
+}
+
+QString invalidEntryMessage()
+{
+    return LoadResString(701) + QStringLiteral("\n\n") + LoadResString(702);
+}
+
+QString readFailedText(int32_t table, int32_t code, bool english)
+{
+    const QString pattern = english ? QStringLiteral("Reading table %1 failed: code %2 (%3).")
+                                    : QStringLiteral("Lesen der Tabelle %1 fehlgeschlagen: Code %2 (%3).");
+    return pattern.arg(table).arg(code).arg(channelResultText(code));
+}
+
+QString writeFailedText(int32_t reg, int32_t code, bool english)
+{
+    const QString pattern =
+        english ? QStringLiteral("Writing register %1 failed: code %2 (%3). The old value is shown.")
+                : QStringLiteral("Schreiben von Register %1 fehlgeschlagen: Code %2 (%3). Der alte Wert wird angezeigt.");
+    return pattern.arg(reg).arg(code).arg(channelResultText(code));
+}
+
+} // namespace tableview

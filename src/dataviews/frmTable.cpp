@@ -1,0 +1,322 @@
+#include "frmTable.h"
+
+#include "TableViewLogic.h"
+#include "devices/clsConvertXml.h"
+#include "platform/AppContext.h"
+#include "platform/DeviceChannel.h"
+#include "platform/FormRegistry.h"
+#include "platform/LocaleInfo.h"
+#include "platform/ScrolledWindow.h"
+#include "platform/StringTable.h"
+#include "platform/Twips.h"
+#include "platform/VbConvert.h"
+
+#include <QFrame>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QTimer>
+#include <algorithm>
+#include <span>
+
+namespace {
+
+constexpr int kProgressMax = 270;
+// Shares of the grid's width: Offset, HEX, UINT, BIN, Description (together 1.05).
+constexpr double kColumnShares[RegisterTableModel::ColumnCount] = {0.1, 0.1, 0.1, 0.25, 0.5};
+
+void placeTwips(QWidget* w, int left, int top, int width, int height)
+{
+    w->setGeometry(twipsToPx(left), twipsToPx(top), twipsToPx(width), twipsToPx(height));
+}
+
+} // namespace
+
+frmTable::frmTable(QWidget* parent)
+    : QWidget(parent)
+    , ScrolledWindow1(new ScrolledWindow(this))
+    , lblStatus(new QLabel(ScrolledWindow1))
+    , ProgressBar1(new QProgressBar(ScrolledWindow1))
+    , Frame1(new QFrame(ScrolledWindow1))
+    , tdbgDataCaption(new QLabel(Frame1))
+    , tdbgData(new QTableView(Frame1))
+    , cmdExit(new QPushButton(ScrolledWindow1))
+    , cmdRefresh(new QPushButton(ScrolledWindow1))
+    , m_model(new RegisterTableModel(this))
+{
+    setObjectName(QStringLiteral("frmTable"));
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    tdbgDataCaption->setObjectName(QStringLiteral("tdbgDataCaption"));
+    tdbgData->setObjectName(QStringLiteral("tdbgData"));
+    cmdExit->setObjectName(QStringLiteral("cmdExit"));
+    cmdRefresh->setObjectName(QStringLiteral("cmdRefresh"));
+
+    placeTwips(ScrolledWindow1, 120, 120, 10935, 7935);
+    // The status shares the progress bar's place; the bar covers it while a load runs.
+    placeTwips(lblStatus, 240, 120, 8895, 255);
+    placeTwips(ProgressBar1, 240, 120, 8895, 255);
+    placeTwips(Frame1, 240, 360, 9135, 7215);
+    placeTwips(tdbgDataCaption, 120, 0, 8775, 240);
+    placeTwips(tdbgData, 120, 240, 8775, 6735);
+    placeTwips(cmdExit, 9480, 480, 1215, 375);
+    placeTwips(cmdRefresh, 9480, 7200, 1215, 375);
+    resize(twipsToPx(10935 + 120), twipsToPx(7935 + 120));
+
+    Frame1->setFrameShape(QFrame::StyledPanel);
+    tdbgDataCaption->setAlignment(Qt::AlignCenter);
+    ProgressBar1->setTextVisible(false);
+    lblStatus->setStyleSheet(QStringLiteral("color: #c00000;"));
+
+    tdbgData->setModel(m_model);
+    tdbgData->verticalHeader()->hide();
+    tdbgData->setSelectionMode(QAbstractItemView::SingleSelection);
+    tdbgData->installEventFilter(this);
+    m_model->setCommitHandler([this](int reg, int column, const QString& text) { return commitCell(reg, column, text); });
+
+    connect(cmdRefresh, &QPushButton::clicked, this, &frmTable::cmdRefresh_Click);
+    connect(cmdExit, &QPushButton::clicked, this, &frmTable::cmdExit_Click);
+
+    Form_Load();
+}
+
+frmTable::~frmTable()
+{
+    // Closing the window takes the focus from an open cell editor, which commits it; by then
+    // this form is half gone, so such a late commit is dropped.
+    m_model->setCommitHandler({});
+}
+
+void frmTable::Form_Load()
+{
+    Form_Resize();
+    ProgressBar1->setRange(0, kProgressMax);
+    ProgressBar1->setValue(1);
+    setWindowTitle(QString());
+    // The string table's texts serve both languages here; "&Refresh" is the design caption.
+    cmdRefresh->setText(QStringLiteral("&Refresh"));
+    cmdExit->setText(LoadResString(502));
+    tdbgDataCaption->setText(LoadResString(405));
+    m_model->setCaptions({LoadResString(703), QStringLiteral("HEX"), QStringLiteral("UINT"), QStringLiteral("BIN"),
+                          LoadResString(704)});
+}
+
+void frmTable::Form_Resize()
+{
+    const int innerW = pxToTwips(width());
+    const int innerH = pxToTwips(height());
+    const int scrolledH = std::max(0, innerH - 120);
+    ScrolledWindow1->setGeometry(0, 0, twipsToPx(std::max(0, innerW - 120)), twipsToPx(scrolledH));
+    Frame1->resize(Frame1->width(), twipsToPx(std::max(0, scrolledH - 500)));
+    tdbgData->resize(tdbgData->width(), twipsToPx(std::max(0, scrolledH - 900)));
+    ScrolledWindow1->ArrangeConstituentControls();
+}
+
+void frmTable::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+bool frmTable::eventFilter(QObject* watched, QEvent* event)
+{
+    // Enter on the grid opens the cell's editor, as F2 does, and goes no further. An Enter
+    // that an open editor passes up has already committed; it is left alone.
+    if (watched == tdbgData && tdbgData->hasFocus()
+        && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            const QModelIndex current = tdbgData->currentIndex();
+            if (event->type() == QEvent::KeyPress && (m_model->flags(current) & Qt::ItemIsEditable))
+                tdbgData->edit(current);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+clsConvertXml& frmTable::reader()
+{
+    if (!m_reader)
+        m_reader = std::make_unique<clsConvertXml>();
+    return *m_reader;
+}
+
+void frmTable::stepProgress()
+{
+    ProgressBar1->setValue(std::min(ProgressBar1->value() + 1, kProgressMax));
+}
+
+void frmTable::RefreshData(pugi::xml_node node, IDeviceChannel* channel, const QString& param)
+{
+    m_channel = channel;
+    m_node = node;
+    pugi::xml_document params;
+    const QByteArray paramText = param.toUtf8();
+    if (params.load_buffer(paramText.constData(), size_t(paramText.size()))) {
+        const pugi::xml_node userData = params.child("Params").child("UserData");
+        if (userData)
+            if (const std::optional<int32_t> table = vbCLng(QString::fromUtf8(userData.text().get())))
+                m_table = *table;
+    }
+
+    m_online = channel != nullptr;
+    stepProgress();
+
+    m_first = 0;
+    // Without a device element there is no device to read: treated like an empty Pos.
+    m_pos = -1;
+    reader().GetDevicePos(node, m_pos);
+    if (m_pos == -1) {
+        ProgressBar1->hide();
+        return;
+    }
+    stepProgress();
+
+    m_length = tableview::decideTableLength(m_pos, m_table, m_online ? m_channel : nullptr, reader(), m_node,
+                                            m_length, m_lastResult);
+    stepProgress();
+
+    readTable();
+    ProgressBar1->hide();
+}
+
+void frmTable::readTable()
+{
+    const int32_t length = tableview::capLength(m_length);
+    const std::span<int32_t> values = std::span(m_registers).first(size_t(length));
+    const bool english = localeIsEnglish();
+
+    m_readFailure.clear();
+    m_writeFailure.clear();
+    m_valuesRead = true;
+    if (m_online) {
+        // Nothing to ask for when the table is empty; a zero-count request is refused by the device.
+        if (length > 0) {
+            m_lastResult = m_channel->VbRegSyncReadReq(m_pos, m_table, m_first, length, values);
+            if (m_lastResult != 0) {
+                // Rows of a failed read show no value rather than zeros or old values.
+                m_valuesRead = false;
+                m_readFailure = tableview::readFailedText(m_table, m_lastResult, english);
+            }
+        }
+    } else {
+        // Registers the description lacks show 0, not what an earlier table left here.
+        std::fill(values.begin(), values.end(), 0);
+        m_lastResult = reader().GetTableValues(m_node, m_table, m_first, length, values) ? 1 : 0;
+    }
+    stepProgress();
+
+    const std::span<QString> descs = std::span(m_descs).first(size_t(length));
+    (void)reader().GetTableDesc(m_node, m_table, m_first, length, descs); // fills "" where there is none
+    stepProgress();
+
+    QVector<RegisterTableModel::Row> rows;
+    rows.reserve(length);
+    for (int r = 0; r < length; ++r) {
+        rows << (m_valuesRead ? tableview::rowTexts(r, m_registers[size_t(r)], m_descs[size_t(r)])
+                              : tableview::unreadRowTexts(r, m_descs[size_t(r)]));
+        stepProgress();
+    }
+
+    m_model->setRows(rows);
+    const int gridWidth = tdbgData->width();
+    for (int c = 0; c < RegisterTableModel::ColumnCount; ++c) {
+        tdbgData->setColumnHidden(c, false);
+        tdbgData->setColumnWidth(c, qRound(kColumnShares[c] * gridWidth));
+    }
+    updateStatus();
+}
+
+void frmTable::cmdRefresh_Click()
+{
+    // Nothing was loaded for a device without a position.
+    if (m_pos == -1)
+        return;
+    readTable();
+}
+
+void frmTable::cmdExit_Click()
+{
+    FormRegistry::Unload(this); // closes the MDI frame too and deletes the form
+}
+
+bool frmTable::commitCell(int reg, int column, const QString& text)
+{
+    if (m_pos == -1 || reg < 0 || reg >= m_length)
+        return false;
+    const tableview::RegisterEdit edit = tableview::parseRegisterEdit(column, text);
+    switch (edit.verdict) {
+    case tableview::EditVerdict::Accepted:
+        break;
+    case tableview::EditVerdict::Invalid:
+        // Shown after the commit has finished: a box opened inside it would take the editor's
+        // focus and make the grid commit (and complain) a second time.
+        if (!m_invalidEntryPending) {
+            m_invalidEntryPending = true;
+            QTimer::singleShot(0, this, &frmTable::showInvalidEntry);
+        }
+        return false;
+    case tableview::EditVerdict::Unconvertible:
+    case tableview::EditVerdict::NotEditable:
+        return false;
+    }
+
+    const QString& desc = m_descs[size_t(reg)];
+    if (!m_online) {
+        m_model->setRow(reg, tableview::rowTexts(reg, edit.value, desc));
+        return true;
+    }
+
+    std::array<int32_t, 1> word{edit.value};
+    int32_t result = m_channel->VbRegSyncWriteReq(m_pos, m_table, reg, 1, word);
+    if (result == 0) {
+        word[0] = 0;
+        result = m_channel->VbRegSyncReadReq(m_pos, m_table, reg, 1, word);
+    }
+    if (result != 0) {
+        // The row keeps what it showed: a failed read-back tells nothing about the device.
+        m_model->setRow(reg, m_model->rowTexts(reg));
+        m_writeFailure = tableview::writeFailedText(reg, result, localeIsEnglish());
+        updateStatus();
+        return false;
+    }
+    m_registers[size_t(reg)] = word[0];
+    m_model->setRow(reg, tableview::rowTexts(reg, word[0], desc));
+    if (!m_writeFailure.isEmpty()) {
+        m_writeFailure.clear();
+        updateStatus();
+    }
+    return true;
+}
+
+void frmTable::showInvalidEntry()
+{
+    m_invalidEntryPending = false;
+    app().dialogs->MsgBox(tableview::invalidEntryMessage(), vbOKOnly | vbInformation);
+}
+
+QString frmTable::statusText() const
+{
+    return lblStatus->text();
+}
+
+void frmTable::updateStatus()
+{
+    QStringList parts;
+    if (!m_readFailure.isEmpty())
+        parts << m_readFailure;
+    if (!m_writeFailure.isEmpty())
+        parts << m_writeFailure;
+    lblStatus->setText(parts.join(QStringLiteral("  ")));
+    lblStatus->setToolTip(lblStatus->text()); // the whole text when the line is too short for it
+}
+
+QWidget* createFrmTable(QWidget* parent)
+{
+    return new frmTable(parent);
+}

@@ -1,0 +1,29 @@
+#pragma once
+// What one station reading learns about the connected coupler: the register
+// images the identification fills and the builders read afterwards, and the
+// terminal resource table. Owned by whoever reads a station; refilled at every log-in.
+#include "TerminalResource.h"
+
+#include <QSet>
+#include <QString>
+#include <array>
+#include <cstdint>
+
+struct StationReadContext {
+    std::array<int32_t, 256> gRegTable0{}; // coupler table 0, index = register
+    std::array<int32_t, 256> gTermTable{}; // coupler table 9: [0] type number, [p] terminal at p
+    int32_t gFirmwareWord = 0;             // coupler table 0 register 255
+    std::array<int32_t, 66> gTermRegs{};   // table 0 of the terminal being named
+    int32_t gRegResult = 0;                // result of the last register read (0 = success)
+    std::array<int32_t, 256> gTableLength{}; // coupler table lengths from its directory (table 127)
+
+    TerminalResourceTable terminalResource;
+    QString terminalResourceFile; // empty: terminalResourcePath()
+
+    // Where the station reading writes its debug files; empty: the program folder
+    // when it is writable, else the user's data folder.
+    QString debugFolder;
+
+    // Description paths whose failed save was already logged.
+    QSet<QString> unsavedDescriptions;
+};

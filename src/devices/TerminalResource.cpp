@@ -1,0 +1,104 @@
+#include "TerminalResource.h"
+
+#include "platform/AppContext.h"
+#include "platform/XmlDocument.h"
+
+#include <QFileInfo>
+
+namespace {
+
+QStringView partBefore(QStringView text, QStringView marker)
+{
+    const qsizetype p = text.indexOf(marker);
+    return p < 0 ? QStringView() : text.left(p);
+}
+
+QStringView partAfter(QStringView text, QStringView marker)
+{
+    const qsizetype p = text.indexOf(marker);
+    return p < 0 ? QStringView() : text.mid(p + marker.size());
+}
+
+void store(std::vector<QString>& column, int64_t index, QStringView value)
+{
+    // The columns keep the bounds of the last DOM load; other rows are skipped.
+    if (index >= 0 && uint64_t(index) < column.size())
+        column[size_t(index)] = value.toString();
+}
+
+} // namespace
+
+QString terminalResourcePath()
+{
+    const QString beside = AppContext::programFolder() + QStringLiteral("/TerminalResource.xml");
+    if (QFileInfo(beside).isFile())
+        return beside;
+    return AppContext::programFolder() + QStringLiteral("/Resource/TerminalResource.xml");
+}
+
+int32_t fLoadTerminalResource(TerminalResourceTable& table, const QString& path)
+{
+    pugi::xml_document doc;
+    const bool loaded = loadXmlFile(doc, path);
+    // A document of another kind is as unusable as a broken one: keep the previous table.
+    if (!loaded || QByteArrayView(doc.document_element().name()) != "TerminalResource") {
+        if (IDialogs* dialogs = app().dialogs.get())
+            dialogs->MsgBox(QStringLiteral("Cannot load TerminalResource.XML"), vbOKOnly, QStringLiteral("TD4700"));
+        return 0;
+    }
+
+    std::vector<pugi::xml_node> rows;
+    for (const pugi::xml_node& row : doc.document_element().children("TermTyp"))
+        rows.push_back(row);
+    const size_t count = rows.size();
+    table.gTerminalResourceCount = int32_t(count);
+    for (std::vector<QString>* column : {&table.Terminal, &table.Extension, &table.Desc1031, &table.Desc1033,
+                                         &table.Icon, &table.ProgID}) {
+        column->assign(count + 1, QString());
+    }
+    for (size_t i = 0; i < count; ++i) {
+        const pugi::xml_node row = rows[i];
+        table.Terminal[i] = QString::fromUtf8(row.attribute("Terminal").value());
+        table.Extension[i] = QString::fromUtf8(row.attribute("Extension").value());
+        table.Desc1031[i] = QString::fromUtf8(row.attribute("Desc1031").value());
+        table.Desc1033[i] = QString::fromUtf8(row.attribute("Desc1033").value());
+        table.Icon[i] = QString::fromUtf8(row.attribute("Icon").value());
+        table.ProgID[i] = QString::fromUtf8(row.attribute("ProgID").value());
+    }
+    return 0;
+}
+
+void fParseTerminalResourceText(TerminalResourceTable& table, const QString& text)
+{
+    QStringView rest(text);
+    int64_t n = 0;
+    // At most 10000 passes, also when row numbers run backwards.
+    for (int pass = 0; pass < 10000 && n <= 9999; ++pass) {
+        rest = partAfter(rest, u"Terminal=\"");
+        const QStringView v = partBefore(rest, u"\" Extension=");
+        bool ok = false;
+        const int number = v.toInt(&ok);
+        if (ok)
+            n = number;
+        store(table.Terminal, n, v);
+        rest = partAfter(rest, u"Extension=\"");
+        store(table.Extension, n, partBefore(rest, u"\" Desc1031="));
+        rest = partAfter(rest, u"Desc1031=\"");
+        store(table.Desc1031, n, partBefore(rest, u"\" Desc1033="));
+        rest = partAfter(rest, u"Desc1033=\"");
+        store(table.Desc1033, n, partBefore(rest, u"\" Icon="));
+        rest = partAfter(rest, u"Icon=\"");
+        store(table.Icon, n, partBefore(rest, u"\" ProgID="));
+        rest = partAfter(rest, u"ProgID=\"");
+        store(table.ProgID, n, partBefore(rest, u"\" UserData="));
+        ++n;
+    }
+}
+
+QString fStrPart(const QString& text, const QString& marker, int16_t mode)
+{
+    const qsizetype p = text.indexOf(marker);
+    if (p < 0)
+        return {};
+    return mode == 1 ? text.left(p) : text.mid(p + marker.size());
+}

@@ -1,0 +1,24 @@
+#pragma once
+// Loading and saving the program's XML documents (station, descriptions, lists).
+#include <QString>
+#include <pugixml.hpp>
+#include <string>
+
+// Keeps a lone blank between tags ("<Devices> </Devices>") as the templates write it.
+inline constexpr unsigned kXmlParseOptions = pugi::parse_default | pugi::parse_ws_pcdata_single;
+
+// False, and an empty document, when the text or file is not well-formed XML
+// with exactly one root element.
+bool loadXmlBuffer(pugi::xml_document& doc, const void* data, size_t size,
+                   unsigned options = kXmlParseOptions);
+bool loadXmlText(pugi::xml_document& doc, const char* text);
+bool loadXmlFile(pugi::xml_document& doc, const QString& path);
+
+// The document as one line: the declaration <?xml version="1.0" ?> followed by the
+// nodes without added blanks or line breaks.
+std::string xmlDocumentText(const pugi::xml_document& doc);
+// Writes xmlDocumentText to path, replacing the file only once it is complete.
+bool saveXmlDocument(const pugi::xml_document& doc, const QString& path);
+
+// The whole text under an element (its descendants' character data, in order).
+QString xmlElementText(const pugi::xml_node& element);

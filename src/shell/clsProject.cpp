@@ -1,0 +1,63 @@
+#include "clsProject.h"
+
+#include "platform/AppContext.h"
+#include "platform/LocaleInfo.h"
+#include "platform/LogBox.h"
+
+#include <array>
+
+namespace {
+constexpr int kProbeTries = 4;
+}
+
+QString clsProject::portNotOpenedText()
+{
+    return localeIsEnglish() ? QStringLiteral("Port could not be opened")
+                             : QStringLiteral("Schnittstelle konnte nicht geöffnet werden");
+}
+
+void clsProject::setOnline(bool value)
+{
+    if (value == m_online)
+        return;
+    if (value)
+        LogIn();
+    else
+        LogOut();
+}
+
+void clsProject::LogIn()
+{
+    IDeviceChannel* channel = app().gObjDevChannel;
+    // Without an open port nothing was logged in to: stay offline and say why.
+    if (!channel || channel->PortOpen() != 0) {
+        AppendLogText(app().gLogBox, portNotOpenedText() + QStringLiteral("\r\n"));
+        return;
+    }
+    std::array<int32_t, 3> buffer{};
+    for (int attempt = 0; attempt < kProbeTries; ++attempt) {
+        if (channel->VbRegSyncReadReq(0, 9, 0, 2, buffer) == 0) {
+            m_online = true;
+            Q_EMIT ProjectStateChangeOnline(m_online);
+            return;
+        }
+        AppendLogText(app().gLogBox, QString::number(attempt) + QStringLiteral(" Timeout\r\n"));
+    }
+    // No coupler answered: leave the port closed so the next log-in starts afresh.
+    channel->PortClose();
+}
+
+void clsProject::LogOut()
+{
+    IDeviceChannel* channel = app().gObjDevChannel;
+    if (gCommon().AccessLevel() == 1 && channel && app().gObjDevSrv) {
+        int32_t status = 0;
+        app().gObjDevSrv->AbolishProtection(channel, true, status);
+        (void)status; // a coupler that cannot restore its protection still lets us log out
+    }
+    m_online = false;
+    Q_EMIT ProjectStateChangeOnline(m_online);
+    // The handler may have replaced the channel; close the one that is current now.
+    if (IDeviceChannel* current = app().gObjDevChannel)
+        current->PortClose();
+}

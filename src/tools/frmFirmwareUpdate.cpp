@@ -1,0 +1,12 @@
+#include "frmFirmwareUpdate.h"
+
+frmFirmwareUpdate::frmFirmwareUpdate(QWidget* parent)
+    : MinimalToolDialog(QStringLiteral("frmFirmwareUpdate"), parent)
+{
+}
+
+QString frmFirmwareUpdate::fFirmwareMode(const QString& param)
+{
+    const QString load = QStringLiteral("FIRMWARE_LOAD");
+    return param.toUpper() == load ? load : QStringLiteral("FIRMWARE_UPDATE");
+}

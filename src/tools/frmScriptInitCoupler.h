@@ -1,0 +1,10 @@
+#pragma once
+// The coupler script runner, as far as it is built: it keeps the station
+// element and the channel and shows itself.
+#include "MinimalToolDialog.h"
+
+class frmScriptInitCoupler : public MinimalToolDialog {
+    Q_OBJECT
+public:
+    explicit frmScriptInitCoupler(QWidget* parent = nullptr);
+};

@@ -1,0 +1,80 @@
+#include "VirtualCoupler.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+VirtualCoupler::~VirtualCoupler() { stop(); }
+
+QString VirtualCoupler::stationPath(const QString& name)
+{
+    if (QFileInfo(name).isAbsolute())
+        return name;
+    return QStringLiteral(TD4700_SOURCE_DIR "/vcoupler/stations/") + name;
+}
+
+bool VirtualCoupler::start(const QString& station, const QStringList& options, int comNumber)
+{
+    stop();
+    m_output.clear();
+    m_com = comNumber;
+    QStringList args{stationPath(station), QStringLiteral("--com"), QString::number(comNumber),
+                     QStringLiteral("--qnp-listen"), QStringLiteral("0"), QStringLiteral("--trace"),
+                     m_dir.filePath(QStringLiteral("trace.txt"))};
+    args += options;
+    m_process.setProgram(QStringLiteral(TD4700_VCOUPLER_PATH));
+    m_process.setArguments(args);
+    m_process.setProcessChannelMode(QProcess::SeparateChannels);
+    m_process.start();
+    if (!m_process.waitForStarted(5000))
+        return false;
+    const QDeadlineTimer deadline(10000);
+    while (!m_output.contains(QLatin1String("ready\n"))) {
+        if (deadline.hasExpired() || m_process.state() != QProcess::Running)
+            return false;
+        m_process.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime())));
+        m_output += QString::fromLocal8Bit(m_process.readAllStandardOutput());
+    }
+    for (const QString& line : m_output.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const QStringList f = line.split(QLatin1Char(' '));
+        if (f.value(0) == QLatin1String("serial") && f.size() >= 3) {
+            m_devicePath = f[1];
+            m_linkPath = f[2];
+        } else if (f.value(0) == QLatin1String("qnp") && f.size() >= 4) {
+            m_tcpPort = quint16(f[1].section(QLatin1Char(':'), 1).toUInt());
+            m_netId = f[2];
+            m_qnpPort = f[3].toInt();
+        }
+    }
+    return !m_devicePath.isEmpty() && m_tcpPort != 0;
+}
+
+void VirtualCoupler::stop()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.terminate();
+    if (!m_process.waitForFinished(5000)) {
+        m_process.kill();
+        m_process.waitForFinished(2000);
+    }
+}
+
+QStringList VirtualCoupler::trace() const
+{
+    QFile file(m_dir.filePath(QStringLiteral("trace.txt")));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+QStringList VirtualCoupler::requests() const
+{
+    QStringList out;
+    for (const QString& line : trace()) {
+        if (line.startsWith(QLatin1String("serial ")) || line.startsWith(QLatin1String("qnp ")))
+            out << line.section(QLatin1Char(' '), 1);
+    }
+    return out;
+}

@@ -1,0 +1,44 @@
+#pragma once
+// Starts td4700-vcoupler for a test: a station file from vcoupler/stations
+// (or a path), options as on its command line, a trace file of every request.
+// The process is stopped when the object goes.
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+class VirtualCoupler {
+public:
+    VirtualCoupler() = default;
+    ~VirtualCoupler();
+    VirtualCoupler(const VirtualCoupler&) = delete;
+    VirtualCoupler& operator=(const VirtualCoupler&) = delete;
+
+    // station: a file name in vcoupler/stations or a path. The serial line is linked as
+    // COM<comNumber> in TD4700_PORTS_DIR (set by TestEnv); QNP listens on a free port.
+    bool start(const QString& station, const QStringList& options = {}, int comNumber = 7);
+    void stop();
+
+    static QString stationPath(const QString& name);
+
+    QString devicePath() const { return m_devicePath; } // the pseudo-terminal
+    QString linkPath() const { return m_linkPath; }     // COM<n> in the link folder
+    int comNumber() const { return m_com; }
+    quint16 tcpPort() const { return m_tcpPort; }
+    QString routerAddress() const { return QStringLiteral("127.0.0.1:%1").arg(m_tcpPort); }
+    QString netId() const { return m_netId; }
+    int qnpPort() const { return m_qnpPort; }
+    // Lines of the request trace so far, e.g. "serial read 0 9 0 2 = 0".
+    QStringList trace() const;
+    // The trace lines without the transport word, e.g. "read 0 9 0 2 = 0".
+    QStringList requests() const;
+    QString output() const { return m_output; }
+
+private:
+    QProcess m_process;
+    QTemporaryDir m_dir;
+    QString m_output, m_devicePath, m_linkPath, m_netId;
+    quint16 m_tcpPort = 0;
+    int m_qnpPort = 0;
+    int m_com = 0;
+};

@@ -1,0 +1,647 @@
+// The register table view against a scripted channel and offline.
+#include "common/ScriptedChannel.h"
+#include "common/TestEnv.h"
+#include "dataviews/TableViewLogic.h"
+#include "dataviews/frmTable.h"
+#include "devices/clsConvertXml.h"
+#include "platform/LocaleInfo.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QtTest>
+
+using tableview::EditVerdict;
+
+namespace {
+
+QString paramsFor(const QString& userData)
+{
+    return QStringLiteral("<?xml version=\"1.0\" ?><Params><CompanyId>0</CompanyId><LanguageId>9</LanguageId>"
+                          "<UserData>%1</UserData><DisplayMode>0</DisplayMode></Params>")
+        .arg(userData);
+}
+
+// A station with the coupler and one terminal; the coupler's description has
+// tables 5 (descriptions and values for registers 0..3) and 127.
+const char* const kStation = R"(<Station>
+  <Device Name="VN4555-0000" Pos="0">
+    <Tables>
+      <Table Number="5" Length="20">
+        <Register Offset="0" Value="0x0010" Desc1031="Erstes Register"/>
+        <Register Offset="1" Value="17" Desc1031="Zweites Register"/>
+        <Register Offset="3" Value="0xFFFF" Desc1031="Viertes Register"/>
+      </Table>
+      <Table Number="127" Length="128">
+        <Register Offset="5" Value="4" Desc1031="Tabelle 5"/>
+      </Table>
+    </Tables>
+  </Device>
+  <Device Name="TM6853-0000" Pos="1">
+    <Tables>
+      <Table Number="2" Length="65">
+        <Register Offset="0" Value="0" Desc1031="Kanal 2 Status"/>
+      </Table>
+    </Tables>
+  </Device>
+  <Device Name="Ohne Position"/>
+</Station>)";
+
+QVector<int32_t> ramp(int n, int start = 100)
+{
+    QVector<int32_t> v(n);
+    for (int i = 0; i < n; ++i)
+        v[i] = start + i;
+    return v;
+}
+
+QStringList row(const frmTable& form, int r)
+{
+    const RegisterTableModel::Row texts = form.model()->rowTexts(r);
+    return {texts.begin(), texts.end()};
+}
+
+} // namespace
+
+class TestTableView : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void decideLength_data();
+    void decideLength();
+    void parseEdit_data();
+    void parseEdit();
+    void rowFormat();
+
+    void captionsAndLayout_data();
+    void captionsAndLayout();
+    void loadsCouplerTableInOneRead();
+    void loadsFullTable();
+    void offlineRowsFromDescription();
+    void missingPositionReadsNothing();
+    void userDataKeptWhenMissing();
+    void failedBlockReadShowsNoValues();
+    void refreshRereadsWithStoredLength();
+
+    void editWritesAndShowsReadBack_data();
+    void editWritesAndShowsReadBack();
+    void invalidEntryRestoresAndWritesNothing();
+    void failedWriteOrReadBackRestoresRow_data();
+    void failedWriteOrReadBackRestoresRow();
+    void offlineEditChangesOnlyTheGrid();
+    void enterEditsAndMessageShownOnce();
+    void exitUnloadsForm();
+
+private:
+    frmTable* loadForm(IDeviceChannel* channel, int deviceIndex, const QString& table);
+
+    std::unique_ptr<TestEnv> m_env;
+    pugi::xml_document m_doc;
+    std::vector<pugi::xml_node> m_devices;
+    QPointer<frmTable> m_form;
+};
+
+void TestTableView::init()
+{
+    m_env = std::make_unique<TestEnv>();
+    QVERIFY(m_doc.load_string(kStation));
+    m_devices.clear();
+    for (pugi::xml_node d : m_doc.child("Station").children("Device"))
+        m_devices.push_back(d);
+}
+
+void TestTableView::cleanup()
+{
+    delete m_form.data();
+    m_env.reset();
+}
+
+frmTable* TestTableView::loadForm(IDeviceChannel* channel, int deviceIndex, const QString& table)
+{
+    delete m_form.data();
+    m_form = new frmTable;
+    m_form->RefreshData(m_devices[size_t(deviceIndex)], channel, paramsFor(table));
+    return m_form;
+}
+
+void TestTableView::decideLength_data()
+{
+    QTest::addColumn<int>("pos");
+    QTest::addColumn<int>("table");
+    QTest::addColumn<bool>("online");
+    QTest::addColumn<int>("lengthRegister"); // register `table` of table 127; -1 makes the read fail
+    QTest::addColumn<QString>("description");
+    QTest::addColumn<int>("previous");
+    QTest::addColumn<int>("expected");
+    QTest::addColumn<QStringList>("calls");
+
+    const QString noTables;
+    const QStringList none;
+    const QStringList read5{QStringLiteral("read 0 127 5 1")};
+    QTest::newRow("terminal online: 64, no table-127 read") << 3 << 5 << true << 10 << noTables << 0 << 64 << none;
+    QTest::newRow("terminal offline: 64") << 1 << 200 << false << 10 << noTables << 0 << 64 << none;
+    QTest::newRow("coupler table 127: 127") << 0 << 127 << true << 10 << noTables << 0 << 127 << none;
+    QTest::newRow("coupler table 127 offline: 127") << 0 << 127 << false << 10 << noTables << 0 << 127 << none;
+    QTest::newRow("coupler table from table 127") << 0 << 5 << true << 10 << noTables << 0 << 10 << read5;
+    QTest::newRow("length 65535 capped at 256") << 0 << 5 << true << 65535 << noTables << 0 << 256 << read5;
+    QTest::newRow("length 0: empty") << 0 << 5 << true << 0 << noTables << 7 << 0 << read5;
+    QTest::newRow("read fails: description length")
+        << 0 << 5 << true << -1 << QStringLiteral(R"(<Table Number="5" Length="20"/>)") << 0 << 20 << read5;
+    QTest::newRow("read fails: description length at most 255")
+        << 0 << 5 << true << -1 << QStringLiteral(R"(<Table Number="5" Length="300"/>)") << 0 << 255 << read5;
+    QTest::newRow("read fails, no description table: previous kept") << 0 << 5 << true << -1 << noTables << 33 << 33 << read5;
+    QTest::newRow("offline: register of description table 127")
+        << 0 << 5 << false << 10 << QStringLiteral(R"(<Table Number="127"><Register Offset="5" Value="0x000C"/></Table>)")
+        << 0 << 12 << none;
+    QTest::newRow("offline, no table 127: 65535 capped") << 0 << 5 << false << 10 << noTables << 0 << 256 << none;
+    QTest::newRow("offline, table 127 without the register: 0")
+        << 0 << 5 << false << 10 << QStringLiteral(R"(<Table Number="127"><Register Offset="4" Value="9"/></Table>)")
+        << 9 << 0 << none;
+}
+
+void TestTableView::decideLength()
+{
+    QFETCH(int, pos);
+    QFETCH(int, table);
+    QFETCH(bool, online);
+    QFETCH(int, lengthRegister);
+    QFETCH(QString, description);
+    QFETCH(int, previous);
+    QFETCH(int, expected);
+    QFETCH(QStringList, calls);
+
+    ScriptedChannel channel;
+    if (lengthRegister >= 0)
+        channel.setRegister(0, 127, table, lengthRegister);
+    else
+        channel.failReads(0, 127, ChTimeout);
+    pugi::xml_document doc;
+    QVERIFY(doc.load_string(QStringLiteral("<Device Pos=\"%1\"><Tables>%2</Tables></Device>")
+                                .arg(pos)
+                                .arg(description)
+                                .toUtf8()
+                                .constData()));
+    clsConvertXml reader;
+    int32_t lastResult = -7;
+    const int32_t length = tableview::decideTableLength(pos, table, online ? &channel : nullptr, reader,
+                                                        doc.child("Device"), previous, lastResult);
+    QCOMPARE(length, expected);
+    QCOMPARE(channel.callLog(), calls);
+    if (!calls.isEmpty())
+        QCOMPARE(lastResult, lengthRegister >= 0 ? 0 : int(ChTimeout));
+}
+
+void TestTableView::parseEdit_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("verdict");
+    QTest::addColumn<int>("value");
+
+    const int ok = int(EditVerdict::Accepted), bad = int(EditVerdict::Invalid),
+              silent = int(EditVerdict::Unconvertible), no = int(EditVerdict::NotEditable);
+    QTest::newRow("hex ff") << 1 << "ff" << ok << 255;
+    QTest::newRow("hex 0x1") << 1 << "0x1" << ok << 1;
+    QTest::newRow("hex &H1 rejected") << 1 << "&H1" << bad << 0;
+    QTest::newRow("hex empty writes 0") << 1 << "" << ok << 0;
+    QTest::newRow("hex blanks write 0") << 1 << "   " << ok << 0;
+    QTest::newRow("hex inner blank") << 1 << "12 34" << ok << 0x1234;
+    QTest::newRow("hex low 16 bits") << 1 << "0x12345" << ok << 0x2345;
+    QTest::newRow("hex eight digits") << 1 << "FFFFFFFF" << ok << 0xFFFF;
+    QTest::newRow("hex -1 rejected") << 1 << "-1" << bad << 0;
+    QTest::newRow("uint 255") << 2 << "255" << ok << 255;
+    QTest::newRow("uint blanks around") << 2 << " 42 " << ok << 42;
+    QTest::newRow("uint 65536 becomes 0") << 2 << "65536" << ok << 0;
+    QTest::newRow("uint 2147483647") << 2 << "2147483647" << ok << 0xFFFF;
+    QTest::newRow("uint beyond 32 bits: silent") << 2 << "2147483648" << silent << 0;
+    QTest::newRow("uint empty: silent") << 2 << "" << silent << 0;
+    QTest::newRow("uint negative rejected") << 2 << "-1" << bad << 0;
+    QTest::newRow("uint inner blank rejected") << 2 << "1 2" << bad << 0;
+    QTest::newRow("uint hex rejected") << 2 << "0x10" << bad << 0;
+    QTest::newRow("bin groups") << 3 << " 0000 0000 1111 1111" << ok << 255;
+    QTest::newRow("bin 17 digits keep low 16 bits") << 3 << "1 0000 0000 0000 0001" << ok << 1;
+    QTest::newRow("bin empty writes 0") << 3 << "" << ok << 0;
+    QTest::newRow("bin 2 rejected") << 3 << "012" << bad << 0;
+    QTest::newRow("bin beyond 32 bits: silent") << 3 << QString(33, QLatin1Char('1')) << silent << 0;
+    QTest::newRow("offset not editable") << 0 << "5" << no << 0;
+    QTest::newRow("description not editable") << 4 << "x" << no << 0;
+}
+
+void TestTableView::parseEdit()
+{
+    QFETCH(int, column);
+    QFETCH(QString, text);
+    QFETCH(int, verdict);
+    QFETCH(int, value);
+    const tableview::RegisterEdit edit = tableview::parseRegisterEdit(column, text);
+    QCOMPARE(int(edit.verdict), verdict);
+    if (edit.verdict == EditVerdict::Accepted)
+        QCOMPARE(edit.value, value);
+}
+
+void TestTableView::rowFormat()
+{
+    const auto a = tableview::rowTexts(0, 255, QStringLiteral("Status"));
+    QCOMPARE(QStringList(a.begin(), a.end()),
+             (QStringList{"000", "0x00FF", "255", " 0000 0000 1111 1111", "Status"}));
+    const auto b = tableview::rowTexts(255, 65535, QString());
+    QCOMPARE(QStringList(b.begin(), b.end()), (QStringList{"255", "0xFFFF", "65535", " 1111 1111 1111 1111", ""}));
+    const auto c = tableview::unreadRowTexts(7, QStringLiteral("Sieben"));
+    QCOMPARE(QStringList(c.begin(), c.end()), (QStringList{"007", "", "", "", "Sieben"}));
+    QCOMPARE(tableview::invalidEntryMessage(), QStringLiteral("Invalid entry\n\nOriginal value will be recovered !"));
+}
+
+void TestTableView::captionsAndLayout_data()
+{
+    QTest::addColumn<int>("language");
+    QTest::newRow("German") << 7;
+    QTest::newRow("English") << 9;
+}
+
+void TestTableView::captionsAndLayout()
+{
+    QFETCH(int, language);
+    int32_t status = 0;
+    LocaleInfo().SetLocale(language, 1, status);
+
+    ScriptedChannel channel;
+    channel.setRegister(0, 127, 5, 10);
+    channel.setTable(0, 5, ramp(10));
+    frmTable& form = *loadForm(&channel, 0, QStringLiteral("5"));
+    // Every caption comes from the string table or the design, whatever the language.
+    QCOMPARE(form.windowTitle(), QString());
+    QCOMPARE(form.findChild<QPushButton*>("cmdExit")->text(), QStringLiteral("&Exit"));
+    QCOMPARE(form.findChild<QPushButton*>("cmdRefresh")->text(), QStringLiteral("&Refresh"));
+    QCOMPARE(form.findChild<QLabel*>("tdbgDataCaption")->text(), QStringLiteral("Register"));
+    QStringList headers;
+    for (int c = 0; c < 5; ++c)
+        headers << form.model()->headerData(c, Qt::Horizontal).toString();
+    QCOMPARE(headers, (QStringList{"Offset", "HEX", "UINT", "BIN", "Description"}));
+    QVERIFY(form.findChild<QTableView*>("tdbgData") == form.grid());
+    QVERIFY(form.findChild<QWidget*>("Frame1"));
+
+    // Shares of the 8775-twip grid: 0.1, 0.1, 0.1, 0.25, 0.5.
+    QList<int> widths;
+    for (int c = 0; c < 5; ++c)
+        widths << form.grid()->columnWidth(c);
+    QCOMPARE(widths, (QList<int>{59, 59, 59, 146, 293}));
+
+    form.show();
+    form.resize(800, 600);
+    QCOMPARE(form.findChild<QWidget*>("ScrolledWindow1")->geometry(), QRect(0, 0, 792, 592));
+    QCOMPARE(form.findChild<QWidget*>("Frame1")->height(), (592 * 15 - 500) / 15);
+    QCOMPARE(form.grid()->height(), (592 * 15 - 900) / 15);
+
+    auto* progress = form.findChild<QProgressBar*>("ProgressBar1");
+    QCOMPARE(progress->maximum(), 270);
+    QVERIFY(progress->isHidden());
+    // One step for each of the five stages and one per row, from 1.
+    QCOMPARE(progress->value(), 1 + 5 + 10);
+}
+
+void TestTableView::loadsCouplerTableInOneRead()
+{
+    ScriptedChannel channel;
+    channel.setRegister(0, 127, 5, 10);
+    channel.setTable(0, 5, ramp(12));
+    frmTable& form = *loadForm(&channel, 0, QStringLiteral("5"));
+
+    QCOMPARE(channel.callLog(), (QStringList{"read 0 127 5 1", "read 0 5 0 10"}));
+    QCOMPARE(form.tableNumber(), 5);
+    QCOMPARE(form.position(), 0);
+    QVERIFY(form.online());
+    QCOMPARE(form.model()->rowCount(), 10);
+    QCOMPARE(row(form, 0), (QStringList{"000", "0x0064", "100", " 0000 0000 0110 0100", "Erstes Register"}));
+    QCOMPARE(row(form, 2), (QStringList{"002", "0x0066", "102", " 0000 0000 0110 0110", ""}));
+    QCOMPARE(row(form, 9).first(3), (QStringList{"009", "0x006D", "109"}));
+    // Online the description gives only the texts.
+    QCOMPARE(row(form, 3).last(), QStringLiteral("Viertes Register"));
+    QCOMPARE(form.statusText(), QString());
+    QVERIFY(m_env->dialogs().messages.isEmpty());
+}
+
+void TestTableView::loadsFullTable()
+{
+    // A length of 65535 shows 256 rows, offsets up to '255'; the read stays within the buffer.
+    ScriptedChannel channel;
+    channel.setRegister(0, 127, 7, 65535);
+    channel.setTable(0, 7, ramp(300, 0));
+    frmTable& full = *loadForm(&channel, 0, QStringLiteral("7"));
+    QCOMPARE(channel.callLog(), (QStringList{"read 0 127 7 1", "read 0 7 0 256"}));
+    QCOMPARE(full.model()->rowCount(), 256);
+    QCOMPARE(row(full, 255).first(3), (QStringList{"255", "0x00FF", "255"}));
+}
+
+void TestTableView::offlineRowsFromDescription()
+{
+    frmTable& form = *loadForm(nullptr, 0, QStringLiteral("5"));
+    QVERIFY(!form.online());
+    // Register 5 of the description's table 127 holds 4.
+    QCOMPARE(form.model()->rowCount(), 4);
+    QCOMPARE(row(form, 0), (QStringList{"000", "0x0010", "16", " 0000 0000 0001 0000", "Erstes Register"}));
+    QCOMPARE(row(form, 1), (QStringList{"001", "0x0011", "17", " 0000 0000 0001 0001", "Zweites Register"}));
+    QCOMPARE(row(form, 2), (QStringList{"002", "0x0000", "0", " 0000 0000 0000 0000", ""}));
+    QCOMPARE(row(form, 3), (QStringList{"003", "0xFFFF", "65535", " 1111 1111 1111 1111", "Viertes Register"}));
+
+    // A terminal table the description lacks: 64 registers of 65535, no texts.
+    frmTable& missing = *loadForm(nullptr, 1, QStringLiteral("9"));
+    QCOMPARE(missing.model()->rowCount(), 64);
+    QCOMPARE(row(missing, 17), (QStringList{"017", "0xFFFF", "65535", " 1111 1111 1111 1111", ""}));
+}
+
+void TestTableView::missingPositionReadsNothing()
+{
+    ScriptedChannel channel;
+    frmTable& form = *loadForm(&channel, 2, QStringLiteral("5"));
+    QCOMPARE(form.position(), -1);
+    QVERIFY(channel.calls.isEmpty());
+    QCOMPARE(form.model()->rowCount(), 0);
+    QVERIFY(form.findChild<QProgressBar*>("ProgressBar1")->isHidden());
+    // Refresh has nothing to read either.
+    form.findChild<QPushButton*>("cmdRefresh")->click();
+    QVERIFY(channel.calls.isEmpty());
+}
+
+void TestTableView::userDataKeptWhenMissing()
+{
+    ScriptedChannel channel;
+    channel.setTable(1, 2, ramp(64));
+    channel.setTable(1, 0, ramp(64));
+    frmTable& form = *loadForm(&channel, 1, QStringLiteral("2"));
+    form.RefreshData(m_devices[1], &channel,
+                     QStringLiteral("<?xml version=\"1.0\" ?><Params><CompanyId>0</CompanyId></Params>"));
+    QCOMPARE(form.tableNumber(), 2);
+    form.RefreshData(m_devices[1], &channel, paramsFor(QStringLiteral("zwei")));
+    QCOMPARE(form.tableNumber(), 2);
+    QCOMPARE(channel.callLog(), (QStringList{"read 1 2 0 64", "read 1 2 0 64", "read 1 2 0 64"}));
+    // A new form starts at table 0.
+    frmTable& fresh = *loadForm(&channel, 1, QStringLiteral(""));
+    QCOMPARE(fresh.tableNumber(), 0);
+}
+
+void TestTableView::failedBlockReadShowsNoValues()
+{
+    ScriptedChannel channel;
+    channel.setRegister(0, 127, 5, 4);
+    channel.failReads(0, 5, ChTimeout);
+    frmTable& form = *loadForm(&channel, 0, QStringLiteral("5"));
+    QCOMPARE(form.model()->rowCount(), 4);
+    QCOMPARE(row(form, 0), (QStringList{"000", "", "", "", "Erstes Register"}));
+    QCOMPARE(row(form, 3), (QStringList{"003", "", "", "", "Viertes Register"}));
+    QCOMPARE(form.statusText(), QStringLiteral("Lesen der Tabelle 5 fehlgeschlagen: Code 4097 (time-out)."));
+    QVERIFY(m_env->dialogs().messages.isEmpty());
+
+    // A refresh that succeeds fills the rows and clears the note; one that fails again empties them.
+    channel.clearFailures();
+    channel.setTable(0, 5, ramp(4));
+    int32_t status = 0;
+    LocaleInfo().SetLocale(9, 1, status);
+    form.findChild<QPushButton*>("cmdRefresh")->click();
+    QCOMPARE(row(form, 3).first(3), (QStringList{"003", "0x0067", "103"}));
+    QCOMPARE(form.statusText(), QString());
+    channel.failReads(0, 5, ChRebooting);
+    form.findChild<QPushButton*>("cmdRefresh")->click();
+    QCOMPARE(row(form, 3).first(3), (QStringList{"003", "", ""}));
+    QCOMPARE(form.statusText(), QStringLiteral("Reading table 5 failed: code 4101 (rebooting)."));
+}
+
+void TestTableView::refreshRereadsWithStoredLength()
+{
+    ScriptedChannel channel;
+    channel.setRegister(0, 127, 5, 3);
+    channel.setTable(0, 5, ramp(10));
+    frmTable& form = *loadForm(&channel, 0, QStringLiteral("5"));
+    channel.setRegister(0, 127, 5, 8); // a changed length is not asked again
+    channel.setRegister(0, 5, 1, 0x1234);
+    channel.calls.clear();
+    form.findChild<QPushButton*>("cmdRefresh")->click();
+    QCOMPARE(channel.callLog(), QStringList{"read 0 5 0 3"});
+    QCOMPARE(form.model()->rowCount(), 3);
+    QCOMPARE(form.model()->cell(1, 1), QStringLiteral("0x1234"));
+}
+
+void TestTableView::editWritesAndShowsReadBack_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("written");
+    QTest::addColumn<QStringList>("shown"); // HEX, UINT, BIN after the read-back
+
+    const QStringList ff{"0x00FF", "255", " 0000 0000 1111 1111"};
+    const QStringList zero{"0x0000", "0", " 0000 0000 0000 0000"};
+    QTest::newRow("HEX ff") << 1 << "ff" << 255 << ff;
+    QTest::newRow("UINT 65536 writes 0") << 2 << "65536" << 0 << zero;
+    QTest::newRow("BIN 17 digits write 1") << 3 << "1 0000 0000 0000 0001" << 1
+                                           << QStringList{"0x0001", "1", " 0000 0000 0000 0001"};
+    QTest::newRow("BIN blanks write 0") << 3 << "   " << 0 << zero;
+    // The device keeps only the low byte: the row shows what it holds, not what was typed.
+    QTest::newRow("read-back differs") << 1 << "0x1234" << 0x1234 << QStringList{"0x0034", "52", " 0000 0000 0011 0100"};
+}
+
+namespace {
+// A register bank that keeps only the low byte of what is written to table 5.
+class ByteRegisterChannel : public ScriptedChannel {
+public:
+    int32_t VbRegSyncWriteReq(int32_t pos, int32_t table, int32_t first, int32_t count,
+                              std::span<const int32_t> buffer) override
+    {
+        const int32_t rc = ScriptedChannel::VbRegSyncWriteReq(pos, table, first, count, buffer);
+        if (rc == 0 && table == 5)
+            setRegister(pos, table, first, buffer[0] & 0xFF);
+        return rc;
+    }
+};
+} // namespace
+
+void TestTableView::editWritesAndShowsReadBack()
+{
+    QFETCH(int, column);
+    QFETCH(QString, text);
+    QFETCH(int, written);
+    QFETCH(QStringList, shown);
+
+    ByteRegisterChannel channel;
+    channel.setRegister(0, 127, 5, 10);
+    channel.setTable(0, 5, ramp(10));
+    frmTable& form = *loadForm(&channel, 0, QStringLiteral("5"));
+    channel.calls.clear();
+
+    QVERIFY(form.model()->setData(form.model()->index(3, column), text));
+    QCOMPARE(channel.callLog(), (QStringList{"write 0 5 3 1", "read 0 5 3 1"}));
+    QCOMPARE(channel.calls[0].values, QVector<int32_t>{written});
+    QCOMPARE(row(form, 3), QStringList{"003"} + shown + QStringList{"Viertes Register"});
+    QCOMPARE(form.statusText(), QString());
+    QVERIFY(m_env->dialogs().messages.isEmpty());
+    // Only the edited row changed.
+    QCOMPARE(row(form, 2).first(3), (QStringList{"002", "0x0066", "102"}));
+}
+
+void TestTableView::invalidEntryRestoresAndWritesNothing()
+{
+    ScriptedChannel channel;
+    channel.setRegister(0, 127, 5, 10);
+    channel.setTable(0, 5, ramp(10));
+    frmTable& form = *loadForm(&channel, 0, QStringLiteral("5"));
+    channel.calls.clear();
+    const QStringList before = row(form, 4);
+
+    QVERIFY(!form.model()->setData(form.model()->index(4, 1), QStringLiteral("&H1")));
+    // Two rejected commits of one edit before the box is up (as a focus change would make) ask once.
+    QVERIFY(!form.model()->setData(form.model()->index(4, 1), QStringLiteral("&H1")));
+    QCOMPARE(row(form, 4), before);
+    QTRY_COMPARE(m_env->dialogs().messages.size(), 1);
+    QCOMPARE(m_env->dialogs().messages.first(),
+             QStringLiteral("Invalid entry\n\nOriginal value will be recovered !|64|"));
+    QVERIFY(!form.model()->setData(form.model()->index(4, 3), QStringLiteral("0102")));
+    QTRY_COMPARE(m_env->dialogs().messages.size(), 2);
+
+    // An empty or too large UINT, and the read-only columns, restore without a word.
+    QVERIFY(!form.model()->setData(form.model()->index(4, 2), QString()));
+    QVERIFY(!form.model()->setData(form.model()->index(4, 2), QStringLiteral("99999999999")));
+    QVERIFY(!form.model()->setData(form.model()->index(4, 0), QStringLiteral("7")));
+    QVERIFY(!form.model()->setData(form.model()->index(4, 4), QStringLiteral("Text")));
+    QTest::qWait(10);
+    QCOMPARE(m_env->dialogs().messages.size(), 2);
+    QVERIFY(channel.calls.isEmpty());
+    QCOMPARE(row(form, 4), before);
+}
+
+void TestTableView::failedWriteOrReadBackRestoresRow_data()
+{
+    QTest::addColumn<bool>("writeFails");
+    QTest::addColumn<QStringList>("calls");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("write refused") << true << QStringList{"write 0 5 6 1"}
+                                   << "Writing register 6 failed: code 4100 (write-protected). The old value is shown.";
+    QTest::newRow("read-back fails") << false << QStringList{"write 0 5 6 1", "read 0 5 6 1"}
+                                     << "Writing register 6 failed: code 4097 (time-out). The old value is shown.";
+}
+
+void TestTableView::failedWriteOrReadBackRestoresRow()
+{
+    QFETCH(bool, writeFails);
+    QFETCH(QStringList, calls);
+    QFETCH(QString, status);
+
+    int32_t localeStatus = 0;
+    LocaleInfo().SetLocale(9, 1, localeStatus);
+    ScriptedChannel channel;
+    channel.setRegister(0, 127, 5, 10);
+    channel.setTable(0, 5, ramp(10));
+    frmTable& form = *loadForm(&channel, 0, QStringLiteral("5"));
+    channel.calls.clear();
+    if (writeFails)
+        channel.setWriteResult(ChWriteProtected);
+    else
+        channel.failReads(0, 5, ChTimeout);
+
+    QVERIFY(!form.model()->setData(form.model()->index(6, 1), QStringLiteral("ff")));
+    QCOMPARE(channel.callLog(), calls);
+    QCOMPARE(row(form, 6), (QStringList{"006", "0x006A", "106", " 0000 0000 0110 1010", ""}));
+    QCOMPARE(form.statusText(), status);
+    QTest::qWait(10);
+    QVERIFY(m_env->dialogs().messages.isEmpty());
+
+    // The next good write clears the note.
+    channel.setWriteResult(ChOk);
+    channel.clearFailures();
+    QVERIFY(form.model()->setData(form.model()->index(6, 2), QStringLiteral("7")));
+    QCOMPARE(form.model()->cell(6, 1), QStringLiteral("0x0007"));
+    QCOMPARE(form.statusText(), QString());
+}
+
+void TestTableView::offlineEditChangesOnlyTheGrid()
+{
+    frmTable& form = *loadForm(nullptr, 0, QStringLiteral("5"));
+    QVERIFY(form.model()->setData(form.model()->index(1, 1), QStringLiteral("ff")));
+    QCOMPARE(row(form, 1), (QStringList{"001", "0x00FF", "255", " 0000 0000 1111 1111", "Zweites Register"}));
+    QVERIFY(form.model()->setData(form.model()->index(0, 2), QStringLiteral("70000")));
+    QCOMPARE(form.model()->cell(0, 2), QStringLiteral("4464"));
+    form.findChild<QPushButton*>("cmdRefresh")->click();
+    QCOMPARE(form.model()->cell(1, 1), QStringLiteral("0x0011"));
+    QCOMPARE(form.model()->cell(0, 2), QStringLiteral("16"));
+}
+
+void TestTableView::enterEditsAndMessageShownOnce()
+{
+    ScriptedChannel channel;
+    channel.setRegister(0, 127, 5, 10);
+    channel.setTable(0, 5, ramp(10));
+    frmTable& form = *loadForm(&channel, 0, QStringLiteral("5"));
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QApplication::setActiveWindow(&form);
+    QTableView* grid = form.grid();
+    grid->setFocus();
+    channel.calls.clear();
+
+    // Enter opens the editor of the current cell.
+    grid->setCurrentIndex(form.model()->index(2, 1));
+    QTest::keyClick(grid, Qt::Key_Return);
+    auto* editor = grid->viewport()->findChild<QLineEdit*>();
+    QVERIFY(editor);
+    QVERIFY(editor->isVisible());
+    QCOMPARE(editor->text(), QStringLiteral("0x0066"));
+    editor->setFocus();
+    editor->selectAll();
+    QTest::keyClicks(editor, QStringLiteral("&H1"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_COMPARE(m_env->dialogs().messages.size(), 1);
+    // Focus moving on does not ask again.
+    form.findChild<QPushButton*>("cmdExit")->setFocus();
+    grid->setFocus();
+    QTest::qWait(20);
+    QCOMPARE(m_env->dialogs().messages.size(), 1);
+    QVERIFY(channel.calls.isEmpty());
+    QCOMPARE(form.model()->cell(2, 1), QStringLiteral("0x0066"));
+
+    // Enter, type, Enter: written and shown.
+    grid->setCurrentIndex(form.model()->index(2, 1));
+    QTest::keyClick(grid, Qt::Key_Enter);
+    editor = grid->viewport()->findChild<QLineEdit*>();
+    QVERIFY(editor);
+    editor->setFocus();
+    editor->selectAll();
+    QTest::keyClicks(editor, QStringLiteral("ff"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_COMPARE(channel.callLog(), (QStringList{"write 0 5 2 1", "read 0 5 2 1"}));
+    QCOMPARE(form.model()->cell(2, 1), QStringLiteral("0x00FF"));
+    QCOMPARE(m_env->dialogs().messages.size(), 1);
+
+    // Enter on a read-only cell opens nothing.
+    grid->setCurrentIndex(form.model()->index(2, 0));
+    QTest::keyClick(grid, Qt::Key_Return);
+    QTest::qWait(10);
+    const auto editors = grid->viewport()->findChildren<QLineEdit*>();
+    QVERIFY(std::none_of(editors.begin(), editors.end(), [](QLineEdit* e) { return e->isVisible(); }));
+
+    // Closing the form with an open editor writes nothing (the late commit meets no form).
+    channel.calls.clear();
+    grid->setCurrentIndex(form.model()->index(4, 2));
+    QTest::keyClick(grid, Qt::Key_Return);
+    editor = grid->viewport()->findChild<QLineEdit*>();
+    QVERIFY(editor && editor->isVisible());
+    editor->setText(QStringLiteral("77"));
+    delete m_form.data();
+    QTest::qWait(10);
+    QVERIFY(channel.calls.isEmpty());
+}
+
+void TestTableView::exitUnloadsForm()
+{
+    ScriptedChannel channel;
+    channel.setTable(1, 2, ramp(64));
+    QPointer<frmTable> form = loadForm(&channel, 1, QStringLiteral("2"));
+    form->findChild<QPushButton*>("cmdExit")->click();
+    QTRY_VERIFY(form.isNull());
+}
+
+QTEST_MAIN(TestTableView)
+#include "tst_tableview.moc"

@@ -1,0 +1,230 @@
+#include "common/TestEnv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QtTest>
+
+namespace {
+const QString kKey = QStringLiteral("SOFTWARE\\Harmsted\\TD4700_V4\\Common");
+
+void writeFile(const QString& path, const QByteArray& data)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(data);
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+}
+
+class tst_Registry : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void namesIgnoreCaseButKeepTheirSpelling();
+    void missingIsNotEmpty();
+    void textSurvivesReopening_data();
+    void textSurvivesReopening();
+    void numbersAndBytesSurviveReopening();
+    void accessReadsNumbersAsDecimalText();
+    void hivesAreSeparate();
+    void everyWriteReachesTheFileAtOnce();
+    void keysCanBeListedAndDeleted();
+    void damagedHiveIsReportedOnceAndSetAside();
+    void rootFolderComesFromTheEnvironment();
+};
+
+void tst_Registry::namesIgnoreCaseButKeepTheirSpelling()
+{
+    QTemporaryDir dir;
+    {
+        RegistryStore store(dir.path());
+        QVERIFY(store.setValue(HKEY_CURRENT_USER, QStringLiteral("SOFTWARE\\Harmsted\\TD4700_v4\\Common"),
+                               QStringLiteral("TreeView"), RegValue::fromText(QStringLiteral("1"))));
+    }
+    RegistryStore store(dir.path());
+    RegistryAccess access(store);
+    QString value;
+    QVERIFY(access.ReadValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Treeview"), value));
+    QCOMPARE(value, QStringLiteral("1"));
+    QCOMPARE(store.valueNames(HKEY_CURRENT_USER, kKey), QStringList{QStringLiteral("TreeView")});
+    QCOMPARE(store.subKeys(HKEY_CURRENT_USER, QStringLiteral("software\\harmsted")),
+             QStringList{QStringLiteral("TD4700_v4")});
+
+    // A later write under another spelling changes the value, not the name.
+    QVERIFY(access.WriteValue(HKEY_CURRENT_USER, kKey, QStringLiteral("TREEVIEW"), QStringLiteral("0")));
+    QCOMPARE(store.valueNames(HKEY_CURRENT_USER, kKey), QStringList{QStringLiteral("TreeView")});
+    QVERIFY(access.ReadValue(HKEY_CURRENT_USER, kKey, QStringLiteral("treeview"), value));
+    QCOMPARE(value, QStringLiteral("0"));
+}
+
+void tst_Registry::missingIsNotEmpty()
+{
+    QTemporaryDir dir;
+    {
+        RegistryStore store(dir.path());
+        RegistryAccess access(store);
+        QVERIFY(access.WriteValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Empty"), QString()));
+    }
+    RegistryStore store(dir.path());
+    RegistryAccess access(store);
+    QString value = QStringLiteral("unchanged");
+    QVERIFY(!access.ReadValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Missing"), value));
+    QCOMPARE(value, QStringLiteral("unchanged"));
+    QVERIFY(!access.ReadValue(HKEY_CURRENT_USER, QStringLiteral("SOFTWARE\\Nobody"), QStringLiteral("Empty"), value));
+    QVERIFY(access.ReadValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Empty"), value));
+    QCOMPARE(value, QString());
+}
+
+void tst_Registry::textSurvivesReopening_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("plain") << QStringLiteral("ACC_PRODUKTION");
+    QTest::newRow("markup characters") << QStringLiteral("<&> \"x\" 'y'");
+    QTest::newRow("non-ASCII") << QStringLiteral("Grüße");
+    QTest::newRow("digit and blank") << QStringLiteral("1 ");
+    QTest::newRow("blanks only") << QStringLiteral("  ");
+    QTest::newRow("surrounding blanks") << QStringLiteral(" a b ");
+    QTest::newRow("CR LF kept") << QStringLiteral("a\r\nb\r\n");
+    QTest::newRow("tab") << QStringLiteral("\t");
+}
+
+void tst_Registry::textSurvivesReopening()
+{
+    QFETCH(QString, text);
+    QTemporaryDir dir;
+    {
+        RegistryStore store(dir.path());
+        QVERIFY(store.setValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Text"), RegValue::fromText(text)));
+    }
+    RegistryStore store(dir.path());
+    const auto value = store.value(HKEY_CURRENT_USER, kKey, QStringLiteral("text"));
+    QVERIFY(value);
+    QCOMPARE(value->type, RegType::Text);
+    QCOMPARE(value->text, text);
+}
+
+void tst_Registry::numbersAndBytesSurviveReopening()
+{
+    QTemporaryDir dir;
+    const QByteArray binary("\x01\x00\xff\x7f", 4);
+    {
+        RegistryStore store(dir.path());
+        QVERIFY(store.setValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Number"), RegValue::fromDWord(4294967295u)));
+        QVERIFY(store.setValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Bytes"), RegValue::fromBinary(binary)));
+    }
+    RegistryStore store(dir.path());
+    const auto number = store.value(HKEY_CURRENT_USER, kKey, QStringLiteral("NUMBER"));
+    QVERIFY(number);
+    QCOMPARE(number->type, RegType::DWord);
+    QCOMPARE(number->dword, 4294967295u);
+    const auto bytes = store.value(HKEY_CURRENT_USER, kKey, QStringLiteral("bytes"));
+    QVERIFY(bytes);
+    QCOMPARE(bytes->type, RegType::Binary);
+    QCOMPARE(bytes->binary, binary);
+}
+
+void tst_Registry::accessReadsNumbersAsDecimalText()
+{
+    QTemporaryDir dir;
+    RegistryStore store(dir.path());
+    RegistryAccess access(store);
+    store.setValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Number"), RegValue::fromDWord(48847));
+    store.setValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Word"), RegValue::fromBinary(QByteArray("\x34\x12", 2)));
+    QString value;
+    QVERIFY(access.ReadValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Number"), value));
+    QCOMPARE(value, QStringLiteral("48847"));
+    QVERIFY(access.ReadValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Word"), value));
+    QCOMPARE(value, QStringLiteral("4660"));
+}
+
+void tst_Registry::hivesAreSeparate()
+{
+    QTemporaryDir dir;
+    RegistryStore store(dir.path());
+    RegistryAccess access(store);
+    QVERIFY(access.WriteValueEx(HKEY_LOCAL_MACHINE, kKey, QStringLiteral("Language"), QStringLiteral("1")));
+    QString value;
+    QVERIFY(!access.ReadValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Language"), value));
+    QVERIFY(access.ReadValue(HKEY_LOCAL_MACHINE, kKey, QStringLiteral("Language"), value));
+    QCOMPARE(value, QStringLiteral("1"));
+    QVERIFY(!access.WriteValue(0x80000003u, kKey, QStringLiteral("Language"), QStringLiteral("1")));
+}
+
+void tst_Registry::everyWriteReachesTheFileAtOnce()
+{
+    QTemporaryDir dir;
+    RegistryStore writer(dir.path());
+    RegistryAccess access(writer);
+    for (int i = 0; i < 20; ++i)
+        QVERIFY(access.WriteValue(HKEY_CURRENT_USER, kKey, QStringLiteral("V%1").arg(i), QString::number(i)));
+
+    // Read by a second store while the first lives on (the program may end without any unload).
+    RegistryStore reader(dir.path());
+    QCOMPARE(reader.valueNames(HKEY_CURRENT_USER, kKey).size(), 20);
+    QCOMPARE(reader.value(HKEY_CURRENT_USER, kKey, QStringLiteral("v19"))->text, QStringLiteral("19"));
+    // Saved by replacing the file whole: nothing half-written or temporary is left beside it.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("HKEY_CURRENT_USER.xml")});
+}
+
+void tst_Registry::keysCanBeListedAndDeleted()
+{
+    QTemporaryDir dir;
+    RegistryStore store(dir.path());
+    QVERIFY(store.createKey(HKEY_CURRENT_USER, QStringLiteral("A\\B\\C")));
+    QVERIFY(store.keyExists(HKEY_CURRENT_USER, QStringLiteral("a\\b\\c")));
+    QVERIFY(store.setValue(HKEY_CURRENT_USER, QStringLiteral("A\\B"), QStringLiteral("x"), RegValue::fromText({})));
+    QVERIFY(store.deleteValue(HKEY_CURRENT_USER, QStringLiteral("a\\b"), QStringLiteral("X")));
+    QVERIFY(!store.deleteValue(HKEY_CURRENT_USER, QStringLiteral("a\\b"), QStringLiteral("X")));
+    QVERIFY(store.deleteKey(HKEY_CURRENT_USER, QStringLiteral("a\\B")));
+    QVERIFY(!store.keyExists(HKEY_CURRENT_USER, QStringLiteral("A\\B\\C")));
+    QVERIFY(store.keyExists(HKEY_CURRENT_USER, QStringLiteral("A")));
+
+    RegistryStore reopened(dir.path());
+    QVERIFY(reopened.keyExists(HKEY_CURRENT_USER, QStringLiteral("A")));
+    QVERIFY(!reopened.keyExists(HKEY_CURRENT_USER, QStringLiteral("A\\B")));
+}
+
+void tst_Registry::damagedHiveIsReportedOnceAndSetAside()
+{
+    QTemporaryDir dir;
+    const QString hive = dir.path() + QStringLiteral("/HKEY_CURRENT_USER.xml");
+    const QByteArray damaged("<Hive><Value Name=\"Port\" Type=\"Text\">2</Val");
+    writeFile(hive, damaged);
+
+    RegistryStore store(dir.path());
+    QStringList reports;
+    store.setDamageReporter([&reports](const QString& message) { reports << message; });
+    QCOMPARE(reports.size(), 1);
+    QVERIFY(reports.first().contains(QStringLiteral("HKEY_CURRENT_USER.xml")));
+    QVERIFY(reports.first().endsWith(QStringLiteral("\r\n")));
+
+    // The damaged file is kept aside, byte for byte; new writes go to a fresh file.
+    const QStringList aside = QDir(dir.path()).entryList({QStringLiteral("HKEY_CURRENT_USER.xml.*")}, QDir::Files);
+    QCOMPARE(aside.size(), 1);
+    QCOMPARE(readFile(dir.path() + QLatin1Char('/') + aside.first()), damaged);
+    QVERIFY(!store.value(HKEY_CURRENT_USER, QString(), QStringLiteral("Port")));
+    QVERIFY(store.setValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Port"), RegValue::fromText(QStringLiteral("3"))));
+    QCOMPARE(readFile(dir.path() + QLatin1Char('/') + aside.first()), damaged);
+
+    // Set again, the reporter hears nothing more; a second start finds a sound file.
+    store.setDamageReporter([&reports](const QString& message) { reports << message; });
+    RegistryStore second(dir.path());
+    second.setDamageReporter([&reports](const QString& message) { reports << message; });
+    QCOMPARE(reports.size(), 1);
+    QCOMPARE(second.value(HKEY_CURRENT_USER, kKey, QStringLiteral("port"))->text, QStringLiteral("3"));
+}
+
+void tst_Registry::rootFolderComesFromTheEnvironment()
+{
+    TestEnv env; // sets TD4700_REGISTRY_DIR
+    QCOMPARE(RegistryStore::defaultRootFolder(), env.registryFolder());
+    RegistryStore store;
+    QCOMPARE(store.rootFolder(), env.registryFolder());
+}
+
+QTEST_GUILESS_MAIN(tst_Registry)
+#include "tst_registry.moc"

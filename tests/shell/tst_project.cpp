@@ -1,0 +1,173 @@
+// clsProject against the scripted channel: the log-in probe, its log lines,
+// the event and the port calls.
+#include "common/ScriptedChannel.h"
+#include "common/TestEnv.h"
+#include "platform/LocaleInfo.h"
+#include "shell/clsProject.h"
+
+#include <QtTest>
+
+class tst_Project : public QObject {
+    Q_OBJECT
+
+    struct Fixture {
+        TestEnv env;
+        ScriptedChannel channel;
+        RecordingDeviceService* service = nullptr;
+        clsProject project;
+        QList<bool> events;       // the argument of each event
+        QStringList seenInHandler; // "open" or "closed", and the service calls so far
+
+        Fixture()
+        {
+            env.context().gObjDevChannel = &channel;
+            auto devSrv = std::make_unique<RecordingDeviceService>();
+            service = devSrv.get();
+            env.context().gObjDevSrv = std::move(devSrv);
+            channel.setTable(0, 9, {6555, 33793});
+            QObject::connect(&project, &clsProject::ProjectStateChangeOnline, &project,
+                             [this](bool& online) {
+                                 events << online;
+                                 seenInHandler << (channel.isOpen ? QStringLiteral("open") : QStringLiteral("closed"));
+                                 seenInHandler << service->calls;
+                             },
+                             Qt::DirectConnection);
+        }
+        ~Fixture() { env.context().gObjDevChannel = nullptr; }
+    };
+
+private Q_SLOTS:
+    void logInProbe_data()
+    {
+        QTest::addColumn<int>("failures");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<bool>("online");
+        QTest::addColumn<QString>("log");
+        QTest::addColumn<QStringList>("calls");
+        const QString probe = QStringLiteral("read 0 9 0 2");
+        QTest::newRow("answer at try 0") << 0 << int(ChTimeout) << true << QString()
+                                         << QStringList{"open", probe};
+        QTest::newRow("answer at try 1 keeps the line of try 0")
+            << 1 << int(ChTimeout) << true << QStringLiteral("0 Timeout\r\n") << QStringList{"open", probe, probe};
+        QTest::newRow("answer at try 3") << 3 << int(ChTimeout) << true
+                                         << QStringLiteral("0 Timeout\r\n1 Timeout\r\n2 Timeout\r\n")
+                                         << QStringList{"open", probe, probe, probe, probe};
+        QTest::newRow("any failure code counts as a time-out")
+            << 2 << int(ChNoSuchTable) << true << QStringLiteral("0 Timeout\r\n1 Timeout\r\n")
+            << QStringList{"open", probe, probe, probe};
+        QTest::newRow("four failures: offline and the port closed again")
+            << 4 << int(ChTimeout) << false << QStringLiteral("0 Timeout\r\n1 Timeout\r\n2 Timeout\r\n3 Timeout\r\n")
+            << QStringList{"open", probe, probe, probe, probe, "close"};
+    }
+
+    void logInProbe()
+    {
+        QFETCH(int, failures);
+        QFETCH(int, code);
+        QFETCH(bool, online);
+        QFETCH(QString, log);
+        QFETCH(QStringList, calls);
+        Fixture f;
+        f.channel.failNextReads(failures, code);
+        f.project.setOnline(true);
+        QCOMPARE(f.project.Online(), online);
+        QCOMPARE(f.env.log().Text(), log);
+        QCOMPARE(f.channel.callLog(), calls);
+        QCOMPARE(f.events, online ? QList<bool>{true} : QList<bool>{});
+        QCOMPARE(f.channel.isOpen, online);
+    }
+
+    void logInWithoutPort_data()
+    {
+        QTest::addColumn<bool>("haveChannel");
+        QTest::addColumn<bool>("english");
+        QTest::addColumn<QString>("log");
+        QTest::addColumn<QStringList>("calls");
+        QTest::newRow("no channel object, German") << false << false
+                                                   << QStringLiteral("Schnittstelle konnte nicht geöffnet werden\r\n")
+                                                   << QStringList{};
+        QTest::newRow("no channel object, English") << false << true << QStringLiteral("Port could not be opened\r\n")
+                                                    << QStringList{};
+        QTest::newRow("port cannot be opened") << true << false
+                                               << QStringLiteral("Schnittstelle konnte nicht geöffnet werden\r\n")
+                                               << QStringList{"open"};
+    }
+
+    void logInWithoutPort()
+    {
+        QFETCH(bool, haveChannel);
+        QFETCH(bool, english);
+        QFETCH(QString, log);
+        QFETCH(QStringList, calls);
+        Fixture f;
+        if (english) {
+            int32_t status = 0;
+            f.env.context().gObjLocale->SetLocale(9, 1, status);
+        }
+        if (!haveChannel)
+            f.env.context().gObjDevChannel = nullptr;
+        f.channel.setOpenResult(ChOpenFailed);
+        f.project.setOnline(true);
+        QCOMPARE(f.project.Online(), false);
+        QVERIFY(f.events.isEmpty());
+        QCOMPARE(f.env.log().Text(), log);
+        QCOMPARE(f.channel.callLog(), calls);
+    }
+
+    void assigningTheCurrentValueDoesNothing()
+    {
+        Fixture f;
+        f.project.setOnline(false);
+        QVERIFY(f.channel.calls.isEmpty());
+        QVERIFY(f.events.isEmpty());
+
+        f.project.setOnline(true);
+        f.channel.calls.clear();
+        f.project.setOnline(true);
+        QVERIFY(f.channel.calls.isEmpty());
+        QCOMPARE(f.events, QList<bool>{true});
+    }
+
+    void logOut_data()
+    {
+        QTest::addColumn<int>("accessLevel");
+        QTest::addColumn<QStringList>("serviceCalls");
+        QTest::newRow("developer restores the protection first") << 1 << QStringList{"AbolishProtection 1"};
+        QTest::newRow("production leaves the protection alone") << 2 << QStringList{};
+        QTest::newRow("level 0 leaves the protection alone") << 0 << QStringList{};
+    }
+
+    void logOut()
+    {
+        QFETCH(int, accessLevel);
+        QFETCH(QStringList, serviceCalls);
+        Fixture f;
+        gCommon().setAccessLevel(accessLevel);
+        f.project.setOnline(true);
+        f.events.clear();
+        f.seenInHandler.clear();
+        f.channel.calls.clear();
+
+        f.project.setOnline(false);
+        QCOMPARE(f.project.Online(), false);
+        QCOMPARE(f.events, QList<bool>{false});
+        // The handler runs while the port is still open, after the protection call.
+        QCOMPARE(f.seenInHandler, QStringList{"open"} + serviceCalls);
+        QCOMPARE(f.service->calls, serviceCalls);
+        QCOMPARE(f.channel.callLog(), QStringList{"close"});
+        QVERIFY(!f.channel.isOpen);
+    }
+
+    void eventSeesTheNewState()
+    {
+        Fixture f;
+        bool seen = false;
+        connect(&f.project, &clsProject::ProjectStateChangeOnline, this,
+                [&](bool&) { seen = f.project.Online(); }, Qt::DirectConnection);
+        f.project.setOnline(true);
+        QVERIFY(seen);
+    }
+};
+
+QTEST_MAIN(tst_Project)
+#include "tst_project.moc"

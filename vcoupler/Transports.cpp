@@ -1,0 +1,195 @@
+#include "Transports.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPointer>
+#include <QSocketNotifier>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+SerialLine::SerialLine(Coupler& coupler, QObject* parent)
+    : QObject(parent)
+    , m_coupler(coupler)
+{
+}
+
+SerialLine::~SerialLine()
+{
+    // Remove the link only while it still names our terminal: another coupler may own it now.
+    if (!m_linkPath.isEmpty() && QFileInfo(m_linkPath).symLinkTarget() == m_devicePath)
+        QFile::remove(m_linkPath);
+    if (m_keepSlave >= 0)
+        ::close(m_keepSlave);
+    if (m_master >= 0)
+        ::close(m_master);
+}
+
+bool SerialLine::open(int comNumber, const QString& portsDir, QString& error)
+{
+    m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0) {
+        error = QStringLiteral("cannot open a pseudo-terminal: %1").arg(QString::fromLocal8Bit(strerror(errno)));
+        return false;
+    }
+    const char* name = ::ptsname(m_master);
+    if (!name) {
+        error = QStringLiteral("no pseudo-terminal name");
+        return false;
+    }
+    m_devicePath = QString::fromLocal8Bit(name);
+    m_keepSlave = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (m_keepSlave < 0) {
+        error = QStringLiteral("cannot open %1").arg(m_devicePath);
+        return false;
+    }
+    termios tio{};
+    if (::tcgetattr(m_keepSlave, &tio) == 0) {
+        ::cfmakeraw(&tio);
+        ::tcsetattr(m_keepSlave, TCSANOW, &tio);
+    }
+    if (comNumber >= 1) {
+        QDir().mkpath(portsDir);
+        m_linkPath = QDir(portsDir).filePath(QStringLiteral("COM%1").arg(comNumber));
+        QFile::remove(m_linkPath);
+        if (!QFile::link(m_devicePath, m_linkPath)) {
+            error = QStringLiteral("cannot link %1").arg(m_linkPath);
+            m_linkPath.clear();
+            return false;
+        }
+    }
+    m_readNotifier = new QSocketNotifier(m_master, QSocketNotifier::Read, this);
+    connect(m_readNotifier, &QSocketNotifier::activated, this, [this] { readable(); });
+    m_writeNotifier = new QSocketNotifier(m_master, QSocketNotifier::Write, this);
+    m_writeNotifier->setEnabled(false);
+    connect(m_writeNotifier, &QSocketNotifier::activated, this, [this] { flush(); });
+    return true;
+}
+
+void SerialLine::readable()
+{
+    char buf[4096];
+    for (;;) {
+        const ssize_t n = ::read(m_master, buf, sizeof buf);
+        if (n <= 0)
+            break;
+        m_rx.append(buf, n);
+    }
+    while (!m_rx.isEmpty()) {
+        proto::Frame frame;
+        const proto::DecodeResult r = proto::decodeFrame(m_rx, frame);
+        if (r.status == proto::Decode::NeedMore)
+            break;
+        m_rx.remove(0, r.consumed);
+        if (r.status != proto::Decode::Frame || (frame.kind & proto::KindReply))
+            continue;
+        if (frame.address != m_coupler.station().multiPoint)
+            continue; // another station's address on the bus
+        const Outcome out = m_coupler.handle(Transport::Serial, frame);
+        if (out.frame.isEmpty())
+            continue;
+        const int delay = m_coupler.delayMs();
+        if (delay > 0) {
+            const QByteArray bytes = out.frame;
+            QTimer::singleShot(delay, this, [this, bytes] { send(bytes); });
+        } else {
+            send(out.frame);
+        }
+    }
+}
+
+void SerialLine::send(const QByteArray& bytes)
+{
+    m_tx.append(bytes);
+    flush();
+}
+
+void SerialLine::flush()
+{
+    while (!m_tx.isEmpty()) {
+        const ssize_t n = ::write(m_master, m_tx.constData(), size_t(m_tx.size()));
+        if (n <= 0)
+            break;
+        m_tx.remove(0, n);
+    }
+    m_writeNotifier->setEnabled(!m_tx.isEmpty());
+}
+
+QnpRouter::QnpRouter(Coupler& coupler, QObject* parent)
+    : QObject(parent)
+    , m_coupler(coupler)
+{
+    connect(&m_server, &QTcpServer::newConnection, this, [this] { accept(); });
+}
+
+bool QnpRouter::listen(quint16 port, QString& error)
+{
+    if (!m_server.listen(QHostAddress::LocalHost, port)) {
+        error = QStringLiteral("cannot listen on 127.0.0.1:%1: %2").arg(port).arg(m_server.errorString());
+        return false;
+    }
+    return true;
+}
+
+void QnpRouter::accept()
+{
+    while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+        socket->setParent(this);
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readable(socket); });
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    }
+}
+
+void QnpRouter::readable(QTcpSocket* socket)
+{
+    QByteArray rx = socket->property("rx").toByteArray() + socket->readAll();
+    const Station& station = m_coupler.station();
+    while (!rx.isEmpty()) {
+        proto::Envelope envelope;
+        const proto::DecodeResult r = proto::decodeEnvelope(rx, envelope);
+        if (r.status == proto::Decode::NeedMore)
+            break;
+        if (r.status != proto::Decode::Frame) {
+            m_coupler.trace(QStringLiteral("qnp broken stream"));
+            socket->abort();
+            return;
+        }
+        rx.remove(0, r.consumed);
+        if (envelope.netId != station.netId || envelope.port != station.qnpPort) {
+            m_coupler.traceNoDevice(envelope);
+            envelope.status = proto::EnvNoDevice;
+            socket->write(proto::encodeEnvelope(envelope));
+            continue;
+        }
+        proto::Frame frame;
+        const proto::DecodeResult inner = proto::decodeFrame(envelope.frame, frame);
+        if (inner.status != proto::Decode::Frame || (frame.kind & proto::KindReply))
+            continue;
+        const Outcome out = m_coupler.handle(Transport::Qnp, frame);
+        if (out.drop) {
+            socket->abort();
+            return;
+        }
+        if (out.frame.isEmpty())
+            continue;
+        envelope.frame = out.frame;
+        const QByteArray bytes = proto::encodeEnvelope(envelope);
+        const int delay = m_coupler.delayMs();
+        if (delay > 0) {
+            QPointer<QTcpSocket> guard(socket);
+            QTimer::singleShot(delay, this, [guard, bytes] {
+                if (guard)
+                    guard->write(bytes);
+            });
+        } else {
+            socket->write(bytes);
+        }
+    }
+    socket->setProperty("rx", rx);
+}
