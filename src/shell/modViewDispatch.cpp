@@ -234,10 +234,11 @@ void StationTreeController::tvTreeView_DblClick()
     QTreeWidgetItem* node = m_tree->currentItem();
     clsView* record = m_shell.gViews.Item(fTreeNodeKey(node));
     if (record != nullptr) {
-        CloseOtherForms();
+        // Copied first: the messages CloseOtherForms lets run may rebuild the records.
         pugi::xml_node element = record->IXmlData;
         QString progId = record->ViewProgID;
         const QString userData = record->UserData;
+        CloseOtherForms();
         if (progId == QLatin1String("TD4VCommon.Table"))
             progId = QStringLiteral("TableView");
         const int32_t displayMode = (m_hooks.onlineMonitoring && m_hooks.onlineMonitoring()) ? 1 : 0;

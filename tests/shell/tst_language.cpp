@@ -104,8 +104,6 @@ QString captionOf(frmMain& w, const char* target, int index)
     return a && a->item(index) ? a->caption(index) : QStringLiteral("<no item>");
 }
 
-const QString Key = QStringLiteral("SOFTWARE\\Harmsted\\TD4700_V4\\Common");
-
 } // namespace
 
 class tst_Language : public QObject {
