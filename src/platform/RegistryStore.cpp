@@ -96,6 +96,7 @@ struct RegistryStore::Impl {
     QString root;
     Key hkcu, hklm;
     QStringList pendingReports;
+    bool readOnly[2] = {false, false}; // [0] HKEY_CURRENT_USER, [1] HKEY_LOCAL_MACHINE
     std::function<void(const QString&)> report;
 
     Key* hive(uint32_t h)
@@ -156,9 +157,31 @@ struct RegistryStore::Impl {
         // Keep the damaged file for inspection; the hive starts empty.
         const QString aside = path + QStringLiteral(".damaged-")
             + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
-        QFile::rename(path, aside);
-        deliver(QStringLiteral("Settings file %1 was damaged and has been set aside as %2.\r\n")
-                    .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(aside)));
+        if (QFile::rename(path, aside)) {
+            deliver(QStringLiteral("Settings file %1 was damaged and has been set aside as %2.\r\n")
+                        .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(aside)));
+            return;
+        }
+        // The damaged file stays where it is, so nothing may overwrite it.
+        readOnly[h == HKEY_LOCAL_MACHINE] = true;
+        deliver(QStringLiteral("Settings file %1 is damaged and could not be set aside; "
+                               "changes to it are not saved.\r\n")
+                    .arg(QDir::toNativeSeparators(path)));
+    }
+
+    // Applies a change and saves the hive; a change that cannot be saved is undone.
+    template <class Change> bool commit(uint32_t h, Change change)
+    {
+        Key* k = hive(h);
+        if (!k)
+            return false;
+        Key before = *k;
+        if (!change())
+            return false;
+        if (save(h))
+            return true;
+        *k = std::move(before);
+        return false;
     }
 
     void deliver(const QString& message)
@@ -171,7 +194,7 @@ struct RegistryStore::Impl {
 
     bool save(uint32_t h)
     {
-        if (!QDir().mkpath(root))
+        if (readOnly[h == HKEY_LOCAL_MACHINE] || !QDir().mkpath(root))
             return false;
         pugi::xml_document doc;
         pugi::xml_node rootNode = doc.append_child("Hive");
@@ -235,23 +258,25 @@ std::optional<RegValue> RegistryStore::value(uint32_t hive, const QString& keyPa
 
 bool RegistryStore::setValue(uint32_t hive, const QString& keyPath, const QString& name, const RegValue& v)
 {
-    Key* k = d->find(hive, keyPath, true);
-    if (!k)
-        return false;
-    auto it = k->values.find(name.toLower());
-    if (it == k->values.end())
-        k->values.emplace(name.toLower(), std::make_pair(name, v));
-    else
-        it->second.second = v; // the name keeps its first spelling
-    return d->save(hive);
+    return d->commit(hive, [&] {
+        Key* k = d->find(hive, keyPath, true);
+        if (!k)
+            return false;
+        auto it = k->values.find(name.toLower());
+        if (it == k->values.end())
+            k->values.emplace(name.toLower(), std::make_pair(name, v));
+        else
+            it->second.second = v; // the name keeps its first spelling
+        return true;
+    });
 }
 
 bool RegistryStore::deleteValue(uint32_t hive, const QString& keyPath, const QString& name)
 {
-    Key* k = d->find(hive, keyPath, false);
-    if (!k || k->values.erase(name.toLower()) == 0)
-        return false;
-    return d->save(hive);
+    return d->commit(hive, [&] {
+        Key* k = d->find(hive, keyPath, false);
+        return k && k->values.erase(name.toLower()) > 0;
+    });
 }
 
 bool RegistryStore::keyExists(uint32_t hive, const QString& keyPath) const
@@ -263,9 +288,7 @@ bool RegistryStore::createKey(uint32_t hive, const QString& keyPath)
 {
     if (keyExists(hive, keyPath))
         return true;
-    if (!d->find(hive, keyPath, true))
-        return false;
-    return d->save(hive);
+    return d->commit(hive, [&] { return d->find(hive, keyPath, true) != nullptr; });
 }
 
 bool RegistryStore::deleteKey(uint32_t hive, const QString& keyPath)
@@ -274,10 +297,10 @@ bool RegistryStore::deleteKey(uint32_t hive, const QString& keyPath)
     if (parts.isEmpty())
         return false;
     const QString last = parts.takeLast();
-    Key* parent = d->find(hive, parts.join(QLatin1Char('\\')), false);
-    if (!parent || parent->children.erase(last.toLower()) == 0)
-        return false;
-    return d->save(hive);
+    return d->commit(hive, [&] {
+        Key* parent = d->find(hive, parts.join(QLatin1Char('\\')), false);
+        return parent && parent->children.erase(last.toLower()) > 0;
+    });
 }
 
 QStringList RegistryStore::subKeys(uint32_t hive, const QString& keyPath) const

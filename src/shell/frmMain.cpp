@@ -341,10 +341,18 @@ void frmMain::loadWindowRectangle(const QString& key)
     QRect r(twipsToPx(int(std::lround(v[0]))), twipsToPx(int(std::lround(v[1]))), twipsToPx(int(std::lround(v[2]))),
             twipsToPx(int(std::lround(v[3]))));
     // A damaged rectangle would open an invisible window; the stored values stay until the next close.
-    if (r.width() <= 0 || r.height() <= 0 || !onSomeScreen(r))
+    if (r.width() <= 0 || r.height() <= 0 || !onSomeScreen(r)) {
+        v[0] = v[1] = 1000;
+        v[2] = v[3] = 20000;
         r = QRect(twipsToPx(1000), twipsToPx(1000), twipsToPx(20000), twipsToPx(20000));
+    }
     move(r.topLeft());
     resize(r.size());
+    const int px[4] = {r.x(), r.y(), r.width(), r.height()};
+    for (int i = 0; i < 4; ++i) {
+        m_loadedTwips[i] = int(std::lround(v[i]));
+        m_loadedPx[i] = px[i];
+    }
 }
 
 void frmMain::MDIForm_Load()
@@ -544,9 +552,11 @@ void frmMain::MDIForm_Unload()
     const QString key = common.CompanyRegKey();
 
     if (!isMinimized()) {
-        const int values[4] = {pxToTwips(pos().x()), pxToTwips(pos().y()), pxToTwips(width()), pxToTwips(height())};
-        for (int i = 0; i < 4; ++i)
-            (void)registry.WriteValue(HKEY_CURRENT_USER, key, QLatin1String(WindowValues[i].name), QString::number(values[i]));
+        const int px[4] = {pos().x(), pos().y(), width(), height()};
+        for (int i = 0; i < 4; ++i) {
+            const int twips = px[i] == m_loadedPx[i] ? m_loadedTwips[i] : pxToTwips(px[i]);
+            (void)registry.WriteValue(HKEY_CURRENT_USER, key, QLatin1String(WindowValues[i].name), QString::number(twips));
+        }
     }
     (void)registry.WriteValue(HKEY_CURRENT_USER, key, QStringLiteral("EnableGraphic"),
                               m_mnuOptionItem->isChecked(2) ? QStringLiteral("1") : QStringLiteral("0"));

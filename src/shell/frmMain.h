@@ -131,6 +131,10 @@ private:
     void MDIForm_Unload();
     void picMDIHor_Resize();
     void loadWindowRectangle(const QString& key);
+    // The rectangle as loaded, in twips and in pixels: an unmoved edge is saved
+    // with its twips value, so pixel rounding never makes it drift.
+    int m_loadedTwips[4] = {};
+    int m_loadedPx[4] = {};
     void loadStartLanguage(const QString& key);
     void applyPaneSettings();
     // Reads a per-user setting; a missing one is written with its default and read again.

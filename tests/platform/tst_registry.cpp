@@ -1,5 +1,6 @@
 #include "common/TestEnv.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QtTest>
@@ -34,6 +35,8 @@ private Q_SLOTS:
     void everyWriteReachesTheFileAtOnce();
     void keysCanBeListedAndDeleted();
     void damagedHiveIsReportedOnceAndSetAside();
+    void damagedHiveThatCannotBeSetAsideIsNeverOverwritten();
+    void failedSaveLeavesNothingBehind();
     void rootFolderComesFromTheEnvironment();
 };
 
@@ -216,6 +219,45 @@ void tst_Registry::damagedHiveIsReportedOnceAndSetAside()
     second.setDamageReporter([&reports](const QString& message) { reports << message; });
     QCOMPARE(reports.size(), 1);
     QCOMPARE(second.value(HKEY_CURRENT_USER, kKey, QStringLiteral("port"))->text, QStringLiteral("3"));
+}
+
+void tst_Registry::damagedHiveThatCannotBeSetAsideIsNeverOverwritten()
+{
+    QTemporaryDir dir;
+    const QString hive = dir.path() + QStringLiteral("/HKEY_CURRENT_USER.xml");
+    const QByteArray damaged("not xml at all");
+    writeFile(hive, damaged);
+    // Occupy every name the file could be set aside as in the next seconds: the rename fails.
+    const QDateTime now = QDateTime::currentDateTime();
+    for (int s = -1; s < 10; ++s) {
+        const QString blocker = hive + QStringLiteral(".damaged-") + now.addSecs(s).toString(QStringLiteral("yyyyMMdd-hhmmss"));
+        QVERIFY(QDir().mkpath(blocker + QStringLiteral("/occupied")));
+    }
+
+    RegistryStore store(dir.path());
+    QStringList reports;
+    store.setDamageReporter([&reports](const QString& message) { reports << message; });
+    QCOMPARE(reports.size(), 1);
+    QVERIFY(reports.first().contains(QStringLiteral("could not be set aside")));
+    QVERIFY(!store.setValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Port"), RegValue::fromText(QStringLiteral("3"))));
+    QVERIFY(!store.value(HKEY_CURRENT_USER, kKey, QStringLiteral("Port")));
+    QCOMPARE(readFile(hive), damaged);
+    // The other hive is unaffected.
+    QVERIFY(store.setValue(HKEY_LOCAL_MACHINE, kKey, QStringLiteral("Language"), RegValue::fromText(QStringLiteral("1"))));
+}
+
+void tst_Registry::failedSaveLeavesNothingBehind()
+{
+    // A root "folder" that is a file: nothing can be saved there.
+    QTemporaryDir dir;
+    const QString root = dir.path() + QStringLiteral("/not-a-folder");
+    writeFile(root, "x");
+    RegistryStore store(root);
+    QVERIFY(!store.setValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Port"), RegValue::fromText(QStringLiteral("3"))));
+    QVERIFY(!store.value(HKEY_CURRENT_USER, kKey, QStringLiteral("Port")));
+    QVERIFY(!store.keyExists(HKEY_CURRENT_USER, kKey));
+    QVERIFY(!store.createKey(HKEY_CURRENT_USER, QStringLiteral("A")));
+    QVERIFY(!store.keyExists(HKEY_CURRENT_USER, QStringLiteral("A")));
 }
 
 void tst_Registry::rootFolderComesFromTheEnvironment()

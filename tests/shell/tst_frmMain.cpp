@@ -77,6 +77,7 @@ private Q_SLOTS:
     void badStoredRectangleOpensDefault_data();
     void badStoredRectangleOpensDefault();
     void closeSavesRectangleAndOptions();
+    void unmovedCloseKeepsStoredTwips();
     void closeWhileMinimisedKeepsRectangle();
     void closeWhileMaximisedStoresMaximisedRectangle();
     void logBoxGoesWithTheWindow();
@@ -236,6 +237,19 @@ void tst_frmMain::badStoredRectangleOpensDefault()
     QCOMPARE(w.pos(), QPoint(twipsToPx(1000), twipsToPx(1000)));
     QCOMPARE(w.size(), QSize(twipsToPx(20000), twipsToPx(20000)));
     QCOMPARE(userValue(env, name), text); // kept until the next close
+}
+
+void tst_frmMain::unmovedCloseKeepsStoredTwips()
+{
+    // 1000 twips is 66.7 pixels: saving the pixel rectangle back would drift it by rounding.
+    TestEnv env;
+    for (int run = 0; run < 3; ++run) {
+        frmMain w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QVERIFY(w.close());
+    }
+    QCOMPARE(rectangle(env), QStringList({"1000", "1000", "20000", "20000"}));
 }
 
 void tst_frmMain::closeSavesRectangleAndOptions()
