@@ -18,14 +18,15 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <cstdint>
+#include <limits>
 
 namespace {
 // The scrolled window leaves this margin to the form's inner edges.
 constexpr int kFrameMarginTwips = 120;
-// Ranges of the number fields: a time-out of at least 1 ms, a one-byte address.
-constexpr int kMinTimeout = 1;
-constexpr int kMaxTimeout = 60000;
-constexpr int kMaxMultiPoint = 255;
+// Both number fields are long-integer boxes: any stored value is shown and saved back as it is.
+constexpr int kMinLong = std::numeric_limits<int32_t>::min();
+constexpr int kMaxLong = std::numeric_limits<int32_t>::max();
 
 enum Box { BoxPort, BoxBaud, BoxDataBits, BoxParity, BoxStopBits, BoxType };
 
@@ -66,10 +67,10 @@ frmParamVnDcCOM::frmParamVnDcCOM(QWidget* parent)
     }
     fpLITimeOut->setParent(page);
     fpLITimeOut->setObjectName(QStringLiteral("fpLITimeOut"));
-    fpLITimeOut->setRange(kMinTimeout, kMaxTimeout);
+    fpLITimeOut->setRange(kMinLong, kMaxLong);
     fpLImultiPoint->setParent(page);
     fpLImultiPoint->setObjectName(QStringLiteral("fpLImultiPoint"));
-    fpLImultiPoint->setRange(0, kMaxMultiPoint);
+    fpLImultiPoint->setRange(kMinLong, kMaxLong);
 
     // Rows top to bottom: port, baud, data bits, parity, stop bits, type, timeout, multipoint.
     struct Row { QLabel* label; QWidget* field; };

@@ -65,7 +65,8 @@ Qt::ItemFlags RegisterTableModel::flags(const QModelIndex& index) const
         return Qt::NoItemFlags;
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     const int c = index.column();
-    if (c == ColHex || c == ColUint || c == ColBin)
+    // A blank value cell is a register that was not read: there is nothing to edit from.
+    if ((c == ColHex || c == ColUint || c == ColBin) && !cell(index.row(), c).isEmpty())
         f |= Qt::ItemIsEditable;
     return f;
 }
@@ -73,6 +74,9 @@ Qt::ItemFlags RegisterTableModel::flags(const QModelIndex& index) const
 bool RegisterTableModel::setData(const QModelIndex& index, const QVariant& value, int role)
 {
     if (!index.isValid() || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable) || !m_commit)
+        return false;
+    // The view hands back every closed editor; only a changed text is an edit to write.
+    if (value.toString() == cell(index.row(), index.column()))
         return false;
     // A refused commit leaves the stored texts, so the cell shows its old value again.
     return m_commit(index.row(), index.column(), value.toString());

@@ -1,7 +1,8 @@
 #pragma once
 // The row store behind the register table grid: one row per register with
 // the texts Offset, HEX, UINT, BIN and Description. Only the three value
-// columns are editable; a commit goes to the form's handler, which decides
+// columns are editable, and only where they show a value; a commit whose
+// text differs from the shown one goes to the form's handler, which decides
 // what the row shows afterwards.
 #include <QAbstractTableModel>
 #include <QStringList>

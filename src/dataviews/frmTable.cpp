@@ -247,7 +247,8 @@ void frmTable::cmdExit_Click()
 
 bool frmTable::commitCell(int reg, int column, const QString& text)
 {
-    if (m_pos == -1 || reg < 0 || reg >= m_length)
+    // Rows of a failed read hold no value to change; a blank commit there must not write 0.
+    if (m_pos == -1 || reg < 0 || reg >= m_length || !m_valuesRead)
         return false;
     const tableview::RegisterEdit edit = tableview::parseRegisterEdit(column, text);
     switch (edit.verdict) {

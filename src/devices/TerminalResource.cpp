@@ -4,6 +4,7 @@
 #include "platform/XmlDocument.h"
 
 #include <QFileInfo>
+#include <algorithm>
 
 namespace {
 
@@ -17,6 +18,18 @@ QStringView partAfter(QStringView text, QStringView marker)
 {
     const qsizetype p = text.indexOf(marker);
     return p < 0 ? QStringView() : text.mid(p + marker.size());
+}
+
+// Past every column and the 9999 limit, with room for the increment after the pass.
+constexpr int64_t kBeyondAnyRow = int64_t(1) << 62;
+
+// A whole number in decimal digits with an optional sign, of any length.
+bool isWholeNumber(QStringView text)
+{
+    if (text.startsWith(u'-') || text.startsWith(u'+'))
+        text = text.mid(1);
+    return !text.isEmpty()
+        && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
 void store(std::vector<QString>& column, int64_t index, QStringView value)
@@ -77,9 +90,11 @@ void fParseTerminalResourceText(TerminalResourceTable& table, const QString& tex
         rest = partAfter(rest, u"Terminal=\"");
         const QStringView v = partBefore(rest, u"\" Extension=");
         bool ok = false;
-        const int number = v.toInt(&ok);
+        const qint64 number = v.toLongLong(&ok);
         if (ok)
-            n = number;
+            n = std::clamp<int64_t>(number, -kBeyondAnyRow, kBeyondAnyRow);
+        else if (isWholeNumber(v))
+            n = v.startsWith(u'-') ? -kBeyondAnyRow : kBeyondAnyRow; // too long even for 64 bits: no row
         store(table.Terminal, n, v);
         rest = partAfter(rest, u"Extension=\"");
         store(table.Extension, n, partBefore(rest, u"\" Desc1031="));

@@ -99,9 +99,9 @@ int32_t fAddDeviceToStation(IDeviceChannel* channel, pugi::xml_node station, con
                             int32_t selCompID, bool& compactBox, bool urCoupler, StationReadContext& context)
 {
     const QString path = fDeviceDescriptionPath(name);
-    // TM7285 descriptions and the generic box digital names (one name for several
-    // channel layouts) are rebuilt at every read.
-    if (name.left(6) == QLatin1String("TM7285") || isGenericBoxDigitalName(name))
+    // TM7285 descriptions and the digital names that stand for several channel
+    // layouts are rebuilt at every read.
+    if (name.left(6) == QLatin1String("TM7285") || isMultiLayoutDigitalName(name))
         QFile::remove(path);
 
     pugi::xml_document loaded;

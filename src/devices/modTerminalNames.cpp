@@ -98,10 +98,12 @@ QString fOtherTerminalName(int32_t id, int32_t extension, bool boxStation)
     return name;
 }
 
-bool isGenericBoxDigitalName(const QString& name)
+bool isMultiLayoutDigitalName(const QString& name)
 {
-    static const QStringList kGeneric = {QStringLiteral("UG85xx-5555"), QStringLiteral("UG35xx-5555"),
-                                         QStringLiteral("UG36xx-5555"), QStringLiteral("UG31xx-5555"),
-                                         QStringLiteral("UG3xxx-5555")};
-    return kGeneric.contains(name);
+    // The generic box names, and TM3383-5555: 4 in / 4 out on a standard station but
+    // 4 in with 2, 4 or 6 outputs on an extension station.
+    static const QStringList kShared = {QStringLiteral("UG85xx-5555"), QStringLiteral("UG35xx-5555"),
+                                        QStringLiteral("UG36xx-5555"), QStringLiteral("UG31xx-5555"),
+                                        QStringLiteral("UG3xxx-5555"), QStringLiteral("TM3383-5555")};
+    return kShared.contains(name);
 }

@@ -28,6 +28,7 @@ QString fDigitalTerminalName(int32_t id, bool compactBox, bool extensionStation)
 // (65535 taken as 0), with the TM -> TW renames applied.
 QString fOtherTerminalName(int32_t id, int32_t extension, bool boxStation);
 
-// The generic digital names of box stations, which stand for several channel
-// layouts under one name; their descriptions are rebuilt at every read.
-bool isGenericBoxDigitalName(const QString& name);
+// Digital names that stand for several channel layouts (the generic box names and
+// one name an extension station shares with standard stations); their descriptions
+// are rebuilt at every read so a cached one never belongs to another layout.
+bool isMultiLayoutDigitalName(const QString& name);

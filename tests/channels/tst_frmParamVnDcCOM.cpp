@@ -13,6 +13,7 @@
 #include <QMovie>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSet>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -231,6 +232,39 @@ private Q_SLOTS:
         QCOMPARE(m_channel->param.calls,
                  QStringList({"Baud 57600", "Port 9", "Timeout 300", "Options 48847", "MultiPoint 4"}));
         QTRY_VERIFY(m_form.isNull());
+    }
+
+    void storedNumbersSavedUnchanged_data()
+    {
+        QTest::addColumn<QString>("timeout");
+        QTest::addColumn<QString>("multiPoint");
+        QTest::newRow("time-out 0, multipoint 300") << "0" << "300";
+        QTest::newRow("largest long") << "2147483647" << "2147483647";
+        QTest::newRow("negative") << "-1" << "-2147483648";
+    }
+
+    void storedNumbersSavedUnchanged()
+    {
+        // Long-integer boxes: whatever is stored is shown and written back as it was, not clamped.
+        QFETCH(QString, timeout);
+        QFETCH(QString, multiPoint);
+        store(QStringLiteral("Port"), QStringLiteral("9"));
+        store(QStringLiteral("Timeout"), timeout);
+        store(QStringLiteral("MultiPoint"), multiPoint);
+        frmParamVnDcCOM* f = openForm();
+        QCOMPARE(child<QSpinBox>(f, QStringLiteral("fpLITimeOut"))->value(), timeout.toInt());
+        QCOMPARE(child<QSpinBox>(f, QStringLiteral("fpLImultiPoint"))->value(), multiPoint.toInt());
+        m_registry->writes.clear();
+        m_channel->param.calls.clear();
+
+        child<QPushButton>(f, QStringLiteral("cmdOK"))->click();
+
+        QCOMPARE(m_registry->writes.filter(QRegularExpression(QStringLiteral("^(Timeout|MultiPoint)="))),
+                 QStringList({"Timeout=" + timeout, "MultiPoint=" + multiPoint}));
+        QCOMPARE(stored(QStringLiteral("Timeout")), timeout);
+        QCOMPARE(stored(QStringLiteral("MultiPoint")), multiPoint);
+        QCOMPARE(m_channel->param.calls.filter(QRegularExpression(QStringLiteral("^(Timeout|MultiPoint) "))),
+                 QStringList({"Timeout " + timeout, "MultiPoint " + multiPoint}));
     }
 
     void loadShowsStoredSettings()

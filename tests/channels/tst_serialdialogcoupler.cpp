@@ -1,10 +1,12 @@
 // The serial channel dialog over the real serial channel, with the virtual
 // coupler linked as a COM port: scan, Test, Cancel after Test, and a log-in
-// through the port the dialog stored.
+// through the port the dialog stored, then the coupler read through it.
 #include "channels/frmParamVnDcCOM.h"
 #include "common/RegistryWriteLog.h"
 #include "common/TestEnv.h"
 #include "common/VirtualCoupler.h"
+#include "devices/CouplerIdentification.h"
+#include "devices/StationReadContext.h"
 #include "platform/RegistryStore.h"
 #include "shell/clsProject.h"
 #include "shell/modStartup.h"
@@ -173,6 +175,18 @@ private Q_SLOTS:
         QVERIFY(project.Online());
         QCOMPARE(m_env->log().Text(), QString());
         QCOMPARE(coupler.requests(), QStringList{"read 0 9 0 2 = 0"});
+
+        // Reading the station goes through the same port and names the coupler of the station file.
+        StationReadContext context;
+        QString name;
+        fReadCouplerName(m_env->context().gObjDevChannel, name, context);
+        QCOMPARE(name, QStringLiteral("VN4555-0000"));
+        QCOMPARE(context.gTermTable[0], 4555);
+        QCOMPARE(context.gTermTable[1], 34817);
+        QCOMPARE(context.gFirmwareWord, 47616);
+        QCOMPARE(m_env->log().Text(), QString());
+        QVERIFY2(coupler.requests().size() > 1, qPrintable(coupler.requests().join(u' ')));
+        QCOMPARE(coupler.requests().first(), QStringLiteral("read 0 9 0 2 = 0"));
     }
 };
 

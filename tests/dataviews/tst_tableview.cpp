@@ -97,6 +97,7 @@ private Q_SLOTS:
     void failedWriteOrReadBackRestoresRow();
     void offlineEditChangesOnlyTheGrid();
     void enterEditsAndMessageShownOnce();
+    void unchangedOrUnreadCellsWriteNothing();
     void exitUnloadsForm();
 
 private:
@@ -632,6 +633,62 @@ void TestTableView::enterEditsAndMessageShownOnce()
     delete m_form.data();
     QTest::qWait(10);
     QVERIFY(channel.calls.isEmpty());
+}
+
+void TestTableView::unchangedOrUnreadCellsWriteNothing()
+{
+    ScriptedChannel channel;
+    channel.setRegister(0, 127, 5, 10);
+    channel.setTable(0, 5, ramp(10));
+    channel.failReads(0, 5, ChTimeout);
+    frmTable& form = *loadForm(&channel, 0, QStringLiteral("5"));
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QApplication::setActiveWindow(&form);
+    QTableView* grid = form.grid();
+    grid->setFocus();
+    channel.calls.clear();
+    const auto visibleEditors = [grid] {
+        const auto editors = grid->viewport()->findChildren<QLineEdit*>();
+        return std::count_if(editors.begin(), editors.end(), [](QLineEdit* e) { return e->isVisible(); });
+    };
+
+    // After a failed read the blank value cells take no edit: Enter, Enter writes no 0.
+    QCOMPARE(form.model()->cell(2, 1), QString());
+    for (int c = 1; c <= 3; ++c)
+        QVERIFY(!(form.model()->flags(form.model()->index(2, c)) & Qt::ItemIsEditable));
+    grid->setCurrentIndex(form.model()->index(2, 1));
+    QTest::keyClick(grid, Qt::Key_Return);
+    QCOMPARE(visibleEditors(), 0);
+    QTest::keyClick(grid, Qt::Key_Return);
+    QVERIFY(!form.model()->setData(form.model()->index(2, 1), QString()));
+    QVERIFY(!form.model()->setData(form.model()->index(2, 3), QString()));
+    QTest::qWait(10);
+    QVERIFY(channel.callLog().filter(QStringLiteral("write")).isEmpty());
+    QCOMPARE(row(form, 2), (QStringList{"002", "", "", "", ""}));
+
+    // After a good read, Enter, Enter without typing writes back nothing and says nothing.
+    channel.clearFailures();
+    form.findChild<QPushButton*>("cmdRefresh")->click();
+    QCOMPARE(form.model()->cell(2, 1), QStringLiteral("0x0066"));
+    channel.setRegister(0, 5, 2, 0x0777); // the device moved on; the shown value is stale
+    channel.calls.clear();
+    grid->setFocus();
+    for (int c = 1; c <= 3; ++c) {
+        grid->setCurrentIndex(form.model()->index(2, c));
+        QTest::keyClick(grid, Qt::Key_Return);
+        auto* editor = grid->viewport()->findChild<QLineEdit*>();
+        QVERIFY(editor && editor->isVisible());
+        editor->setFocus();
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(visibleEditors(), 0);
+    }
+    QVERIFY(!form.model()->setData(form.model()->index(2, 2), QStringLiteral("102")));
+    QTest::qWait(10);
+    QVERIFY(channel.callLog().filter(QStringLiteral("write")).isEmpty());
+    QVERIFY(m_env->dialogs().messages.isEmpty());
+    QCOMPARE(row(form, 2), (QStringList{"002", "0x0066", "102", " 0000 0000 0110 0110", ""}));
+    QCOMPARE(form.statusText(), QString());
 }
 
 void TestTableView::exitUnloadsForm()

@@ -2,6 +2,8 @@
 #include "devices/modDeviceIcon.h"
 #include "devices/modTerminalNames.h"
 
+#include <QHash>
+#include <QSet>
 #include <QtTest>
 
 class TestStationNames : public QObject {
@@ -11,7 +13,7 @@ private Q_SLOTS:
     void digitalNames();
     void otherNames_data();
     void otherNames();
-    void genericBoxNames();
+    void multiLayoutNames();
     void icons_data();
     void icons();
 };
@@ -110,12 +112,41 @@ void TestStationNames::otherNames()
     QCOMPARE(fOtherTerminalName(id, extension, box), name);
 }
 
-void TestStationNames::genericBoxNames()
+void TestStationNames::multiLayoutNames()
 {
-    for (const char* name : {"UG85xx-5555", "UG35xx-5555", "UG36xx-5555", "UG31xx-5555", "UG3xxx-5555"})
-        QVERIFY2(isGenericBoxDigitalName(QLatin1String(name)), name);
-    for (const char* name : {"TM8xxx-5555", "TM3383-5555", "UG6853-0002", "TM8xx4-5555"})
-        QVERIFY2(!isGenericBoxDigitalName(QLatin1String(name)), name);
+    for (const char* name :
+         {"UG85xx-5555", "UG35xx-5555", "UG36xx-5555", "UG31xx-5555", "UG3xxx-5555", "TM3383-5555"})
+        QVERIFY2(isMultiLayoutDigitalName(QLatin1String(name)), name);
+    for (const char* name : {"TM8xxx-5555", "TM3xxx-5555", "TM8383-5555", "UG6853-0002", "TM8xx4-5555"})
+        QVERIFY2(!isMultiLayoutDigitalName(QLatin1String(name)), name);
+
+    // Every digital identifier on every station kind: a name that reaches more than
+    // one channel layout must be one of the rebuilt names.
+    QHash<QString, QSet<QString>> layouts;
+    for (int station = 0; station < 3; ++station) {
+        const bool compactBox = station == 1;
+        const bool extension = station == 2;
+        for (int id = 1; id <= 0xFFFF; ++id) {
+            const TerminalIdDecode d = decodeTerminalId(id, compactBox || extension);
+            if (!d.digital)
+                continue;
+            // The views follow the counts; only the three fixed names follow the width.
+            const QString name = fDigitalTerminalName(id, compactBox, extension);
+            const bool byWidth = name == QLatin1String("TW8211-5555") || name == QLatin1String("TW3213-5555")
+                || name == QLatin1String("TM8794-5555");
+            layouts[name].insert(byWidth ? QStringLiteral("w%1").arg(d.width)
+                                         : QStringLiteral("%1/%2").arg(d.inCount).arg(d.outCount));
+        }
+    }
+    QStringList shared;
+    for (auto it = layouts.cbegin(); it != layouts.cend(); ++it)
+        if (it.value().size() > 1)
+            shared << it.key();
+    shared.sort();
+    QCOMPARE(shared, (QStringList{"TM3383-5555", "UG31xx-5555", "UG35xx-5555", "UG36xx-5555", "UG3xxx-5555",
+                                  "UG85xx-5555"}));
+    for (const QString& name : shared)
+        QVERIFY2(isMultiLayoutDigitalName(name), qPrintable(name));
 }
 
 void TestStationNames::icons_data()

@@ -5,6 +5,7 @@
 #include "devices/modStationRead.h"
 
 #include <QtTest>
+#include <functional>
 
 namespace {
 
@@ -89,6 +90,8 @@ private Q_SLOTS:
     void compactBoxStartsAtTwo();
     void firmwareProblems();
     void rebuiltNames();
+    void nameSharedByStationKinds_data();
+    void nameSharedByStationKinds();
     void failedChannelCountIsNotCached();
     void fullStation();
     void unsavableCache();
@@ -278,6 +281,60 @@ void TestStationRead::rebuiltNames()
     QCOMPARE(xmlChildText(b2.device(1), "Desc1031"), QStringLiteral("4 Kanal dig. Eingang"));
     QCOMPARE(viewLines(b2.device(1)).size(), 4);
     app().gObjDevChannel = nullptr;
+}
+
+void TestStationRead::nameSharedByStationKinds_data()
+{
+    QTest::addColumn<bool>("extensionFirst");
+    QTest::newRow("extension station first") << true;
+    QTest::newRow("standard station first") << false;
+}
+
+// TM3383-5555 is 4 in / 4 out on a standard station but 4 in with 2, 4 or 6 outputs
+// on an extension station; one cache serves both stations.
+void TestStationRead::nameSharedByStationKinds()
+{
+    QFETCH(bool, extensionFirst);
+    DescriptionEnv e;
+    auto outputViews = [](const pugi::xml_node& device) {
+        return int(viewLines(device).filter(QStringLiteral("Ausgangskanal")).size());
+    };
+    auto readExtension = [&] {
+        ScriptedChannel ch;
+        app().gObjDevChannel = &ch;
+        setCoupler(ch, 1056, 8855, {0x09, 0x0B, 0x0A, 0});
+        StationRead r;
+        fReadStationFromDevice(r.doc, r.station, e.ctx);
+        QCOMPARE(r.devices(), (QStringList{"0:HQ8855-0003:1", "1:TM3383-5555:1", "2:TM3383-5555:1",
+                                           "3:TM3383-5555:1"}));
+        QCOMPARE(outputViews(r.device(1)), 2);
+        QCOMPARE(outputViews(r.device(2)), 6);
+        QCOMPARE(outputViews(r.device(3)), 4);
+        for (int pos = 1; pos <= 3; ++pos)
+            QCOMPARE(viewLines(r.device(pos)).filter(QStringLiteral("Eingangskanal")).size(), 4);
+        app().gObjDevChannel = nullptr;
+    };
+    auto readStandard = [&] {
+        ScriptedChannel ch;
+        app().gObjDevChannel = &ch;
+        setCoupler(ch, 0x0001, 6555, {0x8403, 0});
+        StationRead r;
+        fReadStationFromDevice(r.doc, r.station, e.ctx);
+        QCOMPARE(r.devices(), (QStringList{"0:VN6555-5555:1", "1:TM3383-5555:1", "2:TM4585-5555:1"}));
+        QCOMPARE(xmlChildText(r.device(1), "Desc1031"), QStringLiteral("4 Kanal dig. Ein/Ausgang"));
+        QCOMPARE(viewLines(r.device(1)).filter(QStringLiteral("Eingangskanal")).size(), 4);
+        QCOMPARE(outputViews(r.device(1)), 4);
+        app().gObjDevChannel = nullptr;
+    };
+    // A failed comparison inside a read ends only that lambda.
+    const QList<std::function<void()>> order = extensionFirst
+        ? QList<std::function<void()>>{readExtension, readStandard}
+        : QList<std::function<void()>>{readStandard, readExtension, readStandard};
+    for (const std::function<void()>& read : order) {
+        read();
+        if (QTest::currentTestFailed())
+            return;
+    }
 }
 
 void TestStationRead::failedChannelCountIsNotCached()

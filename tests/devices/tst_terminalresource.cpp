@@ -28,6 +28,8 @@ private Q_SLOTS:
     void scannerStoresWithinTheDomBounds();
     void scannerMisreadsAnotherOrder();
     void scannerStopsAfter10000Passes();
+    void hugeNumbersMatchNothing_data();
+    void hugeNumbersMatchNothing();
     void strPart_data();
     void strPart();
 
@@ -205,6 +207,48 @@ void tst_TerminalResource::scannerStopsAfter10000Passes()
         text += row(0, QString::number(i));
     fParseTerminalResourceText(table, text);
     QCOMPARE(table.Desc1031[0], QStringLiteral("9999"));
+}
+
+void tst_TerminalResource::hugeNumbersMatchNothing_data()
+{
+    QTest::addColumn<QString>("terminal");
+    QTest::newRow("beyond 32 bits") << "99999999999";
+    QTest::newRow("beyond 64 bits") << "99999999999999999999999";
+    QTest::newRow("largest 64-bit") << "9223372036854775807";
+    QTest::newRow("negative, beyond 32 bits") << "-99999999999";
+    QTest::newRow("negative, beyond 64 bits") << "-99999999999999999999999";
+}
+
+void tst_TerminalResource::hugeNumbersMatchNothing()
+{
+    QFETCH(QString, terminal);
+    const QString huge = QStringLiteral("<TermTyp Terminal=\"%1\" Extension=\"99999999999\" Desc1031=\"riesig\" "
+                                        "Desc1033=\"huge\" Icon=\"1\" ProgID=\"PH\" UserData=\"0\" />")
+                             .arg(terminal);
+    QString rows;
+    for (int i = 0; i < 6; ++i)
+        rows += i == 3 ? huge : row(i, QStringLiteral("dom"));
+    const QString path = write(QStringLiteral("huge.xml"),
+                               (QStringLiteral("<TerminalResource>") + rows + QStringLiteral("</TerminalResource>"))
+                                   .toUtf8());
+
+    // The loader keeps the texts as they stand; the neighbours are untouched.
+    TerminalResourceTable table;
+    QCOMPARE(fLoadTerminalResource(table, path), 0);
+    QVERIFY(env->dialogs().messages.isEmpty());
+    QCOMPARE(table.gTerminalResourceCount, 6);
+    QCOMPARE(column(table.Terminal), (QStringList{"0", "1", "2", terminal, "4", "5", ""}));
+    QCOMPARE(column(table.Extension), (QStringList{"0", "0", "0", "99999999999", "0", "0", ""}));
+    QCOMPARE(column(table.Desc1031), (QStringList{"dom", "dom", "dom", "riesig", "dom", "dom", ""}));
+
+    // The scanner puts the row at no index: not at the one after the row before it, nor wrapped into range.
+    table.Desc1031.assign(7, QStringLiteral("dom"));
+    table.Terminal = table.Desc1033 = table.ProgID = table.Desc1031;
+    fParseTerminalResourceText(table, row(2, QStringLiteral("zwei")) + huge);
+    QCOMPARE(column(table.Desc1031), (QStringList{"dom", "dom", "zwei", "dom", "dom", "dom", "dom"}));
+    QVERIFY(!column(table.Desc1033).contains(QStringLiteral("huge")));
+    QVERIFY(!column(table.ProgID).contains(QStringLiteral("PH")));
+    QVERIFY(!column(table.Terminal).contains(terminal));
 }
 
 void tst_TerminalResource::strPart_data()
