@@ -670,30 +670,19 @@ void frmMain::viewTreeView()
 void frmMain::noDeleteDevices() { m_mnuOptionItem->setChecked(5, false); }
 void frmMain::DeleteDevices() { m_mnuOptionItem->setChecked(5, true); }
 
-void frmMain::SaveMessageboxOff()
+namespace {
+void savePaneFlag(const QString& name, bool on)
 {
-    savePaneValue(*app().store, gCommon().CompanyID(), QStringLiteral("Messagebox"), QStringLiteral("0"));
+    savePaneValue(*app().store, gCommon().CompanyID(), name, on ? QStringLiteral("1") : QStringLiteral("0"));
 }
-void frmMain::SaveMessageboxOn()
-{
-    savePaneValue(*app().store, gCommon().CompanyID(), QStringLiteral("Messagebox"), QStringLiteral("1"));
-}
-void frmMain::SaveTreeViewOff()
-{
-    savePaneValue(*app().store, gCommon().CompanyID(), QStringLiteral("TreeView"), QStringLiteral("0"));
-}
-void frmMain::SaveTreeViewOn()
-{
-    savePaneValue(*app().store, gCommon().CompanyID(), QStringLiteral("TreeView"), QStringLiteral("1"));
-}
-void frmMain::SaveDeleteDevicesOff()
-{
-    savePaneValue(*app().store, gCommon().CompanyID(), QStringLiteral("DeleteDevices"), QStringLiteral("0"));
-}
-void frmMain::SaveDeleteDevicesOn()
-{
-    savePaneValue(*app().store, gCommon().CompanyID(), QStringLiteral("DeleteDevices"), QStringLiteral("1"));
-}
+} // namespace
+
+void frmMain::SaveMessageboxOff() { savePaneFlag(QStringLiteral("Messagebox"), false); }
+void frmMain::SaveMessageboxOn() { savePaneFlag(QStringLiteral("Messagebox"), true); }
+void frmMain::SaveTreeViewOff() { savePaneFlag(QStringLiteral("TreeView"), false); }
+void frmMain::SaveTreeViewOn() { savePaneFlag(QStringLiteral("TreeView"), true); }
+void frmMain::SaveDeleteDevicesOff() { savePaneFlag(QStringLiteral("DeleteDevices"), false); }
+void frmMain::SaveDeleteDevicesOn() { savePaneFlag(QStringLiteral("DeleteDevices"), true); }
 
 void frmMain::SetHelpFile()
 {

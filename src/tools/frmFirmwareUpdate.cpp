@@ -1,7 +1,7 @@
 #include "frmFirmwareUpdate.h"
 
 frmFirmwareUpdate::frmFirmwareUpdate(QWidget* parent)
-    : MinimalToolDialog(QStringLiteral("frmFirmwareUpdate"), parent)
+    : MinimalDialog(QStringLiteral("frmFirmwareUpdate"), parent)
 {
 }
 

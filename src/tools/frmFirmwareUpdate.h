@@ -1,9 +1,9 @@
 #pragma once
 // The firmware dialog, as far as it is built: it keeps the station element,
 // the channel and its mode, and shows itself.
-#include "MinimalToolDialog.h"
+#include "platform/MinimalDialog.h"
 
-class frmFirmwareUpdate : public MinimalToolDialog {
+class frmFirmwareUpdate : public MinimalDialog {
     Q_OBJECT
 public:
     explicit frmFirmwareUpdate(QWidget* parent = nullptr);

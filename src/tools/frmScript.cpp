@@ -1,21 +1,13 @@
 #include "frmScript.h"
 
-#include "platform/FormRegistry.h"
+#include "platform/MinimalDialog.h"
 
-#include <QDialogButtonBox>
-#include <QVBoxLayout>
+#include <QLayout>
 
 frmScript::frmScript(QWidget* parent)
     : QDialog(parent)
 {
-    setObjectName(QStringLiteral("frmScript"));
-    setAttribute(Qt::WA_DeleteOnClose);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
-    auto* layout = new QVBoxLayout(this);
-    layout->addStretch();
-    layout->addWidget(buttons);
-    FormRegistry::Load(this);
+    SetUpStandInDialog(this, QStringLiteral("frmScript"));
 }
 
 void frmScript::Load()

@@ -1,6 +1,6 @@
 #include "frmScriptInitCoupler.h"
 
 frmScriptInitCoupler::frmScriptInitCoupler(QWidget* parent)
-    : MinimalToolDialog(QStringLiteral("frmScriptInitCoupler"), parent)
+    : MinimalDialog(QStringLiteral("frmScriptInitCoupler"), parent)
 {
 }

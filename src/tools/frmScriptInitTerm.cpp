@@ -1,6 +1,6 @@
 #include "frmScriptInitTerm.h"
 
 frmScriptInitTerm::frmScriptInitTerm(QWidget* parent)
-    : MinimalToolDialog(QStringLiteral("frmScriptInitTerm"), parent)
+    : MinimalDialog(QStringLiteral("frmScriptInitTerm"), parent)
 {
 }

@@ -2,6 +2,7 @@
 // COM port scan, the set-up pushed into the channel, the connection test's
 // result, the form's captions and fields.
 #include "channels/SerialChannelSettings.h"
+#include "channels/SerialDialogTestUtil.h"
 #include "channels/frmParamVnDcCOM.h"
 #include "common/RegistryWriteLog.h"
 #include "common/ScriptedChannel.h"
@@ -20,8 +21,6 @@
 #include <QtTest>
 
 namespace {
-
-const QString kKey = QStringLiteral("SOFTWARE\\Harmsted\\TD4700_V4\\Common");
 
 // Remembers the port last set, so the channel can answer per port.
 class PortParam : public RecordingSerialParam {
@@ -61,35 +60,12 @@ public:
     }
 };
 
-QString stored(const QString& name)
-{
-    QString v;
-    app().gObjRegistry->ReadValue(HKEY_CURRENT_USER, kKey, name, v);
-    return v;
-}
-
 void store(const QString& name, const QString& value)
 {
     app().gObjRegistry->WriteValue(HKEY_CURRENT_USER, kKey, name, value);
 }
 
-template <class T> T* child(QWidget* form, const QString& name)
-{
-    T* w = form->findChild<T*>(name);
-    if (!w)
-        qFatal("no control %s", qPrintable(name));
-    return w;
-}
-
 QComboBox* box(QWidget* form, int index) { return child<QComboBox>(form, QStringLiteral("comboSelPort_%1").arg(index)); }
-
-QStringList items(QComboBox* box)
-{
-    QStringList out;
-    for (int i = 0; i < box->count(); ++i)
-        out << box->itemText(i);
-    return out;
-}
 
 } // namespace
 

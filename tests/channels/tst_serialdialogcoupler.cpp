@@ -1,6 +1,7 @@
 // The serial channel dialog over the real serial channel, with the virtual
 // coupler linked as a COM port: scan, Test, Cancel after Test, and a log-in
 // through the port the dialog stored, then the coupler read through it.
+#include "channels/SerialDialogTestUtil.h"
 #include "channels/frmParamVnDcCOM.h"
 #include "common/RegistryWriteLog.h"
 #include "common/TestEnv.h"
@@ -21,30 +22,6 @@
 namespace {
 
 constexpr int kCom = 5;
-const QString kKey = QStringLiteral("SOFTWARE\\Harmsted\\TD4700_V4\\Common");
-
-QString stored(const QString& name)
-{
-    QString v;
-    app().gObjRegistry->ReadValue(HKEY_CURRENT_USER, kKey, name, v);
-    return v;
-}
-
-template <class T> T* child(QWidget* form, const char* name)
-{
-    T* w = form->findChild<T*>(QString::fromLatin1(name));
-    if (!w)
-        qFatal("no control %s", name);
-    return w;
-}
-
-QStringList items(QComboBox* box)
-{
-    QStringList out;
-    for (int i = 0; i < box->count(); ++i)
-        out << box->itemText(i);
-    return out;
-}
 
 } // namespace
 

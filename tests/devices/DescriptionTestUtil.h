@@ -22,6 +22,24 @@ inline QString xmlChildText(const pugi::xml_node& node, const char* name)
 }
 
 // One line per view, depth-first: two blanks per level, then the five attributes.
+// The station's devices as "Pos:Name:SelCompID".
+inline QStringList stationDevices(const pugi::xml_node& station)
+{
+    QStringList out;
+    for (const pugi::xml_node& d : station.child("Devices").children("Device"))
+        out << xmlAttr(d, "Pos") + QLatin1Char(':') + xmlAttr(d, "Name") + QLatin1Char(':')
+                + xmlChildText(d, "SelCompID");
+    return out;
+}
+
+inline pugi::xml_node stationDevice(const pugi::xml_node& station, int pos)
+{
+    for (const pugi::xml_node& d : station.child("Devices").children("Device"))
+        if (xmlAttr(d, "Pos") == QString::number(pos))
+            return d;
+    return {};
+}
+
 inline void collectViews(const pugi::xml_node& parent, int depth, QStringList& out)
 {
     for (const pugi::xml_node& view : parent.children("View")) {

@@ -50,21 +50,8 @@ void setTerminal(ScriptedChannel& ch, int pos, int32_t id, int32_t reg11, int32_
 struct StationRead {
     pugi::xml_document doc;
     pugi::xml_node station;
-    QStringList devices() const // "Pos:Name:SelCompID"
-    {
-        QStringList out;
-        for (const pugi::xml_node& d : station.child("Devices").children("Device"))
-            out << xmlAttr(d, "Pos") + QLatin1Char(':') + xmlAttr(d, "Name") + QLatin1Char(':')
-                    + xmlChildText(d, "SelCompID");
-        return out;
-    }
-    pugi::xml_node device(int pos) const
-    {
-        for (const pugi::xml_node& d : station.child("Devices").children("Device"))
-            if (xmlAttr(d, "Pos") == QString::number(pos))
-                return d;
-        return {};
-    }
+    QStringList devices() const { return stationDevices(station); }
+    pugi::xml_node device(int pos) const { return stationDevice(station, pos); }
 };
 
 const QStringList kIdentification = {"read 0 0 200 55", "read 0 0 50 55", "read 0 0 55 55", "read 0 9 0 255",

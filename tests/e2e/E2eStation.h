@@ -44,21 +44,8 @@ struct E2eStation {
         return coupler.requests().mid(before);
     }
 
-    QStringList devices() const // "Pos:Name:SelCompID"
-    {
-        QStringList out;
-        for (const pugi::xml_node& d : station.child("Devices").children("Device"))
-            out << xmlAttr(d, "Pos") + QLatin1Char(':') + xmlAttr(d, "Name") + QLatin1Char(':')
-                    + xmlChildText(d, "SelCompID");
-        return out;
-    }
-    pugi::xml_node device(int pos) const
-    {
-        for (const pugi::xml_node& d : station.child("Devices").children("Device"))
-            if (xmlAttr(d, "Pos") == QString::number(pos))
-                return d;
-        return {};
-    }
+    QStringList devices() const { return stationDevices(station); }
+    pugi::xml_node device(int pos) const { return stationDevice(station, pos); }
 };
 
 // The request lines of a read without results: "read 3 0 11 1".

@@ -81,7 +81,6 @@ private Q_SLOTS:
     void failedWriteRetriesTheSameTextAndKeepsTheLanguage();
     void destructionSavesOnceMore();
     void devChannelRaisesEvenWhenUnchanged();
-    void fixedValues();
     void missingHelpersLeaveGerman();
     void sharedLocaleFollowsTheLanguage();
 };
@@ -215,23 +214,6 @@ void tst_clsCommon::devChannelRaisesEvenWhenUnchanged()
     QCOMPARE(log.events, (QStringList{QStringLiteral("ChangedDevChannel 0"), QStringLiteral("ChangedDevChannel 3"),
                                       QStringLiteral("ChangedDevChannel 3")}));
     QCOMPARE(common.devChannel(), 3);
-}
-
-void tst_clsCommon::fixedValues()
-{
-    RecordingRegistry registry;
-    RecordingLocale locale;
-    clsCommon common(&registry, &locale);
-    common.setLanguageType(1);
-    common.setAccessLevel(1);
-    common.setDevChannel(2);
-    common.setPathFolderResCommon(QStringLiteral("/opt/res"));
-    QCOMPARE(common.CompanyID(), 0);
-    QCOMPARE(common.CompanyRegKey(), kKey);
-    QCOMPARE(common.CompanyName(), QStringLiteral("Harmsted"));
-    QCOMPARE(common.AccessLevel(), 1);
-    QCOMPARE(common.PathFolderResCommon(), QStringLiteral("/opt/res"));
-    QCOMPARE(common.PathFolderResFirmware(), QString());
 }
 
 void tst_clsCommon::missingHelpersLeaveGerman()

@@ -9,7 +9,7 @@
 #include "platform/StringTable.h"
 #include "shell/ShellContext.h"
 #include "shell/modPaneSettings.h"
-#include "tools/MinimalToolDialog.h"
+#include "platform/MinimalDialog.h"
 #include "tools/frmFirmwareUpdate.h"
 #include "tools/frmScript.h"
 #include "tools/frmScriptInitTerm.h"
@@ -392,7 +392,7 @@ private Q_SLOTS:
             p.commands().mnuOnlineCouplerItem_Click(int16_t(index));
         else
             p.commands().mnuOnlineTerminalItem_Click(int16_t(index));
-        auto* tool = qobject_cast<MinimalToolDialog*>(p.commands().lastOpened());
+        auto* tool = qobject_cast<MinimalDialog*>(p.commands().lastOpened());
         QVERIFY(tool);
         QCOMPARE(tool->objectName(), dialog);
         QVERIFY(tool->isVisible());

@@ -36,6 +36,15 @@ void setUser(TestEnv& env, const QString& name, const QString& text)
     QVERIFY(env.context().store->setValue(HKEY_CURRENT_USER, Key, name, RegValue::fromText(text)));
 }
 
+// A stored window of 200,100 600x500 pixels (in twips).
+void storeRectangle(TestEnv& env)
+{
+    setUser(env, QStringLiteral("MainLeft"), QStringLiteral("3000"));
+    setUser(env, QStringLiteral("MainTop"), QStringLiteral("1500"));
+    setUser(env, QStringLiteral("MainWidth"), QStringLiteral("9000"));
+    setUser(env, QStringLiteral("MainHeight"), QStringLiteral("7500"));
+}
+
 QStringList rectangle(TestEnv& env)
 {
     QStringList r;
@@ -203,10 +212,7 @@ void tst_frmMain::startLanguage()
 void tst_frmMain::storedRectangleIsRestored()
 {
     TestEnv env;
-    setUser(env, QStringLiteral("MainLeft"), QStringLiteral("3000"));
-    setUser(env, QStringLiteral("MainTop"), QStringLiteral("1500"));
-    setUser(env, QStringLiteral("MainWidth"), QStringLiteral("9000"));
-    setUser(env, QStringLiteral("MainHeight"), QStringLiteral("7500"));
+    storeRectangle(env);
     frmMain w;
     QCOMPARE(w.pos(), QPoint(200, 100));
     QCOMPARE(w.size(), QSize(600, 500));
@@ -228,10 +234,7 @@ void tst_frmMain::badStoredRectangleOpensDefault()
     QFETCH(QString, name);
     QFETCH(QString, text);
     TestEnv env;
-    setUser(env, QStringLiteral("MainLeft"), QStringLiteral("3000"));
-    setUser(env, QStringLiteral("MainTop"), QStringLiteral("1500"));
-    setUser(env, QStringLiteral("MainWidth"), QStringLiteral("9000"));
-    setUser(env, QStringLiteral("MainHeight"), QStringLiteral("7500"));
+    storeRectangle(env);
     setUser(env, name, text);
     frmMain w;
     QCOMPARE(w.pos(), QPoint(twipsToPx(1000), twipsToPx(1000)));
@@ -281,10 +284,7 @@ void tst_frmMain::closeSavesRectangleAndOptions()
 void tst_frmMain::closeWhileMinimisedKeepsRectangle()
 {
     TestEnv env;
-    setUser(env, QStringLiteral("MainLeft"), QStringLiteral("3000"));
-    setUser(env, QStringLiteral("MainTop"), QStringLiteral("1500"));
-    setUser(env, QStringLiteral("MainWidth"), QStringLiteral("9000"));
-    setUser(env, QStringLiteral("MainHeight"), QStringLiteral("7500"));
+    storeRectangle(env);
     frmMain w;
     w.show();
     w.resize(700, 550);
