@@ -26,11 +26,13 @@ void FormRegistry::Unload(QWidget* form)
 {
     if (form == nullptr)
         return;
-    loaded().removeAll(QPointer<QWidget>(form));
     QWidget* frame = form;
     if (auto* sub = qobject_cast<QMdiSubWindow*>(form->parentWidget()))
         frame = sub;
-    frame->close();
+    // A form that refuses to close (a dialog in the middle of its test) stays loaded and alive.
+    if (!frame->close())
+        return;
+    loaded().removeAll(QPointer<QWidget>(form));
     frame->deleteLater();
 }
 

@@ -15,6 +15,7 @@
 #include "shell/modTreeView.h"
 #include "shell/modViewDispatch.h"
 
+#include <QCloseEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -384,6 +385,23 @@ private Q_SLOTS:
         QVERIFY(otherRef.isNull());
         QVERIFY(dialogRef.isNull());
         delete graph;
+    }
+
+    void formThatRefusesToCloseStaysLoaded()
+    {
+        // A dialog busy with its connection test refuses to close; it must not be deleted under it.
+        struct Busy : QWidget {
+            void closeEvent(QCloseEvent* event) override { event->ignore(); }
+        };
+        auto* busy = new Busy;
+        busy->setObjectName(QStringLiteral("frmParamVnDcCOM"));
+        FormRegistry::Load(busy);
+        QPointer<QWidget> ref(busy);
+        CloseOtherForms();
+        flushDeletes();
+        QVERIFY(!ref.isNull());
+        QVERIFY(FormRegistry::IsLoaded(busy));
+        delete busy;
     }
 
     void stationGraphStaysWhileViewsComeAndGo()
