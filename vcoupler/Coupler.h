@@ -2,6 +2,7 @@
 // The behaviour of the virtual coupler behind both transports: registers,
 // write protection, reboot, cycle-time measurement, injected faults and the
 // request trace.
+#include "FaultPlan.h"
 #include "Station.h"
 
 #include <QElapsedTimer>
@@ -25,6 +26,7 @@ enum class Transport { Serial, Qnp };
 struct Outcome {
     QByteArray frame; // the reply frame; empty: say nothing
     bool drop = false;
+    bool cutStream = false; // QNP: send only the first half of the reply's envelope
 };
 
 class Coupler {
@@ -34,6 +36,9 @@ public:
     bool openTrace(const QString& path);
     const Station& station() const { return m_station; }
     int delayMs() const { return m_faults.delayMs; }
+    // Armed faults (--fault, and the control commands); clearing also ends a reboot.
+    bool armFault(const QString& spec, QString& error) { return m_plan.add(spec, error); }
+    void clearFaults();
 
     // One request frame addressed to this coupler.
     Outcome handle(Transport transport, const proto::Frame& request);
@@ -53,6 +58,7 @@ private:
 
     Station m_station;
     Faults m_faults;
+    FaultPlan m_plan;
     QFile m_trace;
     QElapsedTimer m_clock;
     qint64 m_rebootUntil = -1;

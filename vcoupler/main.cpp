@@ -1,6 +1,8 @@
 // td4700-vcoupler: a coupler on the other end of the line for tests, the
 // benchmark and the demo. Prints where it listens, then "ready".
+#include "ControlInput.h"
 #include "Coupler.h"
+#include "Numbers.h"
 #include "Transports.h"
 
 #include <QCommandLineParser>
@@ -34,16 +36,6 @@ int fail(const QString& message)
 {
     std::fputs(qPrintable(QStringLiteral("td4700-vcoupler: ") + message + QLatin1Char('\n')), stderr);
     return 2;
-}
-
-bool toInt(const QString& text, int min, int max, int& out)
-{
-    bool ok = false;
-    const int value = text.toInt(&ok, 0);
-    if (!ok || value < min || value > max)
-        return false;
-    out = value;
-    return true;
 }
 
 // "TABLE:CODE" (position 0) or "POS/TABLE:CODE".
@@ -97,8 +89,11 @@ int main(int argc, char* argv[])
     const QCommandLineOption truncateOpt(QStringLiteral("truncate-reply"), QStringLiteral("Send only half of the k-th reply (repeatable)."), QStringLiteral("k"));
     const QCommandLineOption delayOpt(QStringLiteral("delay-ms"), QStringLiteral("Delay every reply."), QStringLiteral("ms"));
     const QCommandLineOption dropOpt(QStringLiteral("drop-after"), QStringLiteral("Drop the QNP link instead of answering request n+1."), QStringLiteral("n"));
+    const QCommandLineOption faultOpt(QStringLiteral("fault"), QStringLiteral("Arm a fault against chosen requests (repeatable)."), QStringLiteral("kind[:code]@target"));
+    const QCommandLineOption controlOpt(QStringLiteral("control"), QStringLiteral("Take \"fault SPEC\" and \"clear\" lines on standard input."));
+    const QCommandLineOption baudOpt(QStringLiteral("baud"), QStringLiteral("Pace serial replies to this baud rate."), QStringLiteral("rate"));
     parser.addOptions({comOpt, portsOpt, listenOpt, netIdOpt, qnpPortOpt, rebootOpt, traceOpt, silentOpt, failFirstOpt,
-                       failTableOpt, garbleOpt, truncateOpt, delayOpt, dropOpt});
+                       failTableOpt, garbleOpt, truncateOpt, delayOpt, dropOpt, faultOpt, controlOpt, baudOpt});
     parser.process(app);
 
     if (parser.positionalArguments().size() != 1)
@@ -147,6 +142,10 @@ int main(int argc, char* argv[])
     if (parser.isSet(dropOpt) && !toInt(parser.value(dropOpt), 0, 1000000000, faults.dropAfter))
         return fail(QStringLiteral("bad --drop-after"));
 
+    int baud = 0;
+    if (parser.isSet(baudOpt) && !toInt(parser.value(baudOpt), 1, 10000000, baud))
+        return fail(QStringLiteral("bad --baud"));
+
     int com = 0;
     if (parser.isSet(comOpt) && !toInt(parser.value(comOpt), 1, 255, com))
         return fail(QStringLiteral("bad --com"));
@@ -162,6 +161,10 @@ int main(int argc, char* argv[])
     Coupler coupler(std::move(station), std::move(faults));
     if (parser.isSet(traceOpt) && !coupler.openTrace(parser.value(traceOpt)))
         return fail(QStringLiteral("cannot write %1").arg(parser.value(traceOpt)));
+    for (const QString& spec : parser.values(faultOpt)) {
+        if (!coupler.armFault(spec, error))
+            return fail(error);
+    }
 
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
         return fail(QStringLiteral("socketpair failed"));
@@ -175,8 +178,12 @@ int main(int argc, char* argv[])
     ::sigaction(SIGHUP, &action, nullptr);
 
     SerialLine serial(coupler);
+    serial.setBaud(baud);
     if (!serial.open(com, portsDir, error))
         return fail(error);
+    ControlInput control(coupler);
+    if (parser.isSet(controlOpt))
+        control.start();
     QnpRouter router(coupler);
     if (!router.listen(quint16(listenPort), error))
         return fail(error);

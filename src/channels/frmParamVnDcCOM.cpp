@@ -3,6 +3,7 @@
 #include "platform/AppContext.h"
 #include "platform/DeviceChannel.h"
 #include "platform/Hourglass.h"
+#include "platform/InputBlocker.h"
 #include "platform/LocaleInfo.h"
 #include "platform/ScrolledWindow.h"
 #include "platform/StringTable.h"
@@ -272,6 +273,8 @@ void frmParamVnDcCOM::stopAnimation()
 void frmParamVnDcCOM::cmdTest_Click()
 {
     QPointer<frmParamVnDcCOM> self(this);
+    // The test lets window messages run; a log-in or log-out started meanwhile would share the port.
+    const InputBlocker blockOtherWindows(this);
     m_testing = true;
     setButtonsEnabled(false);
     startAnimation();
