@@ -205,11 +205,9 @@ void frmProcData::RefreshData(pugi::xml_node node, IDeviceChannel* channel, cons
     m_vParams = param;
     show();
     if (m_objChannel) {
-        // Results not examined: the first tick reads the rows on screen again and reports.
-        m_lResult = m_objChannel->VbRegSyncReadReq(0, kFirstInTable, 0, kStartRows,
-                                                   std::span(m_InData).first(kStartRows));
-        m_lResult = m_objChannel->VbRegSyncReadReq(0, kFirstOutTable, 0, kStartRows,
-                                                   std::span(m_OutData).first(kStartRows));
+        // Logged at once: the first tick only reads again after these have waited out their time-outs.
+        (void)readImage(kFirstInTable, 0, kStartRows, m_InData);
+        (void)readImage(kFirstOutTable, 0, kStartRows, m_OutData);
     }
     Timer1->setInterval(kFirstTickMs);
     Timer1->start();
@@ -252,10 +250,7 @@ void frmProcData::refreshGrid(QTableView* grid, ProcImageModel* source, int32_t 
         visibleWindow(grid->rowAt(0), grid->rowAt(grid->viewport()->height() - 1), source->rowCount());
     if (window.rows == 0)
         return;
-    m_lResult = m_objChannel->VbRegSyncReadReq(0, table, window.first, window.rows,
-                                               std::span(image).subspan(size_t(window.first), size_t(window.rows)));
-    if (m_lResult != 0) {
-        AppendLogText(app().gLogBox, readErrorLine(m_lResult, table, window.first, window.rows));
+    if (!readImage(table, window.first, window.rows, image)) {
         // What the image still holds was not read now: those rows show no value.
         source->setTexts(window.first, QStringList(window.rows, QString()));
         return;
@@ -265,6 +260,15 @@ void frmProcData::refreshGrid(QTableView* grid, ProcImageModel* source, int32_t 
     for (int32_t i = window.first; i < window.first + window.rows; ++i)
         texts << formatWord(format, image[size_t(i)]);
     source->setTexts(window.first, texts);
+}
+
+bool frmProcData::readImage(int32_t table, int32_t first, int32_t rows, Image& image)
+{
+    m_lResult = m_objChannel->VbRegSyncReadReq(0, table, first, rows,
+                                               std::span(image).subspan(size_t(first), size_t(rows)));
+    if (m_lResult != 0)
+        AppendLogText(app().gLogBox, readErrorLine(m_lResult, table, first, rows));
+    return m_lResult == 0;
 }
 
 void frmProcData::WriteOutputWord(int32_t reg, int32_t value)

@@ -48,6 +48,8 @@ private:
     void fInitProcGrid(QTableView* grid, ProcImageModel* source);
     void cmdExit_Click();
     void Timer1_Timer();
+    // Reads rows words from first into the image; a failure is logged.
+    bool readImage(int32_t table, int32_t first, int32_t rows, Image& image);
     void refreshGrid(QTableView* grid, ProcImageModel* source, int32_t table, Image& image, int format);
     bool tdbgOutData_BeforeColUpdate(int reg, const QString& text);
     void showInvalidEntry();

@@ -15,7 +15,7 @@ class TestProcData : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init() { m_env = std::make_unique<TestEnv>(); }
+    void init();
     void cleanup() { m_env.reset(); }
 
     void formatWord_data();
@@ -26,7 +26,16 @@ private Q_SLOTS:
 
 private:
     std::unique_ptr<TestEnv> m_env;
+    ScriptedChannel m_channel;
 };
+
+void TestProcData::init()
+{
+    m_env = std::make_unique<TestEnv>();
+    m_channel = ScriptedChannel();
+    m_channel.setTable(0, 114, QVector<int32_t>(256, 1));
+    m_channel.setTable(0, 110, QVector<int32_t>(256, 2));
+}
 
 void TestProcData::formatWord_data()
 {
@@ -67,10 +76,9 @@ void TestProcData::offlineReadsWritesAndLogsNothing()
 
 void TestProcData::refusedWriteIsLoggedAndCellKept()
 {
-    ScriptedChannel channel;
-    channel.setWriteResult(ChWriteProtected);
+    m_channel.setWriteResult(ChWriteProtected);
     frmProcData form;
-    form.RefreshData({}, &channel, {});
+    form.RefreshData({}, &m_channel, {});
     QVERIFY(!form.outputSource()->setData(form.outputSource()->index(3, 1), QStringLiteral("12")));
     QCOMPARE(form.outputSource()->text(3), QStringLiteral("0x0000"));
     QCOMPARE(m_env->log().Text(), QStringLiteral("ProcData Error: Write Err/Table/Row/Value 4100 110 3 18\r\n"));
@@ -78,16 +86,13 @@ void TestProcData::refusedWriteIsLoggedAndCellKept()
 
 void TestProcData::exitClosesAtOnce()
 {
-    ScriptedChannel channel;
-    channel.setTable(0, 114, QVector<int32_t>(256, 1));
-    channel.setTable(0, 110, QVector<int32_t>(256, 2));
     QPointer<frmProcData> form = new frmProcData;
-    form->RefreshData({}, &channel, {});
+    form->RefreshData({}, &m_channel, {});
     QTRY_VERIFY(form->ticks() >= 1);
     form->findChild<QPushButton*>(QStringLiteral("cmdExit"))->click();
-    const int reads = channel.readCount();
+    const int reads = m_channel.readCount();
     QTRY_VERIFY(form.isNull());
-    QCOMPARE(channel.readCount(), reads);
+    QCOMPARE(m_channel.readCount(), reads);
     QVERIFY(m_env->dialogs().messages.isEmpty());
 }
 
