@@ -97,6 +97,8 @@ int main(int argc, char* argv[])
     const QCommandLineOption truncateOpt(QStringLiteral("truncate-reply"), QStringLiteral("Send only half of the k-th reply (repeatable)."), QStringLiteral("k"));
     const QCommandLineOption delayOpt(QStringLiteral("delay-ms"), QStringLiteral("Delay every reply."), QStringLiteral("ms"));
     const QCommandLineOption dropOpt(QStringLiteral("drop-after"), QStringLiteral("Drop the QNP link instead of answering request n+1."), QStringLiteral("n"));
+    const QCommandLineOption baudOpt(QStringLiteral("baud"), QStringLiteral("Pace serial replies as on a line of this baud rate."), QStringLiteral("n"));
+    parser.addOption(baudOpt);
     parser.addOptions({comOpt, portsOpt, listenOpt, netIdOpt, qnpPortOpt, rebootOpt, traceOpt, silentOpt, failFirstOpt,
                        failTableOpt, garbleOpt, truncateOpt, delayOpt, dropOpt});
     parser.process(app);
@@ -175,6 +177,8 @@ int main(int argc, char* argv[])
     ::sigaction(SIGHUP, &action, nullptr);
 
     SerialLine serial(coupler);
+    if (parser.isSet(baudOpt) && !toInt(parser.value(baudOpt), 1, 4000000, serial.pacing.baud))
+        return fail(QStringLiteral("bad --baud"));
     if (!serial.open(com, portsDir, error))
         return fail(error);
     QnpRouter router(coupler);
