@@ -3,7 +3,8 @@
 // the language command, Exit, Save As, and the menu state on the window.
 #include "CommandTestProgram.h"
 
-#include "channels/MinimalChannelDialog.h"
+#include "channels/QnpChannelDialog.h"
+#include "channels/frmParamVnDcHW4565.h"
 #include "channels/frmParamVnDcCOM.h"
 #include "platform/FormRegistry.h"
 #include "platform/StringTable.h"
@@ -217,12 +218,12 @@ private Q_SLOTS:
         QCOMPARE(opened->objectName(), dialog);
         QVERIFY(opened->isVisible());
         QCOMPARE(userValue(p.env, HKEY_CURRENT_USER, QStringLiteral("Device")), QStringLiteral("0"));
-        if (auto* stub = qobject_cast<MinimalChannelDialog*>(opened)) {
-            QCOMPARE(stub->companyName(), QStringLiteral("Harmsted"));
-            if (index == 2)
-                QCOMPARE(stub->channel(), current);
-            else
-                QCOMPARE(stub->channel(), static_cast<IDeviceChannel*>(context.m_objDevQnpObj.get()));
+        if (auto* qnp = qobject_cast<QnpChannelDialog*>(opened)) {
+            QCOMPARE(qnp->companyName(), QStringLiteral("Harmsted"));
+            QCOMPARE(qnp->channel(), static_cast<IDeviceChannel*>(context.m_objDevQnpObj.get()));
+            QCOMPARE(qnp->variant(), index == 1 ? QnpVariant::CV3 : QnpVariant::Plain);
+        } else if (auto* link = qobject_cast<frmParamVnDcHW4565*>(opened)) {
+            QCOMPARE(link->companyName(), QStringLiteral("Harmsted"));
         }
         QCOMPARE(context.gObjDevChannel, current); // the command changes no channel
         if (index == 1 || index == 3)
