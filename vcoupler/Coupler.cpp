@@ -192,6 +192,8 @@ int32_t Coupler::read(const proto::RegisterRequest& r, std::vector<uint16_t>& va
         return ChNoSuchTable;
     if (r.first + r.count > int(table->regs.size()))
         return ChRange;
+    if (const int code = registerReadFault(m_faults.registers, r))
+        return code;
     if (table->inputs)
         refreshInputs(*table);
     if (r.pos == 0 && r.table == kCycleTable && m_cycleActive)
@@ -211,7 +213,9 @@ int32_t Coupler::write(const proto::RegisterRequest& r)
         return ChWriteProtected;
     if (r.first + r.count > int(table->regs.size()))
         return ChRange;
-    std::copy(r.values.begin(), r.values.end(), table->regs.begin() + r.first);
+    if (const int code = registerWriteFault(m_faults.registers, r))
+        return code;
+    applyRegisterWrite(*table, r, m_faults.registers);
     if (r.pos == 0 && r.table == kCycleTable) {
         m_cycleSum = 0; // a written statistics block starts the measurement afresh
         m_cycleCount = 0;

@@ -2,6 +2,7 @@
 // The behaviour of the virtual coupler behind both transports: registers,
 // write protection, reboot, cycle-time measurement, injected faults and the
 // request trace.
+#include "RegisterRules.h"
 #include "Station.h"
 
 #include <QElapsedTimer>
@@ -18,6 +19,7 @@ struct Faults {
     std::set<int> truncateReplies;
     int delayMs = 0;
     int dropAfter = -1;                        // QNP: the link is dropped at request dropAfter + 1
+    RegisterFaults registers;
 };
 
 enum class Transport { Serial, Qnp };

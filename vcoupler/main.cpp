@@ -36,15 +36,7 @@ int fail(const QString& message)
     return 2;
 }
 
-bool toInt(const QString& text, int min, int max, int& out)
-{
-    bool ok = false;
-    const int value = text.toInt(&ok, 0);
-    if (!ok || value < min || value > max)
-        return false;
-    out = value;
-    return true;
-}
+bool toInt(const QString& text, int min, int max, int& out) { return parseOptionInt(text, min, max, out); }
 
 // "TABLE:CODE" (position 0) or "POS/TABLE:CODE".
 bool parseFailTable(const QString& text, Faults& faults)
@@ -101,6 +93,10 @@ int main(int argc, char* argv[])
     parser.addOption(baudOpt);
     parser.addOptions({comOpt, portsOpt, listenOpt, netIdOpt, qnpPortOpt, rebootOpt, traceOpt, silentOpt, failFirstOpt,
                        failTableOpt, garbleOpt, truncateOpt, delayOpt, dropOpt});
+    const QCommandLineOption maskOpt(QStringLiteral("mask-register"), QStringLiteral("Writes change only the MASK bits of the register (repeatable)."), QStringLiteral("[pos/]table/reg:mask"));
+    const QCommandLineOption failReadOpt(QStringLiteral("fail-register-read"), QStringLiteral("Every read of the register answers code (repeatable)."), QStringLiteral("[pos/]table/reg:code"));
+    const QCommandLineOption failWriteOpt(QStringLiteral("fail-register-write"), QStringLiteral("Every write of the register answers code (repeatable)."), QStringLiteral("[pos/]table/reg:code"));
+    parser.addOptions({maskOpt, failReadOpt, failWriteOpt});
     parser.process(app);
 
     if (parser.positionalArguments().size() != 1)
@@ -144,6 +140,15 @@ int main(int argc, char* argv[])
             return fail(QStringLiteral("bad --truncate-reply"));
         faults.truncateReplies.insert(value);
     }
+    for (const QString& v : parser.values(maskOpt))
+        if (!parseRegisterMask(v, faults.registers.masks))
+            return fail(QStringLiteral("bad --mask-register %1").arg(v));
+    for (const QString& v : parser.values(failReadOpt))
+        if (!parseRegisterFault(v, 0xFFFF, faults.registers.failReads))
+            return fail(QStringLiteral("bad --fail-register-read %1").arg(v));
+    for (const QString& v : parser.values(failWriteOpt))
+        if (!parseRegisterFault(v, 0xFFFF, faults.registers.failWrites))
+            return fail(QStringLiteral("bad --fail-register-write %1").arg(v));
     if (parser.isSet(delayOpt) && !toInt(parser.value(delayOpt), 0, 600000, faults.delayMs))
         return fail(QStringLiteral("bad --delay-ms"));
     if (parser.isSet(dropOpt) && !toInt(parser.value(dropOpt), 0, 1000000000, faults.dropAfter))

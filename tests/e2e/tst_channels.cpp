@@ -119,6 +119,7 @@ private Q_SLOTS:
         QCOMPARE(line.write(0, 110, 5, {1, 0x1234, 65535}), int32_t(ChOk));
         QCOMPARE(line.read(0, 110, 4, regs, 5), int32_t(ChOk));
         QCOMPARE(regs, (std::vector<int32_t>{0, 1, 0x1234, 65535, 0}));
+        QCOMPARE(line.write(3, 2, 31, {0x5E3B}), int32_t(ChOk)); // the codeword unlocks registers 32..63
         QCOMPARE(line.write(3, 2, 63, {77}), int32_t(ChOk));
         QCOMPARE(line.read(3, 2, 63, regs, 1), int32_t(ChOk));
         QCOMPARE(regs[0], 77);

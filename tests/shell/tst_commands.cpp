@@ -14,6 +14,7 @@
 #include "tools/frmFirmwareUpdate.h"
 #include "tools/frmScript.h"
 #include "tools/frmScriptInitTerm.h"
+#include "tools/ScriptRunnerDialog.h"
 
 #include <QAction>
 #include <QMdiArea>
@@ -393,10 +394,17 @@ private Q_SLOTS:
             p.commands().mnuOnlineCouplerItem_Click(int16_t(index));
         else
             p.commands().mnuOnlineTerminalItem_Click(int16_t(index));
-        auto* tool = qobject_cast<MinimalDialog*>(p.commands().lastOpened());
+        QWidget* opened = p.commands().lastOpened();
+        QVERIFY(opened);
+        QCOMPARE(opened->objectName(), dialog);
+        QVERIFY(opened->isVisible());
+        if (auto* runner = qobject_cast<ScriptRunnerDialog*>(opened)) {
+            QCOMPARE(runner->station(), shell().gCurrentStation);
+            QCOMPARE(runner->channel(), p.env.context().gObjDevChannel);
+            return;
+        }
+        auto* tool = qobject_cast<MinimalDialog*>(opened);
         QVERIFY(tool);
-        QCOMPARE(tool->objectName(), dialog);
-        QVERIFY(tool->isVisible());
         QCOMPARE(tool->station(), shell().gCurrentStation);
         QCOMPARE(tool->channel(), p.env.context().gObjDevChannel);
         if (auto* firmware = qobject_cast<frmFirmwareUpdate*>(tool))
