@@ -2,6 +2,7 @@
 // The behaviour of the virtual coupler behind both transports: registers,
 // write protection, reboot, cycle-time measurement, injected faults and the
 // request trace.
+#include "SettingsGuard.h"
 #include "Station.h"
 
 #include <QElapsedTimer>
@@ -18,6 +19,7 @@ struct Faults {
     std::set<int> truncateReplies;
     int delayMs = 0;
     int dropAfter = -1;                        // QNP: the link is dropped at request dropAfter + 1
+    std::map<std::pair<int, int>, int> refuseWrite; // (pos, table) -> code for every write
 };
 
 enum class Transport { Serial, Qnp };
@@ -52,6 +54,7 @@ private:
     bool rebooting() const;
 
     Station m_station;
+    RunningImages m_images{m_station};
     Faults m_faults;
     QFile m_trace;
     QElapsedTimer m_clock;

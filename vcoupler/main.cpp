@@ -96,9 +96,10 @@ int main(int argc, char* argv[])
     const QCommandLineOption garbleOpt(QStringLiteral("garble-reply"), QStringLiteral("Garble the k-th reply (repeatable)."), QStringLiteral("k"));
     const QCommandLineOption truncateOpt(QStringLiteral("truncate-reply"), QStringLiteral("Send only half of the k-th reply (repeatable)."), QStringLiteral("k"));
     const QCommandLineOption delayOpt(QStringLiteral("delay-ms"), QStringLiteral("Delay every reply."), QStringLiteral("ms"));
+    const QCommandLineOption refuseWriteOpt(QStringLiteral("refuse-write"), QStringLiteral("Every write to the table answers code (repeatable)."), QStringLiteral("[pos/]table:code"));
     const QCommandLineOption dropOpt(QStringLiteral("drop-after"), QStringLiteral("Drop the QNP link instead of answering request n+1."), QStringLiteral("n"));
     parser.addOptions({comOpt, portsOpt, listenOpt, netIdOpt, qnpPortOpt, rebootOpt, traceOpt, silentOpt, failFirstOpt,
-                       failTableOpt, garbleOpt, truncateOpt, delayOpt, dropOpt});
+                       failTableOpt, garbleOpt, truncateOpt, delayOpt, dropOpt, refuseWriteOpt});
     parser.process(app);
 
     if (parser.positionalArguments().size() != 1)
@@ -131,6 +132,12 @@ int main(int argc, char* argv[])
     for (const QString& v : parser.values(failTableOpt)) {
         if (!parseFailTable(v, faults))
             return fail(QStringLiteral("bad --fail-table %1").arg(v));
+    }
+    for (const QString& v : parser.values(refuseWriteOpt)) {
+        Faults parsed; // same notation as --fail-table
+        if (!parseFailTable(v, parsed))
+            return fail(QStringLiteral("bad --refuse-write %1").arg(v));
+        faults.refuseWrite.insert(parsed.failTable.begin(), parsed.failTable.end());
     }
     for (const QString& v : parser.values(garbleOpt)) {
         if (!toInt(v, 1, 1000000000, value))
