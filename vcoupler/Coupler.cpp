@@ -94,7 +94,8 @@ Outcome Coupler::handle(Transport transport, const proto::Frame& request)
         if (result != ChOk)
             payload = proto::replyPayload(result);
     } else if (request.kind == proto::KindWrite && isRegister) {
-        result = write(reg);
+        const auto refused = m_faults.refuseWrite.find({reg.pos, reg.table});
+        result = refused != m_faults.refuseWrite.end() ? refused->second : write(reg);
         payload = proto::replyPayload(result);
     } else if (request.kind == proto::KindService) {
         uint8_t svc = 0;
@@ -209,7 +210,7 @@ int32_t Coupler::write(const proto::RegisterRequest& r)
     RegisterTable* table = findTable(r.pos, r.table);
     if (!table)
         return ChNoSuchTable;
-    if (r.pos == 0 && m_protected && m_station.protectedTables.count(r.table))
+    if (r.pos == 0 && m_protected && writeGuarded(m_station.protectedTables, r.table, r.first, r.count))
         return ChWriteProtected;
     if (r.first + r.count > int(table->regs.size()))
         return ChRange;
@@ -239,6 +240,8 @@ int32_t Coupler::service(uint8_t svc, const QByteArray& data, QByteArray& replyD
             return ChBadArgument;
         m_rebootUntil = m_clock.elapsed() + m_station.rebootMs;
         m_protected = true;
+        if (const QString applied = m_images.reboot(m_station); !applied.isEmpty())
+            trace(applied);
         return ChOk;
     case proto::SvcProtection:
         what = QStringLiteral("service protection %1").arg(data.isEmpty() ? -1 : int(uint8_t(data[0])));

@@ -3,6 +3,7 @@
 // write protection, reboot, cycle-time measurement, injected faults and the
 // request trace.
 #include "RegisterRules.h"
+#include "SettingsGuard.h"
 #include "Station.h"
 
 #include <QElapsedTimer>
@@ -20,6 +21,7 @@ struct Faults {
     int delayMs = 0;
     int dropAfter = -1;                        // QNP: the link is dropped at request dropAfter + 1
     RegisterFaults registers;
+    std::map<std::pair<int, int>, int> refuseWrite; // (pos, table) -> code for every write
 };
 
 enum class Transport { Serial, Qnp };
@@ -54,6 +56,7 @@ private:
     bool rebooting() const;
 
     Station m_station;
+    RunningImages m_images{m_station};
     Faults m_faults;
     QFile m_trace;
     QElapsedTimer m_clock;

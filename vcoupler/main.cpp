@@ -88,11 +88,12 @@ int main(int argc, char* argv[])
     const QCommandLineOption garbleOpt(QStringLiteral("garble-reply"), QStringLiteral("Garble the k-th reply (repeatable)."), QStringLiteral("k"));
     const QCommandLineOption truncateOpt(QStringLiteral("truncate-reply"), QStringLiteral("Send only half of the k-th reply (repeatable)."), QStringLiteral("k"));
     const QCommandLineOption delayOpt(QStringLiteral("delay-ms"), QStringLiteral("Delay every reply."), QStringLiteral("ms"));
+    const QCommandLineOption refuseWriteOpt(QStringLiteral("refuse-write"), QStringLiteral("Every write to the table answers code (repeatable)."), QStringLiteral("[pos/]table:code"));
     const QCommandLineOption dropOpt(QStringLiteral("drop-after"), QStringLiteral("Drop the QNP link instead of answering request n+1."), QStringLiteral("n"));
     const QCommandLineOption baudOpt(QStringLiteral("baud"), QStringLiteral("Pace serial replies as on a line of this baud rate."), QStringLiteral("n"));
     parser.addOption(baudOpt);
     parser.addOptions({comOpt, portsOpt, listenOpt, netIdOpt, qnpPortOpt, rebootOpt, traceOpt, silentOpt, failFirstOpt,
-                       failTableOpt, garbleOpt, truncateOpt, delayOpt, dropOpt});
+                       failTableOpt, garbleOpt, truncateOpt, delayOpt, dropOpt, refuseWriteOpt});
     const QCommandLineOption maskOpt(QStringLiteral("mask-register"), QStringLiteral("Writes change only the MASK bits of the register (repeatable)."), QStringLiteral("[pos/]table/reg:mask"));
     const QCommandLineOption failReadOpt(QStringLiteral("fail-register-read"), QStringLiteral("Every read of the register answers code (repeatable)."), QStringLiteral("[pos/]table/reg:code"));
     const QCommandLineOption failWriteOpt(QStringLiteral("fail-register-write"), QStringLiteral("Every write of the register answers code (repeatable)."), QStringLiteral("[pos/]table/reg:code"));
@@ -129,6 +130,12 @@ int main(int argc, char* argv[])
     for (const QString& v : parser.values(failTableOpt)) {
         if (!parseFailTable(v, faults))
             return fail(QStringLiteral("bad --fail-table %1").arg(v));
+    }
+    for (const QString& v : parser.values(refuseWriteOpt)) {
+        Faults parsed; // same notation as --fail-table
+        if (!parseFailTable(v, parsed))
+            return fail(QStringLiteral("bad --refuse-write %1").arg(v));
+        faults.refuseWrite.insert(parsed.failTable.begin(), parsed.failTable.end());
     }
     for (const QString& v : parser.values(garbleOpt)) {
         if (!toInt(v, 1, 1000000000, value))

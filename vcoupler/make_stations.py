@@ -75,11 +75,13 @@ def station(path, name, t0, terminals, station_id, tables, comment,
         term_list[pos] = term["id"]
         positions[pos] = term
         pos += 1
+    # A bus controller (kind code 1 in the high byte of register 246) guards its table 1 too.
+    guarded = "0 1" if (t0.get(246, 0) & 0xFF00) == 0x100 else "0"
     all_tables = {0: (256, coupler_table0(t0), False), 9: (256, term_list, False)}
     all_tables.update(tables)
 
     attrs = f'name="{name}" stationId="{station_id}" netId="169.12.1.106.1.1" qnpPort="100" multiPoint="0" rebootMs="600"'
-    attrs += f' cycleTime="{cycle_time}" protectedTables="0 1"'
+    attrs += f' cycleTime="{cycle_time}" protectedTables="{guarded}"'
     if not directory:
         attrs += ' directory="0"'
     attrs += coupler_extra

@@ -147,7 +147,8 @@ private Q_SLOTS:
         std::vector<int32_t> regs;
 
         QCOMPARE(line.write(0, 0, 5, {0x55}), int32_t(ChWriteProtected));
-        QCOMPARE(line.write(0, 1, 0, {1}), int32_t(ChWriteProtected));
+        QCOMPARE(line.write(0, 0, 12, {0}), int32_t(ChOk)); // only the common settings 0-11 are guarded
+        QCOMPARE(line.write(0, 1, 0, {1}), int32_t(ChOk));  // table 1 only on a bus controller
         QCOMPARE(line.write(0, 110, 0, {1}), int32_t(ChOk)); // outputs are never guarded
         int32_t result = -1;
         line.service.AbolishProtection(line.channel.get(), false, result);
@@ -163,7 +164,7 @@ private Q_SLOTS:
 
         const QString prot = QString::number(ChWriteProtected);
         QCOMPARE(line.coupler.requests(),
-                 (QStringList{"write 0 0 5 1 = " + prot, "write 0 1 0 1 = " + prot, "write 0 110 0 1 = 0",
+                 (QStringList{"write 0 0 5 1 = " + prot, "write 0 0 12 1 = 0", "write 0 1 0 1 = 0", "write 0 110 0 1 = 0",
                               "service protection 0 = 0", "write 0 0 5 1 = 0", "read 0 0 5 1 = 0",
                               "service protection 1 = 0", "write 0 0 5 1 = " + prot, "read 0 0 5 1 = 0"}));
     }
