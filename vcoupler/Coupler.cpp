@@ -22,6 +22,7 @@ QString registerText(const char* kind, const proto::RegisterRequest& r)
 Coupler::Coupler(Station station, Faults faults)
     : m_station(std::move(station))
     , m_faults(std::move(faults))
+    , m_firmware(m_station.bootStrap, m_faults.firmware)
 {
     m_clock.start();
 }
@@ -63,6 +64,12 @@ Outcome Coupler::handle(Transport transport, const proto::Frame& request)
 
     if (m_faults.silent || rebooting()) {
         trace(prefix + what + (m_faults.silent ? QStringLiteral(" = silent") : QStringLiteral(" = silent rebooting")));
+        return {};
+    }
+    const bool firmwareRequest = request.kind == proto::KindService && !request.payload.isEmpty()
+        && uint8_t(request.payload[0]) >= proto::SvcFirmwareFirst && uint8_t(request.payload[0]) <= proto::SvcFirmwareLast;
+    if (m_firmware.bootStrap() && !firmwareRequest) {
+        trace(prefix + what + QStringLiteral(" = silent bootstrap"));
         return {};
     }
     if (transport == Transport::Qnp && m_faults.dropAfter >= 0 && m_requests == m_faults.dropAfter + 1) {
@@ -268,6 +275,22 @@ int32_t Coupler::service(uint8_t svc, const QByteArray& data, QByteArray& replyD
         replyData.append(m_cycleActive ? '\1' : '\0');
         return ChOk;
     default:
+        if (svc >= proto::SvcFirmwareFirst && svc <= proto::SvcFirmwareLast)
+            return firmwareService(svc, data, replyData, what);
         return ChUnsupported;
     }
+}
+
+int32_t Coupler::firmwareService(uint8_t svc, const QByteArray& data, QByteArray& replyData, QString& what)
+{
+    FirmwareTarget::Outcome out = m_firmware.service(svc, data);
+    what = out.what;
+    replyData = out.replyData;
+    if (out.installed) {
+        if (RegisterTable* table = findTable(0, 0); table && table->regs.size() > 255)
+            table->regs[255] = *out.installed;
+    }
+    if (out.leftBootStrap)
+        m_rebootUntil = m_clock.elapsed() + m_station.rebootMs; // the new firmware starts up
+    return out.result;
 }

@@ -2,6 +2,7 @@
 // The behaviour of the virtual coupler behind both transports: registers,
 // write protection, reboot, cycle-time measurement, injected faults and the
 // request trace.
+#include "Firmware.h"
 #include "RegisterRules.h"
 #include "SettingsGuard.h"
 #include "Station.h"
@@ -22,6 +23,7 @@ struct Faults {
     int dropAfter = -1;                        // QNP: the link is dropped at request dropAfter + 1
     RegisterFaults registers;
     std::map<std::pair<int, int>, int> refuseWrite; // (pos, table) -> code for every write
+    FirmwareFaults firmware;
 };
 
 enum class Transport { Serial, Qnp };
@@ -54,11 +56,13 @@ private:
     void sampleCycleTime(RegisterTable& table);
     void fillDirectory(std::vector<uint16_t>& regs) const;
     bool rebooting() const;
+    int32_t firmwareService(uint8_t service, const QByteArray& data, QByteArray& replyData, QString& what);
 
     Station m_station;
     RunningImages m_images{m_station};
     Faults m_faults;
     QFile m_trace;
+    FirmwareTarget m_firmware;
     QElapsedTimer m_clock;
     qint64 m_rebootUntil = -1;
     bool m_protected = true; // on at power-up and after every reboot

@@ -2,6 +2,7 @@
 // benchmark and the demo. Prints where it listens, then "ready".
 #include "Coupler.h"
 #include "Transports.h"
+#include "platform/FirmwareProtocol.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -89,11 +90,13 @@ int main(int argc, char* argv[])
     const QCommandLineOption truncateOpt(QStringLiteral("truncate-reply"), QStringLiteral("Send only half of the k-th reply (repeatable)."), QStringLiteral("k"));
     const QCommandLineOption delayOpt(QStringLiteral("delay-ms"), QStringLiteral("Delay every reply."), QStringLiteral("ms"));
     const QCommandLineOption refuseWriteOpt(QStringLiteral("refuse-write"), QStringLiteral("Every write to the table answers code (repeatable)."), QStringLiteral("[pos/]table:code"));
+    const QCommandLineOption bootStrapOpt(QStringLiteral("bootstrap"), QStringLiteral("Start in the boot-strap state: answer only a firmware load."));
+    const QCommandLineOption failBlockOpt(QStringLiteral("fail-firmware-block"), QStringLiteral("Refuse the k-th firmware block with code (default 0x100D)."), QStringLiteral("k[:code]"));
     const QCommandLineOption dropOpt(QStringLiteral("drop-after"), QStringLiteral("Drop the QNP link instead of answering request n+1."), QStringLiteral("n"));
     const QCommandLineOption baudOpt(QStringLiteral("baud"), QStringLiteral("Pace serial replies as on a line of this baud rate."), QStringLiteral("n"));
     parser.addOption(baudOpt);
     parser.addOptions({comOpt, portsOpt, listenOpt, netIdOpt, qnpPortOpt, rebootOpt, traceOpt, silentOpt, failFirstOpt,
-                       failTableOpt, garbleOpt, truncateOpt, delayOpt, dropOpt, refuseWriteOpt});
+                       failTableOpt, garbleOpt, truncateOpt, delayOpt, dropOpt, refuseWriteOpt, bootStrapOpt, failBlockOpt});
     const QCommandLineOption maskOpt(QStringLiteral("mask-register"), QStringLiteral("Writes change only the MASK bits of the register (repeatable)."), QStringLiteral("[pos/]table/reg:mask"));
     const QCommandLineOption failReadOpt(QStringLiteral("fail-register-read"), QStringLiteral("Every read of the register answers code (repeatable)."), QStringLiteral("[pos/]table/reg:code"));
     const QCommandLineOption failWriteOpt(QStringLiteral("fail-register-write"), QStringLiteral("Every write of the register answers code (repeatable)."), QStringLiteral("[pos/]table/reg:code"));
@@ -119,7 +122,15 @@ int main(int argc, char* argv[])
             return fail(QStringLiteral("--reboot-ms must be 0..1999"));
     }
 
+    station.bootStrap = parser.isSet(bootStrapOpt);
     Faults faults;
+    if (parser.isSet(failBlockOpt)) {
+        const QStringList parts = parser.value(failBlockOpt).split(QLatin1Char(':'));
+        faults.firmware.failBlockCode = fw::ResCheckFailed;
+        if (parts.size() > 2 || !toInt(parts[0], 1, 1000000, faults.firmware.failBlock)
+            || (parts.size() == 2 && !toInt(parts[1], 1, 0xFFFF, faults.firmware.failBlockCode)))
+            return fail(QStringLiteral("bad --fail-firmware-block"));
+    }
     faults.silent = parser.isSet(silentOpt);
     if (parser.isSet(failFirstOpt)) {
         const QStringList parts = parser.value(failFirstOpt).split(QLatin1Char(':'));
