@@ -34,6 +34,8 @@ public:
     // True when the file name's extension, upper-cased, is "HEX".
     static bool isFirmwareFileName(const QString& path);
 
+    pugi::xml_node station() const { return m_station; }
+    IDeviceChannel* channel() const { return m_channel; }
     QString path() const { return m_path; }
     bool isRunning() const { return m_running; }
     int32_t lastResult() const { return m_lResult; }

@@ -234,7 +234,7 @@ private Q_SLOTS:
         QCOMPARE(frozen, regs);
 
         QByteArray reply("kept");
-        QCOMPARE(ch->ServiceRequest(0x20, {}, reply), int32_t(ChUnsupported)); // firmware services: not yet
+        QCOMPARE(ch->ServiceRequest(0x2F, {}, reply), int32_t(ChUnsupported)); // kept for later firmware services
         QCOMPARE(reply, QByteArray("kept"));
     }
 

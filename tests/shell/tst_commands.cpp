@@ -403,12 +403,11 @@ private Q_SLOTS:
             QCOMPARE(runner->channel(), p.env.context().gObjDevChannel);
             return;
         }
-        auto* tool = qobject_cast<MinimalDialog*>(opened);
-        QVERIFY(tool);
-        QCOMPARE(tool->station(), shell().gCurrentStation);
-        QCOMPARE(tool->channel(), p.env.context().gObjDevChannel);
-        if (auto* firmware = qobject_cast<frmFirmwareUpdate*>(tool))
-            QCOMPARE(firmware->mode(), mode);
+        auto* firmware = qobject_cast<frmFirmwareUpdate*>(opened);
+        QVERIFY(firmware);
+        QCOMPARE(firmware->station(), shell().gCurrentStation);
+        QCOMPARE(firmware->channel(), p.env.context().gObjDevChannel);
+        QCOMPARE(firmware->mode(), mode);
     }
 
     void terminalScriptClosesStationGraph()
