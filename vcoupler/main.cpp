@@ -47,7 +47,7 @@ bool toInt(const QString& text, int min, int max, int& out)
 }
 
 // "TABLE:CODE" (position 0) or "POS/TABLE:CODE".
-bool parseFailTable(const QString& text, Faults& faults)
+bool parseFailTable(const QString& text, std::map<std::pair<int, int>, int>& failures)
 {
     const QStringList parts = text.split(QLatin1Char(':'));
     if (parts.size() != 2)
@@ -62,7 +62,7 @@ bool parseFailTable(const QString& text, Faults& faults)
     }
     if (!toInt(where.last(), 0, 255, table) || !toInt(parts[1], 1, 0xFFFF, code))
         return false;
-    faults.failTable[{pos, table}] = code;
+    failures[{pos, table}] = code;
     return true;
 }
 
@@ -93,12 +93,13 @@ int main(int argc, char* argv[])
     const QCommandLineOption silentOpt(QStringLiteral("silent"), QStringLiteral("Never answer."));
     const QCommandLineOption failFirstOpt(QStringLiteral("fail-first-reads"), QStringLiteral("The first n reads get no answer, or code when given."), QStringLiteral("n[:code]"));
     const QCommandLineOption failTableOpt(QStringLiteral("fail-table"), QStringLiteral("Every read of the table answers code (repeatable)."), QStringLiteral("[pos/]table:code"));
+    const QCommandLineOption failWriteOpt(QStringLiteral("fail-write"), QStringLiteral("Every write to the table answers code (repeatable)."), QStringLiteral("[pos/]table:code"));
     const QCommandLineOption garbleOpt(QStringLiteral("garble-reply"), QStringLiteral("Garble the k-th reply (repeatable)."), QStringLiteral("k"));
     const QCommandLineOption truncateOpt(QStringLiteral("truncate-reply"), QStringLiteral("Send only half of the k-th reply (repeatable)."), QStringLiteral("k"));
     const QCommandLineOption delayOpt(QStringLiteral("delay-ms"), QStringLiteral("Delay every reply."), QStringLiteral("ms"));
     const QCommandLineOption dropOpt(QStringLiteral("drop-after"), QStringLiteral("Drop the QNP link instead of answering request n+1."), QStringLiteral("n"));
     parser.addOptions({comOpt, portsOpt, listenOpt, netIdOpt, qnpPortOpt, rebootOpt, traceOpt, silentOpt, failFirstOpt,
-                       failTableOpt, garbleOpt, truncateOpt, delayOpt, dropOpt});
+                       failTableOpt, failWriteOpt, garbleOpt, truncateOpt, delayOpt, dropOpt});
     parser.process(app);
 
     if (parser.positionalArguments().size() != 1)
@@ -129,8 +130,12 @@ int main(int argc, char* argv[])
             return fail(QStringLiteral("bad --fail-first-reads"));
     }
     for (const QString& v : parser.values(failTableOpt)) {
-        if (!parseFailTable(v, faults))
+        if (!parseFailTable(v, faults.failTable))
             return fail(QStringLiteral("bad --fail-table %1").arg(v));
+    }
+    for (const QString& v : parser.values(failWriteOpt)) {
+        if (!parseFailTable(v, faults.failWrite))
+            return fail(QStringLiteral("bad --fail-write %1").arg(v));
     }
     for (const QString& v : parser.values(garbleOpt)) {
         if (!toInt(v, 1, 1000000000, value))
