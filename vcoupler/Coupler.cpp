@@ -101,8 +101,8 @@ Outcome Coupler::handle(Transport transport, const proto::Frame& request)
         if (result != ChOk)
             payload = proto::replyPayload(result);
     } else if (request.kind == proto::KindWrite && isRegister) {
-        const auto refused = m_faults.refuseWrite.find({reg.pos, reg.table});
-        result = refused != m_faults.refuseWrite.end() ? refused->second : write(reg);
+        const auto refused = m_faults.failWrite.find({reg.pos, reg.table});
+        result = refused != m_faults.failWrite.end() ? refused->second : write(reg);
         payload = proto::replyPayload(result);
     } else if (request.kind == proto::KindService) {
         uint8_t svc = 0;

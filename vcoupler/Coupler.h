@@ -17,12 +17,12 @@ struct Faults {
     int failFirstReads = 0;
     int failFirstCode = 0;                     // 0: those reads get no answer
     std::map<std::pair<int, int>, int> failTable; // (pos, table) -> code for every read
+    std::map<std::pair<int, int>, int> failWrite; // (pos, table) -> code for every write
     std::set<int> garbleReplies;               // 1-based reply numbers
     std::set<int> truncateReplies;
     int delayMs = 0;
     int dropAfter = -1;                        // QNP: the link is dropped at request dropAfter + 1
     RegisterFaults registers;
-    std::map<std::pair<int, int>, int> refuseWrite; // (pos, table) -> code for every write
     FirmwareFaults firmware;
 };
 

@@ -40,7 +40,7 @@ int fail(const QString& message)
 bool toInt(const QString& text, int min, int max, int& out) { return parseOptionInt(text, min, max, out); }
 
 // "TABLE:CODE" (position 0) or "POS/TABLE:CODE".
-bool parseFailTable(const QString& text, Faults& faults)
+bool parseFailTable(const QString& text, std::map<std::pair<int, int>, int>& failures)
 {
     const QStringList parts = text.split(QLatin1Char(':'));
     if (parts.size() != 2)
@@ -55,7 +55,7 @@ bool parseFailTable(const QString& text, Faults& faults)
     }
     if (!toInt(where.last(), 0, 255, table) || !toInt(parts[1], 1, 0xFFFF, code))
         return false;
-    faults.failTable[{pos, table}] = code;
+    failures[{pos, table}] = code;
     return true;
 }
 
@@ -86,17 +86,17 @@ int main(int argc, char* argv[])
     const QCommandLineOption silentOpt(QStringLiteral("silent"), QStringLiteral("Never answer."));
     const QCommandLineOption failFirstOpt(QStringLiteral("fail-first-reads"), QStringLiteral("The first n reads get no answer, or code when given."), QStringLiteral("n[:code]"));
     const QCommandLineOption failTableOpt(QStringLiteral("fail-table"), QStringLiteral("Every read of the table answers code (repeatable)."), QStringLiteral("[pos/]table:code"));
+    const QCommandLineOption failTableWriteOpt(QStringLiteral("fail-write"), QStringLiteral("Every write to the table answers code (repeatable)."), QStringLiteral("[pos/]table:code"));
     const QCommandLineOption garbleOpt(QStringLiteral("garble-reply"), QStringLiteral("Garble the k-th reply (repeatable)."), QStringLiteral("k"));
     const QCommandLineOption truncateOpt(QStringLiteral("truncate-reply"), QStringLiteral("Send only half of the k-th reply (repeatable)."), QStringLiteral("k"));
     const QCommandLineOption delayOpt(QStringLiteral("delay-ms"), QStringLiteral("Delay every reply."), QStringLiteral("ms"));
-    const QCommandLineOption refuseWriteOpt(QStringLiteral("refuse-write"), QStringLiteral("Every write to the table answers code (repeatable)."), QStringLiteral("[pos/]table:code"));
     const QCommandLineOption bootStrapOpt(QStringLiteral("bootstrap"), QStringLiteral("Start in the boot-strap state: answer only a firmware load."));
     const QCommandLineOption failBlockOpt(QStringLiteral("fail-firmware-block"), QStringLiteral("Refuse the k-th firmware block with code (default 0x100D)."), QStringLiteral("k[:code]"));
     const QCommandLineOption dropOpt(QStringLiteral("drop-after"), QStringLiteral("Drop the QNP link instead of answering request n+1."), QStringLiteral("n"));
     const QCommandLineOption baudOpt(QStringLiteral("baud"), QStringLiteral("Pace serial replies as on a line of this baud rate."), QStringLiteral("n"));
     parser.addOption(baudOpt);
     parser.addOptions({comOpt, portsOpt, listenOpt, netIdOpt, qnpPortOpt, rebootOpt, traceOpt, silentOpt, failFirstOpt,
-                       failTableOpt, garbleOpt, truncateOpt, delayOpt, dropOpt, refuseWriteOpt, bootStrapOpt, failBlockOpt});
+                       failTableOpt, garbleOpt, truncateOpt, delayOpt, dropOpt, failTableWriteOpt, bootStrapOpt, failBlockOpt});
     const QCommandLineOption maskOpt(QStringLiteral("mask-register"), QStringLiteral("Writes change only the MASK bits of the register (repeatable)."), QStringLiteral("[pos/]table/reg:mask"));
     const QCommandLineOption failReadOpt(QStringLiteral("fail-register-read"), QStringLiteral("Every read of the register answers code (repeatable)."), QStringLiteral("[pos/]table/reg:code"));
     const QCommandLineOption failWriteOpt(QStringLiteral("fail-register-write"), QStringLiteral("Every write of the register answers code (repeatable)."), QStringLiteral("[pos/]table/reg:code"));
@@ -139,14 +139,12 @@ int main(int argc, char* argv[])
             return fail(QStringLiteral("bad --fail-first-reads"));
     }
     for (const QString& v : parser.values(failTableOpt)) {
-        if (!parseFailTable(v, faults))
+        if (!parseFailTable(v, faults.failTable))
             return fail(QStringLiteral("bad --fail-table %1").arg(v));
     }
-    for (const QString& v : parser.values(refuseWriteOpt)) {
-        Faults parsed; // same notation as --fail-table
-        if (!parseFailTable(v, parsed))
-            return fail(QStringLiteral("bad --refuse-write %1").arg(v));
-        faults.refuseWrite.insert(parsed.failTable.begin(), parsed.failTable.end());
+    for (const QString& v : parser.values(failTableWriteOpt)) {
+        if (!parseFailTable(v, faults.failWrite))
+            return fail(QStringLiteral("bad --fail-write %1").arg(v));
     }
     for (const QString& v : parser.values(garbleOpt)) {
         if (!toInt(v, 1, 1000000000, value))

@@ -184,7 +184,7 @@ private Q_SLOTS:
                                                   << "Lesen der Tabelle 0 fehlgeschlagen: Code 4097 (time-out)."
                                                   << QStringList{"read 0 0 0 12 = silent"} << notReadMessage();
         QTest::newRow("settings: write refused")
-            << false << demo << QStringList{"--refuse-write", "0:5"} << ""
+            << false << demo << QStringList{"--fail-write", "0:5"} << ""
             << QStringList{"service protection 0 = 0", "write 0 0 0 12 = 5", "service protection 1 = 0",
                            "read 0 0 0 12 = 0"}
             << "Schreiben der Einstellungen fehlgeschlagen: Code 5 (error 5).|48|";

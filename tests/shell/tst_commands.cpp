@@ -10,7 +10,6 @@
 #include "platform/StringTable.h"
 #include "shell/ShellContext.h"
 #include "shell/modPaneSettings.h"
-#include "platform/MinimalDialog.h"
 #include "tools/frmFirmwareUpdate.h"
 #include "tools/frmScript.h"
 #include "tools/frmScriptInitTerm.h"
