@@ -22,6 +22,7 @@ QString registerText(const char* kind, const proto::RegisterRequest& r)
 Coupler::Coupler(Station station, Faults faults)
     : m_station(std::move(station))
     , m_faults(std::move(faults))
+    , m_firmware(m_station.bootStrap, m_faults.firmware)
 {
     m_clock.start();
 }
@@ -51,6 +52,14 @@ void Coupler::clearFaults()
     m_rebootUntil = -1;
 }
 
+void Coupler::restart()
+{
+    m_rebootUntil = m_clock.elapsed() + m_station.rebootMs;
+    m_protected = true;
+    if (const QString applied = m_images.reboot(m_station); !applied.isEmpty())
+        trace(applied);
+}
+
 bool Coupler::rebooting() const { return m_rebootUntil >= 0 && m_clock.elapsed() < m_rebootUntil; }
 
 Outcome Coupler::handle(Transport transport, const proto::Frame& request)
@@ -76,10 +85,8 @@ Outcome Coupler::handle(Transport transport, const proto::Frame& request)
         trace(QStringLiteral("fired %1 %2").arg(fault->spec).arg(now.msecsSinceReference()));
         if (hit == FaultKind::Silent)
             m_plan.setSilent();
-        if (hit == FaultKind::Reboot) {
-            m_rebootUntil = m_clock.elapsed() + m_station.rebootMs;
-            m_protected = true;
-        }
+        if (hit == FaultKind::Reboot)
+            restart();
         if (hit == FaultKind::Kill) {
             trace(prefix + what + QStringLiteral(" = kill"));
             Outcome out;
@@ -89,6 +96,12 @@ Outcome Coupler::handle(Transport transport, const proto::Frame& request)
     }
     if (m_faults.silent || m_plan.silent() || rebooting()) {
         trace(prefix + what + (rebooting() ? QStringLiteral(" = silent rebooting") : QStringLiteral(" = silent")));
+        return {};
+    }
+    const bool firmwareRequest = request.kind == proto::KindService && !request.payload.isEmpty()
+        && uint8_t(request.payload[0]) >= proto::SvcFirmwareFirst && uint8_t(request.payload[0]) <= proto::SvcFirmwareLast;
+    if (m_firmware.bootStrap() && !firmwareRequest) {
+        trace(prefix + what + QStringLiteral(" = silent bootstrap"));
         return {};
     }
     if (transport == Transport::Qnp && m_faults.dropAfter >= 0 && m_requests == m_faults.dropAfter + 1) {
@@ -123,7 +136,8 @@ Outcome Coupler::handle(Transport transport, const proto::Frame& request)
         if (result != ChOk)
             payload = proto::replyPayload(result);
     } else if (request.kind == proto::KindWrite && isRegister) {
-        result = write(reg);
+        const auto refused = m_faults.failWrite.find({reg.pos, reg.table});
+        result = refused != m_faults.failWrite.end() ? refused->second : write(reg);
         payload = proto::replyPayload(result);
     } else if (request.kind == proto::KindService) {
         uint8_t svc = 0;
@@ -230,6 +244,8 @@ int32_t Coupler::read(const proto::RegisterRequest& r, std::vector<uint16_t>& va
         return ChNoSuchTable;
     if (r.first + r.count > int(table->regs.size()))
         return ChRange;
+    if (const int code = registerReadFault(m_faults.registers, r))
+        return code;
     if (table->inputs)
         refreshInputs(*table);
     if (r.pos == 0 && r.table == kCycleTable && m_cycleActive)
@@ -245,11 +261,13 @@ int32_t Coupler::write(const proto::RegisterRequest& r)
     RegisterTable* table = findTable(r.pos, r.table);
     if (!table)
         return ChNoSuchTable;
-    if (r.pos == 0 && m_protected && m_station.protectedTables.count(r.table))
+    if (r.pos == 0 && m_protected && writeGuarded(m_station.protectedTables, r.table, r.first, r.count))
         return ChWriteProtected;
     if (r.first + r.count > int(table->regs.size()))
         return ChRange;
-    std::copy(r.values.begin(), r.values.end(), table->regs.begin() + r.first);
+    if (const int code = registerWriteFault(m_faults.registers, r))
+        return code;
+    applyRegisterWrite(*table, r, m_faults.registers);
     if (r.pos == 0 && r.table == kCycleTable) {
         m_cycleSum = 0; // a written statistics block starts the measurement afresh
         m_cycleCount = 0;
@@ -271,8 +289,7 @@ int32_t Coupler::service(uint8_t svc, const QByteArray& data, QByteArray& replyD
         what = QStringLiteral("service reboot");
         if (!data.isEmpty())
             return ChBadArgument;
-        m_rebootUntil = m_clock.elapsed() + m_station.rebootMs;
-        m_protected = true;
+        restart();
         return ChOk;
     case proto::SvcProtection:
         what = QStringLiteral("service protection %1").arg(data.isEmpty() ? -1 : int(uint8_t(data[0])));
@@ -299,6 +316,22 @@ int32_t Coupler::service(uint8_t svc, const QByteArray& data, QByteArray& replyD
         replyData.append(m_cycleActive ? '\1' : '\0');
         return ChOk;
     default:
+        if (svc >= proto::SvcFirmwareFirst && svc <= proto::SvcFirmwareLast)
+            return firmwareService(svc, data, replyData, what);
         return ChUnsupported;
     }
+}
+
+int32_t Coupler::firmwareService(uint8_t svc, const QByteArray& data, QByteArray& replyData, QString& what)
+{
+    FirmwareTarget::Outcome out = m_firmware.service(svc, data);
+    what = out.what;
+    replyData = out.replyData;
+    if (out.installed) {
+        if (RegisterTable* table = findTable(0, 0); table && table->regs.size() > 255)
+            table->regs[255] = *out.installed;
+    }
+    if (out.leftBootStrap)
+        m_rebootUntil = m_clock.elapsed() + m_station.rebootMs; // the new firmware starts up
+    return out.result;
 }

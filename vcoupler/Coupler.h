@@ -3,6 +3,9 @@
 // write protection, reboot, cycle-time measurement, injected faults and the
 // request trace.
 #include "FaultPlan.h"
+#include "Firmware.h"
+#include "RegisterRules.h"
+#include "SettingsGuard.h"
 #include "Station.h"
 
 #include <QElapsedTimer>
@@ -15,10 +18,13 @@ struct Faults {
     int failFirstReads = 0;
     int failFirstCode = 0;                     // 0: those reads get no answer
     std::map<std::pair<int, int>, int> failTable; // (pos, table) -> code for every read
+    std::map<std::pair<int, int>, int> failWrite; // (pos, table) -> code for every write
     std::set<int> garbleReplies;               // 1-based reply numbers
     std::set<int> truncateReplies;
     int delayMs = 0;
     int dropAfter = -1;                        // QNP: the link is dropped at request dropAfter + 1
+    RegisterFaults registers;
+    FirmwareFaults firmware;
 };
 
 enum class Transport { Serial, Qnp };
@@ -55,11 +61,15 @@ private:
     void sampleCycleTime(RegisterTable& table);
     void fillDirectory(std::vector<uint16_t>& regs) const;
     bool rebooting() const;
+    void restart(); // silent for the reboot time, as after the reboot service
+    int32_t firmwareService(uint8_t service, const QByteArray& data, QByteArray& replyData, QString& what);
 
     Station m_station;
+    RunningImages m_images{m_station};
     Faults m_faults;
     FaultPlan m_plan;
     QFile m_trace;
+    FirmwareTarget m_firmware;
     QElapsedTimer m_clock;
     qint64 m_rebootUntil = -1;
     bool m_protected = true; // on at power-up and after every reboot

@@ -1,6 +1,6 @@
 #include "FaultPlan.h"
 
-#include "Numbers.h"
+#include "RegisterRules.h"
 #include "platform/DeviceChannel.h"
 
 #include <QStringList>
@@ -33,7 +33,7 @@ bool parseTarget(QString text, FaultTarget& target)
         target.every = nth.endsWith(QLatin1Char('+'));
         if (target.every)
             nth.chop(1);
-        if (!toInt(nth, 1, 1000000000, target.nth))
+        if (!parseOptionInt(nth, 1, 1000000000, target.nth))
             return false;
     }
     const QString on = text.section(QLatin1Char(':'), 0, 0);
@@ -52,7 +52,7 @@ bool parseTarget(QString text, FaultTarget& target)
     int* fields[] = {&target.pos, &target.table, &target.first, &target.count};
     const int limits[] = {255, 255, 0xFFFF, 256};
     for (qsizetype i = 0; i < parts.size(); ++i) {
-        if (!toInt(parts[i], 0, limits[i], *fields[i]))
+        if (!parseOptionInt(parts[i], 0, limits[i], *fields[i]))
             return false;
     }
     return true;
@@ -83,7 +83,7 @@ bool FaultPlan::add(const QString& spec, QString& error)
     }
     const QString code = head.section(QLatin1Char(':'), 1);
     fault.code = ChNoSuchTable;
-    if (fault.kind == FaultKind::Error && !code.isEmpty() && !toInt(code, 1, 0xFFFF, fault.code)) {
+    if (fault.kind == FaultKind::Error && !code.isEmpty() && !parseOptionInt(code, 1, 0xFFFF, fault.code)) {
         error = QStringLiteral("bad code in %1").arg(fault.spec);
         return false;
     }

@@ -16,7 +16,6 @@
 SerialLine::SerialLine(Coupler& coupler, QObject* parent)
     : QObject(parent)
     , m_coupler(coupler)
-    , m_paced([this](const QByteArray& bytes) { write(bytes); })
 {
 }
 
@@ -45,7 +44,6 @@ void SerialLine::close()
     m_keepSlave = m_master = -1;
     m_rx.clear();
     m_tx.clear();
-    m_paced.clear();
 }
 
 void SerialLine::replug()
@@ -126,14 +124,12 @@ void SerialLine::readable()
         }
         if (out.frame.isEmpty())
             continue;
-        // On a paced line the request itself took its time to arrive.
-        const double requestMs = double(r.consumed) * m_paced.byteMs();
-        const int delay = m_coupler.delayMs();
+        const int delay = m_coupler.delayMs() + pacing.replyDelayMs(r.consumed, out.frame.size());
         if (delay > 0) {
             const QByteArray bytes = out.frame;
-            QTimer::singleShot(delay, this, [this, bytes, requestMs] { m_paced.send(bytes, requestMs); });
+            QTimer::singleShot(delay, this, [this, bytes] { write(bytes); });
         } else {
-            m_paced.send(out.frame, requestMs);
+            write(out.frame);
         }
     }
 }

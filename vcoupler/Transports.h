@@ -2,7 +2,7 @@
 // The two ways in: a pseudo-terminal linked as a COM port, and a loopback
 // TCP server that plays the QNP router for the coupler's own net id and port.
 #include "Coupler.h"
-#include "PacedLine.h"
+#include "LinePacing.h"
 
 #include <QObject>
 #include <QTcpServer>
@@ -17,10 +17,9 @@ public:
 
     // Opens the pseudo-terminal and, for comNumber >= 1, links it as COM<comNumber> in portsDir.
     bool open(int comNumber, const QString& portsDir, QString& error);
-    // Replies go out at the pace of this baud rate (0: at once).
-    void setBaud(int baud) { m_paced.setBaud(baud); }
     QString devicePath() const { return m_devicePath; }
     QString linkPath() const { return m_linkPath; }
+    LinePacing pacing;
 
 private:
     void readable();
@@ -31,7 +30,6 @@ private:
     void replug();
 
     Coupler& m_coupler;
-    PacedLine m_paced;
     int m_comNumber = 0;
     QString m_portsDir;
     int m_master = -1;

@@ -3,11 +3,11 @@
 #include "platform/AppContext.h"
 #include "platform/DeviceChannel.h"
 #include "platform/Hourglass.h"
-#include "platform/InputBlocker.h"
 #include "platform/LocaleInfo.h"
 #include "platform/ScrolledWindow.h"
 #include "platform/StringTable.h"
 #include "platform/Twips.h"
+#include "platform/UserInputBlock.h"
 #include "platform/VbConvert.h"
 
 #include <QCloseEvent>
@@ -274,7 +274,7 @@ void frmParamVnDcCOM::cmdTest_Click()
 {
     QPointer<frmParamVnDcCOM> self(this);
     // The test lets window messages run; a log-in or log-out started meanwhile would share the port.
-    const InputBlocker blockOtherWindows(this);
+    const UserInputBlock block;
     m_testing = true;
     setButtonsEnabled(false);
     startAnimation();

@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+class SerialChannel;
+
 class VirtualCoupler {
 public:
     VirtualCoupler() = default;
@@ -34,6 +36,8 @@ public:
     // The trace lines without the transport word, e.g. "read 0 9 0 2 = 0".
     QStringList requests() const;
     QString output() const { return m_output; }
+    // Points the channel at this coupler's COM link with the given time-out and opens it.
+    bool openSerial(SerialChannel& channel, int timeoutMs) const;
 
     // Arms a fault ("lost@read:0/9/0/255", see docs/vcoupler-stations.md); false when refused.
     bool arm(const QString& spec);

@@ -171,12 +171,13 @@ private Q_SLOTS:
         auto channel = openChannel(QStringLiteral("serial"), coupler);
         QVERIFY(channel);
         dynamic_cast<ISerialChannelParam*>(channel->GetDeviceParamObj())->SetTimeout(1000);
-        // 14 bytes of request and 520 of reply take 278 ms at 10 bits a byte.
+        // 14 bytes of request and 520 of reply take 278 ms at 10 bits a byte (the coupler's
+        // timer may be a few per cent early).
         QElapsedTimer timer;
         timer.start();
         QCOMPARE(readList(*channel), 0);
         const qint64 elapsed = timer.elapsed();
-        QVERIFY2(elapsed >= 275 && elapsed < 400, qPrintable(QString::number(elapsed)));
+        QVERIFY2(elapsed >= 260 && elapsed < 400, qPrintable(QString::number(elapsed)));
     }
 };
 
