@@ -1,5 +1,7 @@
 #include "RegistryStore.h"
 
+#include "LocaleInfo.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -92,10 +94,34 @@ bool readKey(pugi::xml_node node, Key& key)
 
 } // namespace
 
+namespace {
+
+struct Damage {
+    QString path;
+    QString aside; // empty: the file could not be set aside
+};
+
+QString damagedSettingsText(const Damage& damage)
+{
+    const QString path = QDir::toNativeSeparators(damage.path);
+    const bool english = localeIsEnglish();
+    if (!damage.aside.isEmpty())
+        return (english ? QStringLiteral("Settings file %1 was damaged and has been set aside as %2.\r\n")
+                        : QStringLiteral("Die Einstellungsdatei %1 war beschädigt und wurde als %2 beiseitegelegt.\r\n"))
+            .arg(path, QDir::toNativeSeparators(damage.aside));
+    return (english ? QStringLiteral("Settings file %1 is damaged and could not be set aside; "
+                                     "changes to it are not saved.\r\n")
+                    : QStringLiteral("Die Einstellungsdatei %1 ist beschädigt und konnte nicht beiseitegelegt werden; "
+                                     "Änderungen daran werden nicht gespeichert.\r\n"))
+        .arg(path);
+}
+
+} // namespace
+
 struct RegistryStore::Impl {
     QString root;
     Key hkcu, hklm;
-    QStringList pendingReports;
+    QList<Damage> pendingReports;
     bool readOnly[2] = {false, false}; // [0] HKEY_CURRENT_USER, [1] HKEY_LOCAL_MACHINE
     std::function<void(const QString&)> report;
 
@@ -158,15 +184,12 @@ struct RegistryStore::Impl {
         const QString aside = path + QStringLiteral(".damaged-")
             + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
         if (QFile::rename(path, aside)) {
-            deliver(QStringLiteral("Settings file %1 was damaged and has been set aside as %2.\r\n")
-                        .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(aside)));
+            deliver({path, aside});
             return;
         }
         // The damaged file stays where it is, so nothing may overwrite it.
         readOnly[h == HKEY_LOCAL_MACHINE] = true;
-        deliver(QStringLiteral("Settings file %1 is damaged and could not be set aside; "
-                               "changes to it are not saved.\r\n")
-                    .arg(QDir::toNativeSeparators(path)));
+        deliver({path, QString()});
     }
 
     // Applies a change and saves the hive; a change that cannot be saved is undone.
@@ -184,12 +207,13 @@ struct RegistryStore::Impl {
         return false;
     }
 
-    void deliver(const QString& message)
+    // Worded when told: the language is known only once the settings are read.
+    void deliver(const Damage& damage)
     {
         if (report)
-            report(message);
+            report(damagedSettingsText(damage));
         else
-            pendingReports << message;
+            pendingReports << damage;
     }
 
     bool save(uint32_t h)
@@ -240,9 +264,9 @@ void RegistryStore::setDamageReporter(std::function<void(const QString&)> report
     d->report = std::move(report);
     if (!d->report)
         return;
-    const QStringList pending = std::exchange(d->pendingReports, {});
-    for (const QString& m : pending)
-        d->report(m);
+    const QList<Damage> pending = std::exchange(d->pendingReports, {});
+    for (const Damage& damage : pending)
+        d->report(damagedSettingsText(damage));
 }
 
 std::optional<RegValue> RegistryStore::value(uint32_t hive, const QString& keyPath, const QString& name) const
