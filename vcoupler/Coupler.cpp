@@ -46,6 +46,20 @@ void Coupler::traceNoDevice(const proto::Envelope& envelope)
     trace(QStringLiteral("qnp nodevice %1 %2").arg(proto::netIdText(envelope.netId)).arg(envelope.port));
 }
 
+void Coupler::clearFaults()
+{
+    m_plan.clear();
+    m_rebootUntil = -1;
+}
+
+void Coupler::restart()
+{
+    m_rebootUntil = m_clock.elapsed() + m_station.rebootMs;
+    m_protected = true;
+    if (const QString applied = m_images.reboot(m_station); !applied.isEmpty())
+        trace(applied);
+}
+
 bool Coupler::rebooting() const { return m_rebootUntil >= 0 && m_clock.elapsed() < m_rebootUntil; }
 
 Outcome Coupler::handle(Transport transport, const proto::Frame& request)
@@ -62,8 +76,26 @@ Outcome Coupler::handle(Transport transport, const proto::Frame& request)
         what = QStringLiteral("bad request");
     const QString prefix = transportName(transport) + QLatin1Char(' ');
 
-    if (m_faults.silent || rebooting()) {
-        trace(prefix + what + (m_faults.silent ? QStringLiteral(" = silent") : QStringLiteral(" = silent rebooting")));
+    const Fault* fault = (m_plan.silent() || rebooting()) ? nullptr : m_plan.take(request.kind, isRegister ? &reg : nullptr);
+    const FaultKind hit = fault ? fault->kind : FaultKind::Lost;
+    if (fault) {
+        // The monotonic clock is shared with the test that armed the fault.
+        QElapsedTimer now;
+        now.start();
+        trace(QStringLiteral("fired %1 %2").arg(fault->spec).arg(now.msecsSinceReference()));
+        if (hit == FaultKind::Silent)
+            m_plan.setSilent();
+        if (hit == FaultKind::Reboot)
+            restart();
+        if (hit == FaultKind::Kill) {
+            trace(prefix + what + QStringLiteral(" = kill"));
+            Outcome out;
+            out.drop = true;
+            return out;
+        }
+    }
+    if (m_faults.silent || m_plan.silent() || rebooting()) {
+        trace(prefix + what + (rebooting() ? QStringLiteral(" = silent rebooting") : QStringLiteral(" = silent")));
         return {};
     }
     const bool firmwareRequest = request.kind == proto::KindService && !request.payload.isEmpty()
@@ -81,7 +113,10 @@ Outcome Coupler::handle(Transport transport, const proto::Frame& request)
 
     QByteArray payload;
     int32_t result = ChOk;
-    if (request.kind == proto::KindRead && isRegister) {
+    if (fault && hit == FaultKind::Error) {
+        result = fault->code; // the request is not carried out
+        payload = proto::replyPayload(result);
+    } else if (request.kind == proto::KindRead && isRegister) {
         ++m_reads;
         const auto failed = m_faults.failTable.find({reg.pos, reg.table});
         if (m_reads <= m_faults.failFirstReads) {
@@ -120,18 +155,27 @@ Outcome Coupler::handle(Transport transport, const proto::Frame& request)
 
     proto::Frame reply;
     reply.kind = request.kind | proto::KindReply;
-    reply.seq = request.seq;
+    reply.seq = fault && hit == FaultKind::WrongSeq ? uint8_t(request.seq + 1) : request.seq;
     reply.address = request.address;
     reply.payload = payload;
     Outcome out;
     out.frame = proto::encodeFrame(reply);
     ++m_replies;
     QString note;
-    if (m_faults.garbleReplies.count(m_replies)) {
+    if (fault && hit == FaultKind::Lost) {
+        trace(prefix + what + QStringLiteral(" = %1 lost").arg(result));
+        return {};
+    }
+    if (fault && hit == FaultKind::WrongSeq)
+        note = QStringLiteral(" wrongseq");
+    if (fault && hit == FaultKind::Truncated && transport == Transport::Qnp) {
+        out.cutStream = true; // the TCP stream breaks off inside the envelope
+        note = QStringLiteral(" truncated");
+    } else if ((fault && hit == FaultKind::Garbled) || m_faults.garbleReplies.count(m_replies)) {
         // A byte inside the payload: the header still says whose reply it is.
         out.frame[proto::kHeaderSize + payload.size() / 2] = char(out.frame[proto::kHeaderSize + payload.size() / 2] ^ 0x5A);
         note = QStringLiteral(" garbled");
-    } else if (m_faults.truncateReplies.count(m_replies)) {
+    } else if ((fault && hit == FaultKind::Truncated) || m_faults.truncateReplies.count(m_replies)) {
         out.frame.truncate(out.frame.size() / 2);
         note = QStringLiteral(" truncated");
     }
@@ -245,10 +289,7 @@ int32_t Coupler::service(uint8_t svc, const QByteArray& data, QByteArray& replyD
         what = QStringLiteral("service reboot");
         if (!data.isEmpty())
             return ChBadArgument;
-        m_rebootUntil = m_clock.elapsed() + m_station.rebootMs;
-        m_protected = true;
-        if (const QString applied = m_images.reboot(m_station); !applied.isEmpty())
-            trace(applied);
+        restart();
         return ChOk;
     case proto::SvcProtection:
         what = QStringLiteral("service protection %1").arg(data.isEmpty() ? -1 : int(uint8_t(data[0])));

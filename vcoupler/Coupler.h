@@ -2,6 +2,7 @@
 // The behaviour of the virtual coupler behind both transports: registers,
 // write protection, reboot, cycle-time measurement, injected faults and the
 // request trace.
+#include "FaultPlan.h"
 #include "Firmware.h"
 #include "RegisterRules.h"
 #include "SettingsGuard.h"
@@ -31,6 +32,7 @@ enum class Transport { Serial, Qnp };
 struct Outcome {
     QByteArray frame; // the reply frame; empty: say nothing
     bool drop = false;
+    bool cutStream = false; // QNP: send only the first half of the reply's envelope
 };
 
 class Coupler {
@@ -40,6 +42,9 @@ public:
     bool openTrace(const QString& path);
     const Station& station() const { return m_station; }
     int delayMs() const { return m_faults.delayMs; }
+    // Armed faults (--fault, and the control commands); clearing also ends a reboot.
+    bool armFault(const QString& spec, QString& error) { return m_plan.add(spec, error); }
+    void clearFaults();
 
     // One request frame addressed to this coupler.
     Outcome handle(Transport transport, const proto::Frame& request);
@@ -56,11 +61,13 @@ private:
     void sampleCycleTime(RegisterTable& table);
     void fillDirectory(std::vector<uint16_t>& regs) const;
     bool rebooting() const;
+    void restart(); // silent for the reboot time, as after the reboot service
     int32_t firmwareService(uint8_t service, const QByteArray& data, QByteArray& replyData, QString& what);
 
     Station m_station;
     RunningImages m_images{m_station};
     Faults m_faults;
+    FaultPlan m_plan;
     QFile m_trace;
     FirmwareTarget m_firmware;
     QElapsedTimer m_clock;

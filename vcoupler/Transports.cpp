@@ -24,14 +24,40 @@ SerialLine::~SerialLine()
     // Remove the link only while it still names our terminal: another coupler may own it now.
     if (!m_linkPath.isEmpty() && QFileInfo(m_linkPath).symLinkTarget() == m_devicePath)
         QFile::remove(m_linkPath);
+    close();
+}
+
+void SerialLine::close()
+{
+    // Called from the read notifier's own signal when the line is pulled.
+    for (QSocketNotifier* notifier : {m_readNotifier, m_writeNotifier}) {
+        if (notifier) {
+            notifier->setEnabled(false);
+            notifier->deleteLater();
+        }
+    }
+    m_readNotifier = m_writeNotifier = nullptr;
     if (m_keepSlave >= 0)
         ::close(m_keepSlave);
     if (m_master >= 0)
         ::close(m_master);
+    m_keepSlave = m_master = -1;
+    m_rx.clear();
+    m_tx.clear();
+}
+
+void SerialLine::replug()
+{
+    close();
+    QString error;
+    if (!open(m_comNumber, m_portsDir, error))
+        m_coupler.trace(QStringLiteral("serial replug failed: %1").arg(error));
 }
 
 bool SerialLine::open(int comNumber, const QString& portsDir, QString& error)
 {
+    m_comNumber = comNumber;
+    m_portsDir = portsDir;
     m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
     if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0) {
         error = QStringLiteral("cannot open a pseudo-terminal: %1").arg(QString::fromLocal8Bit(strerror(errno)));
@@ -82,7 +108,8 @@ void SerialLine::readable()
     }
     while (!m_rx.isEmpty()) {
         proto::Frame frame;
-        const proto::DecodeResult r = proto::decodeFrame(m_rx, frame);
+        // Noise that looks like the header of a long frame must not swallow the next request.
+        const proto::DecodeResult r = proto::decodeFrameResync(m_rx, frame);
         if (r.status == proto::Decode::NeedMore)
             break;
         m_rx.remove(0, r.consumed);
@@ -91,20 +118,26 @@ void SerialLine::readable()
         if (frame.address != m_coupler.station().multiPoint)
             continue; // another station's address on the bus
         const Outcome out = m_coupler.handle(Transport::Serial, frame);
+        if (out.drop) {
+            replug();
+            return;
+        }
         if (out.frame.isEmpty())
             continue;
         const int delay = m_coupler.delayMs() + pacing.replyDelayMs(r.consumed, out.frame.size());
         if (delay > 0) {
             const QByteArray bytes = out.frame;
-            QTimer::singleShot(delay, this, [this, bytes] { send(bytes); });
+            QTimer::singleShot(delay, this, [this, bytes] { write(bytes); });
         } else {
-            send(out.frame);
+            write(out.frame);
         }
     }
 }
 
-void SerialLine::send(const QByteArray& bytes)
+void SerialLine::write(const QByteArray& bytes)
 {
+    if (m_master < 0)
+        return; // pulled, and not plugged in again
     m_tx.append(bytes);
     flush();
 }
@@ -117,7 +150,8 @@ void SerialLine::flush()
             break;
         m_tx.remove(0, n);
     }
-    m_writeNotifier->setEnabled(!m_tx.isEmpty());
+    if (m_writeNotifier)
+        m_writeNotifier->setEnabled(!m_tx.isEmpty());
 }
 
 QnpRouter::QnpRouter(Coupler& coupler, QObject* parent)
@@ -179,7 +213,9 @@ void QnpRouter::readable(QTcpSocket* socket)
         if (out.frame.isEmpty())
             continue;
         envelope.frame = out.frame;
-        const QByteArray bytes = proto::encodeEnvelope(envelope);
+        QByteArray bytes = proto::encodeEnvelope(envelope);
+        if (out.cutStream)
+            bytes.truncate(bytes.size() / 2);
         const int delay = m_coupler.delayMs();
         if (delay > 0) {
             QPointer<QTcpSocket> guard(socket);

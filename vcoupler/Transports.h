@@ -23,10 +23,15 @@ public:
 
 private:
     void readable();
-    void send(const QByteArray& bytes);
+    void write(const QByteArray& bytes);
     void flush();
+    void close();
+    // The line is pulled and plugged in again: a new terminal behind the same COM link.
+    void replug();
 
     Coupler& m_coupler;
+    int m_comNumber = 0;
+    QString m_portsDir;
     int m_master = -1;
     int m_keepSlave = -1; // keeps the line up while no client has it open
     QString m_devicePath, m_linkPath;

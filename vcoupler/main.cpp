@@ -1,5 +1,6 @@
 // td4700-vcoupler: a coupler on the other end of the line for tests, the
 // benchmark and the demo. Prints where it listens, then "ready".
+#include "ControlInput.h"
 #include "Coupler.h"
 #include "Transports.h"
 #include "platform/FirmwareProtocol.h"
@@ -101,6 +102,9 @@ int main(int argc, char* argv[])
     const QCommandLineOption failReadOpt(QStringLiteral("fail-register-read"), QStringLiteral("Every read of the register answers code (repeatable)."), QStringLiteral("[pos/]table/reg:code"));
     const QCommandLineOption failWriteOpt(QStringLiteral("fail-register-write"), QStringLiteral("Every write of the register answers code (repeatable)."), QStringLiteral("[pos/]table/reg:code"));
     parser.addOptions({maskOpt, failReadOpt, failWriteOpt});
+    const QCommandLineOption faultOpt(QStringLiteral("fault"), QStringLiteral("Arm a fault against chosen requests (repeatable)."), QStringLiteral("kind[:code]@target"));
+    const QCommandLineOption controlOpt(QStringLiteral("control"), QStringLiteral("Take \"fault SPEC\" and \"clear\" lines on standard input."));
+    parser.addOptions({faultOpt, controlOpt});
     parser.process(app);
 
     if (parser.positionalArguments().size() != 1)
@@ -185,6 +189,10 @@ int main(int argc, char* argv[])
     Coupler coupler(std::move(station), std::move(faults));
     if (parser.isSet(traceOpt) && !coupler.openTrace(parser.value(traceOpt)))
         return fail(QStringLiteral("cannot write %1").arg(parser.value(traceOpt)));
+    for (const QString& spec : parser.values(faultOpt)) {
+        if (!coupler.armFault(spec, error))
+            return fail(error);
+    }
 
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
         return fail(QStringLiteral("socketpair failed"));
@@ -202,6 +210,9 @@ int main(int argc, char* argv[])
         return fail(QStringLiteral("bad --baud"));
     if (!serial.open(com, portsDir, error))
         return fail(error);
+    ControlInput control(coupler);
+    if (parser.isSet(controlOpt))
+        control.start();
     QnpRouter router(coupler);
     if (!router.listen(quint16(listenPort), error))
         return fail(error);

@@ -7,6 +7,7 @@
 #include "platform/ScrolledWindow.h"
 #include "platform/StringTable.h"
 #include "platform/Twips.h"
+#include "platform/UserInputBlock.h"
 #include "platform/VbConvert.h"
 
 #include <QCloseEvent>
@@ -272,6 +273,8 @@ void frmParamVnDcCOM::stopAnimation()
 void frmParamVnDcCOM::cmdTest_Click()
 {
     QPointer<frmParamVnDcCOM> self(this);
+    // The test lets window messages run; a log-in or log-out started meanwhile would share the port.
+    const UserInputBlock block;
     m_testing = true;
     setButtonsEnabled(false);
     startAnimation();

@@ -1,5 +1,7 @@
 #include "RegisterTableModel.h"
 
+#include <QColor>
+
 RegisterTableModel::RegisterTableModel(QObject* parent)
     : QAbstractTableModel(parent)
 {
@@ -15,6 +17,7 @@ void RegisterTableModel::setRows(const QVector<Row>& rows)
 {
     beginResetModel();
     m_rows = rows;
+    m_notes = QVector<QString>(rows.size());
     endResetModel();
 }
 
@@ -23,6 +26,14 @@ void RegisterTableModel::setRow(int row, const Row& texts)
     if (row < 0 || row >= m_rows.size())
         return;
     m_rows[row] = texts;
+    Q_EMIT dataChanged(index(row, 0), index(row, ColumnCount - 1));
+}
+
+void RegisterTableModel::setRowNote(int row, const QString& note)
+{
+    if (row < 0 || row >= m_notes.size())
+        return;
+    m_notes[row] = note;
     Q_EMIT dataChanged(index(row, 0), index(row, ColumnCount - 1));
 }
 
@@ -45,7 +56,14 @@ int RegisterTableModel::columnCount(const QModelIndex& parent) const
 
 QVariant RegisterTableModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
+    if (!index.isValid())
+        return {};
+    const QString note = rowNote(index.row());
+    if (role == Qt::ToolTipRole && !note.isEmpty())
+        return note;
+    if (role == Qt::ForegroundRole && !note.isEmpty())
+        return QColor(0xC0, 0, 0);
+    if (role != Qt::DisplayRole && role != Qt::EditRole)
         return {};
     return cell(index.row(), index.column());
 }
@@ -74,9 +92,6 @@ Qt::ItemFlags RegisterTableModel::flags(const QModelIndex& index) const
 bool RegisterTableModel::setData(const QModelIndex& index, const QVariant& value, int role)
 {
     if (!index.isValid() || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable) || !m_commit)
-        return false;
-    // The view hands back every closed editor; only a changed text is an edit to write.
-    if (value.toString() == cell(index.row(), index.column()))
         return false;
     // A refused commit leaves the stored texts, so the cell shows its old value again.
     return m_commit(index.row(), index.column(), value.toString());

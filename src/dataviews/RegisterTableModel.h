@@ -1,9 +1,9 @@
 #pragma once
 // The row store behind the register table grid: one row per register with
 // the texts Offset, HEX, UINT, BIN and Description. Only the three value
-// columns are editable, and only where they show a value; a commit whose
-// text differs from the shown one goes to the form's handler, which decides
-// what the row shows afterwards.
+// columns are editable, and only where they show a value; a commit goes to the
+// form's handler, which decides what the row shows afterwards. A row may carry
+// a note (a failure to verify it), shown as its tool tip in red.
 #include <QAbstractTableModel>
 #include <QStringList>
 #include <QVector>
@@ -23,6 +23,9 @@ public:
     void setCaptions(const QStringList& captions);
     void setRows(const QVector<Row>& rows);
     void setRow(int row, const Row& texts);
+    // A note on one row (empty: none); setRows clears every note.
+    void setRowNote(int row, const QString& note);
+    QString rowNote(int row) const { return m_notes.value(row); }
     Row rowTexts(int row) const { return m_rows.value(row); }
     QString cell(int row, int column) const;
     void setCommitHandler(CommitHandler handler) { m_commit = std::move(handler); }
@@ -36,6 +39,7 @@ public:
 
 private:
     QVector<Row> m_rows;
+    QVector<QString> m_notes;
     QStringList m_captions;
     CommitHandler m_commit;
 };

@@ -100,15 +100,27 @@ QString readFailedText(int32_t table, int32_t code, bool english)
 {
     const QString pattern = english ? QStringLiteral("Reading table %1 failed: code %2 (%3).")
                                     : QStringLiteral("Lesen der Tabelle %1 fehlgeschlagen: Code %2 (%3).");
-    return pattern.arg(table).arg(code).arg(channelResultText(code));
+    return pattern.arg(table).arg(code).arg(channelResultText(code, english));
 }
 
-QString writeFailedText(int32_t reg, int32_t code, bool english)
+QString writeFailedText(int32_t reg, int32_t writeCode, int32_t readCode, bool english)
 {
-    const QString pattern =
-        english ? QStringLiteral("Writing register %1 failed: code %2 (%3). The old value is shown.")
-                : QStringLiteral("Schreiben von Register %1 fehlgeschlagen: Code %2 (%3). Der alte Wert wird angezeigt.");
-    return pattern.arg(reg).arg(code).arg(channelResultText(code));
+    const auto code = [english](int32_t c) { return QStringLiteral("%1 (%2)").arg(c).arg(channelResultText(c, english)); };
+    if (readCode != 0 && writeCode != 0)
+        return (english ? QStringLiteral("Register %1 is not verified: writing gave code %2, reading back gave code %3.")
+                        : QStringLiteral("Register %1 ist nicht bestätigt: Schreiben ergab Code %2, Zurücklesen ergab "
+                                         "Code %3."))
+            .arg(reg).arg(code(writeCode), code(readCode));
+    if (readCode != 0)
+        return (english ? QStringLiteral("Register %1 is not verified: reading back gave code %2.")
+                        : QStringLiteral("Register %1 ist nicht bestätigt: Zurücklesen ergab Code %2."))
+            .arg(reg).arg(code(readCode));
+    if (writeCode != 0)
+        return (english ? QStringLiteral("Writing register %1 gave code %2. The row shows the value read back.")
+                        : QStringLiteral("Schreiben von Register %1 ergab Code %2. Die Zeile zeigt den zurückgelesenen "
+                                         "Wert."))
+            .arg(reg).arg(code(writeCode));
+    return {};
 }
 
 } // namespace tableview

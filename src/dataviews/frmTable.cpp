@@ -15,8 +15,10 @@
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTimer>
 #include <algorithm>
@@ -25,6 +27,19 @@
 namespace {
 
 constexpr int kProgressMax = 270;
+
+// Commits an editor only when the user typed in it: closing an untouched editor writes
+// nothing, but typing the value a cell already shows writes it again.
+class TypedEditDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override
+    {
+        if (const auto* line = qobject_cast<QLineEdit*>(editor); line && !line->isModified())
+            return;
+        QStyledItemDelegate::setModelData(editor, model, index);
+    }
+};
 // Shares of the grid's width: Offset, HEX, UINT, BIN, Description (together 1.05).
 constexpr double kColumnShares[RegisterTableModel::ColumnCount] = {0.1, 0.1, 0.1, 0.25, 0.5};
 
@@ -73,6 +88,7 @@ frmTable::frmTable(QWidget* parent)
     lblStatus->setStyleSheet(QStringLiteral("color: #c00000;"));
 
     tdbgData->setModel(m_model);
+    tdbgData->setItemDelegate(new TypedEditDelegate(tdbgData));
     tdbgData->verticalHeader()->hide();
     tdbgData->setSelectionMode(QAbstractItemView::SingleSelection);
     tdbgData->installEventFilter(this);
@@ -263,26 +279,24 @@ bool frmTable::commitCell(int reg, int column, const QString& text)
         return true;
     }
 
+    // The register is always read back, also when the write's reply was lost: the device
+    // may hold the new value even so, and the row must show what it holds.
     std::array<int32_t, 1> word{edit.value};
-    int32_t result = m_channel->VbRegSyncWriteReq(m_pos, m_table, reg, 1, word);
-    if (result == 0) {
-        word[0] = 0;
-        result = m_channel->VbRegSyncReadReq(m_pos, m_table, reg, 1, word);
+    const int32_t writeResult = m_channel->VbRegSyncWriteReq(m_pos, m_table, reg, 1, word);
+    word[0] = 0;
+    const int32_t readResult = m_channel->VbRegSyncReadReq(m_pos, m_table, reg, 1, word);
+    m_writeFailure = tableview::writeFailedText(reg, writeResult, readResult, localeIsEnglish());
+    if (readResult != 0) {
+        // Not verified: neither the old nor the typed value may stand as the device's.
+        m_model->setRow(reg, tableview::unreadRowTexts(reg, desc));
+        m_model->setRowNote(reg, m_writeFailure);
+    } else {
+        m_registers[size_t(reg)] = word[0];
+        m_model->setRow(reg, tableview::rowTexts(reg, word[0], desc));
+        m_model->setRowNote(reg, writeResult != 0 ? m_writeFailure : QString());
     }
-    if (result != 0) {
-        // The row keeps what it showed: a failed read-back tells nothing about the device.
-        m_model->setRow(reg, m_model->rowTexts(reg));
-        m_writeFailure = tableview::writeFailedText(reg, result, localeIsEnglish());
-        updateStatus();
-        return false;
-    }
-    m_registers[size_t(reg)] = word[0];
-    m_model->setRow(reg, tableview::rowTexts(reg, word[0], desc));
-    if (!m_writeFailure.isEmpty()) {
-        m_writeFailure.clear();
-        updateStatus();
-    }
-    return true;
+    updateStatus();
+    return writeResult == 0 && readResult == 0;
 }
 
 void frmTable::showInvalidEntry()

@@ -53,8 +53,17 @@ int32_t fCheckDiagnosticData(ILogBox* logBox, IDeviceChannel* channel, StationRe
 
     std::array<int32_t, 65> diag{};
     context.gRegResult = channel ? channel->VbRegSyncReadReq(0, 90, 0, 65, diag) : int32_t(ChNotOpen);
-    if (context.gRegResult != 0 || !logBox)
+    if (!logBox)
         return 0;
+    // A lost link is the caller's to report (it ends the log-in); a refusal is said here.
+    if (context.gRegResult != 0) {
+        if (!isTransportFailure(context.gRegResult) && (language == 9 || language == 7))
+            logLine(logBox, (language == 9 ? QStringLiteral("Reading the diagnosis (table 90) failed: code %1 (%2).")
+                                           : QStringLiteral("Lesen der Diagnose (Tabelle 90) fehlgeschlagen: Code %1 (%2)."))
+                                .arg(context.gRegResult)
+                                .arg(channelResultText(context.gRegResult, language == 9)));
+        return 0;
+    }
 
     logLine(logBox, texts.header);
     if (diag[0] & 1) {

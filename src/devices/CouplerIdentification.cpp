@@ -2,25 +2,13 @@
 
 #include "NameText.h"
 #include "StationReadContext.h"
-#include "platform/AppContext.h"
+#include "platform/DeviceChannel.h"
 
-#include <algorithm>
+#include <span>
 
 namespace {
 
 constexpr int32_t kFamilyWordMark = 48847; // R248 when the coupler carries the family word R246
-
-void logTermTableFailure(int32_t result)
-{
-    if (!app().gLogBox)
-        return;
-    int32_t primary = 0, sub = 0;
-    LocaleInfo().GetLocale(primary, sub);
-    const QString line = primary == 9
-        ? QStringLiteral("Reading the coupler's terminal list (table 9) failed: %1")
-        : QStringLiteral("Lesen der Klemmenliste des Kopplers (Tabelle 9) fehlgeschlagen: %1");
-    AppendLogText(app().gLogBox, line.arg(channelResultText(result)) + QStringLiteral("\r\n"));
-}
 
 QString olderCouplerPrefix(int32_t r254)
 {
@@ -45,7 +33,7 @@ QString prefixByHighPart(int32_t h)
 
 } // namespace
 
-void fReadCouplerName(IDeviceChannel* channel, QString& name, StationReadContext& context)
+int32_t fReadCouplerName(IDeviceChannel* channel, QString& name, StationReadContext& context)
 {
     auto& R = context.gRegTable0;
     auto& termTable = context.gTermTable;
@@ -53,24 +41,36 @@ void fReadCouplerName(IDeviceChannel* channel, QString& name, StationReadContext
     R.fill(0);
     termTable.fill(0);
     context.gFirmwareWord = 0;
+    context.readFailure = {};
+    name.clear();
 
-    if (channel) {
-        const std::span<int32_t> regs(R);
-        // Results of the table 0 reads are not examined: a failed read leaves zeros, as intended.
-        (void)channel->VbRegSyncReadReq(0, 0, 200, 55, regs.subspan(200));
-        (void)channel->VbRegSyncReadReq(0, 0, 50, 55, regs.subspan(50));
-        (void)channel->VbRegSyncReadReq(0, 0, 55, 55, regs.subspan(55));
-        const int32_t termResult = channel->VbRegSyncReadReq(0, 9, 0, 255, std::span<int32_t>(termTable));
-        if (termResult != 0)
-            logTermTableFailure(termResult);
-        (void)channel->VbRegSyncReadReq(0, 0, 255, 1, std::span<int32_t>(&context.gFirmwareWord, 1));
+    // No station can be named from registers that were not read: the first failed or
+    // refused read ends the identification with its code.
+    const std::span<int32_t> regs(R);
+    struct Read {
+        int32_t table, first, count;
+        std::span<int32_t> into;
+    };
+    const Read reads[] = {
+        {0, 200, 55, regs.subspan(200, 55)},
+        {0, 50, 55, regs.subspan(50, 55)},
+        {0, 55, 55, regs.subspan(55, 55)},
+        {9, 0, 255, std::span<int32_t>(termTable).first(255)},
+        {0, 255, 1, std::span<int32_t>(&context.gFirmwareWord, 1)},
+    };
+    for (const Read& r : reads) {
+        const int32_t rc = channel ? channel->VbRegSyncReadReq(0, r.table, r.first, r.count, r.into) : int32_t(ChNotOpen);
+        context.gRegResult = rc;
+        if (rc != 0) {
+            context.readFailure = {rc, ChannelFailure::Read, 0, r.table, r.first, r.count, 0};
+            return rc;
+        }
     }
 
-    name.clear();
     int32_t& T = termTable[0]; // the rules below write the type number back
     if (T == 0) {
         name = QStringLiteral("Unknown");
-        return;
+        return 0;
     }
     if (T == 8858 && R[248] == kFamilyWordMark)
         R[246] = 1024;
@@ -82,7 +82,7 @@ void fReadCouplerName(IDeviceChannel* channel, QString& name, StationReadContext
         if (R[250] == 65535)
             R[250] = 0;
         name = prefix + QString::number(T) + QLatin1Char('-') + formatZeros(R[250], 4);
-        return;
+        return 0;
     }
 
     const int32_t F = R[246] & 0xFF;
@@ -147,4 +147,5 @@ void fReadCouplerName(IDeviceChannel* channel, QString& name, StationReadContext
 
     if (name.isEmpty())
         name = QStringLiteral("Unknown");
+    return 0;
 }

@@ -7,6 +7,8 @@ class IDeviceChannel;
 struct StationReadContext;
 
 // Fills context.gRegTable0 (registers 50..109, 200..255), gTermTable (0..254) and
-// gFirmwareWord, all zeroed first, and returns the name ("Unknown" when the coupler
+// gFirmwareWord, all zeroed first, and gives the name ("Unknown" when the coupler
 // gives no type number). The naming rules also change T, R246 and R250 in the images.
-void fReadCouplerName(IDeviceChannel* channel, QString& name, StationReadContext& context);
+// Returns 0, or the code of the first read that failed or was refused (then recorded in
+// context.readFailure, and name stays empty).
+int32_t fReadCouplerName(IDeviceChannel* channel, QString& name, StationReadContext& context);

@@ -2,6 +2,7 @@
 
 #include "StationReadContext.h"
 #include "platform/AppContext.h"
+#include "platform/FileUtils.h"
 #include "platform/XmlDocument.h"
 
 #include <QDir>
@@ -90,7 +91,8 @@ bool fLoadDeviceDescription(const QString& path, pugi::xml_document& doc)
 bool fSaveDeviceDescription(const pugi::xml_document& doc, const QString& name, StationReadContext& context)
 {
     const QString path = fDeviceDescriptionPath(name);
-    if (QDir().mkpath(fDeviceDescriptionFolder()) && saveXmlDocument(doc, path))
+    const std::string text = xmlDocumentText(doc);
+    if (QDir().mkpath(fDeviceDescriptionFolder()) && writeRebuildableFile(path, QByteArrayView(text.data(), qsizetype(text.size()))))
         return true;
     if (context.unsavedDescriptions.contains(path))
         return false;

@@ -3,11 +3,15 @@
 // images the identification fills and the builders read afterwards, and the
 // terminal resource table. Owned by whoever reads a station; refilled at every log-in.
 #include "TerminalResource.h"
+#include "platform/FailFastChannel.h"
 
 #include <QSet>
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <map>
+#include <memory>
+#include <pugixml.hpp>
 
 struct StationReadContext {
     std::array<int32_t, 256> gRegTable0{}; // coupler table 0, index = register
@@ -19,6 +23,11 @@ struct StationReadContext {
 
     TerminalResourceTable terminalResource;
     QString terminalResourceFile; // empty: terminalResourcePath()
+    // Loaded at most once per station read; a table that could not be loaded is
+    // reported once and the descriptions built without it are not cached.
+    bool terminalResourceTried = false;
+    bool terminalResourceMissing = false;
+    bool stringTableMissingReported = false;
 
     // Where the station reading writes its debug files; empty: the program folder
     // when it is writable, else the user's data folder.
@@ -26,4 +35,12 @@ struct StationReadContext {
 
     // Description paths whose failed save was already logged.
     QSet<QString> unsavedDescriptions;
+
+    // While a station is read, the descriptions it builds are held here and saved
+    // only when the whole read succeeded: a read that fails caches nothing.
+    bool holdDescriptions = false;
+    std::map<QString, std::shared_ptr<pugi::xml_document>> heldDescriptions;
+
+    // The request that ended the last station read (code 0 when it succeeded).
+    ChannelFailure readFailure;
 };

@@ -51,13 +51,19 @@ QString terminalResourcePath()
 
 int32_t fLoadTerminalResource(TerminalResourceTable& table, const QString& path)
 {
+    (void)loadTerminalResourceFile(table, path); // the Part's loader reports and returns 0 either way
+    return 0;
+}
+
+bool loadTerminalResourceFile(TerminalResourceTable& table, const QString& path)
+{
     pugi::xml_document doc;
     const bool loaded = loadXmlFile(doc, path);
     // A document of another kind is as unusable as a broken one: keep the previous table.
     if (!loaded || QByteArrayView(doc.document_element().name()) != "TerminalResource") {
         if (IDialogs* dialogs = app().dialogs.get())
             dialogs->MsgBox(QStringLiteral("Cannot load TerminalResource.XML"), vbOKOnly, QStringLiteral("TD4700"));
-        return 0;
+        return false;
     }
 
     std::vector<pugi::xml_node> rows;
@@ -78,7 +84,7 @@ int32_t fLoadTerminalResource(TerminalResourceTable& table, const QString& path)
         table.Icon[i] = QString::fromUtf8(row.attribute("Icon").value());
         table.ProgID[i] = QString::fromUtf8(row.attribute("ProgID").value());
     }
-    return 0;
+    return true;
 }
 
 void fParseTerminalResourceText(TerminalResourceTable& table, const QString& text)

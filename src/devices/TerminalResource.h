@@ -17,6 +17,8 @@ QString terminalResourcePath();
 // DOM loader: 0 always. A file that cannot be read or is not a terminal resource
 // document gives the message box "Cannot load TerminalResource.XML" and leaves the table unchanged.
 int32_t fLoadTerminalResource(TerminalResourceTable& table, const QString& path);
+// As fLoadTerminalResource, telling whether the file was loaded.
+bool loadTerminalResourceFile(TerminalResourceTable& table, const QString& path);
 inline int32_t fLoadTerminalResource(TerminalResourceTable& table)
 {
     return fLoadTerminalResource(table, terminalResourcePath());

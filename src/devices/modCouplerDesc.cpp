@@ -1,5 +1,6 @@
 #include "modCouplerDesc.h"
 
+#include "StationResources.h"
 #include "modSettingsClass.h"
 #include "modSubDevice.h"
 #include "platform/AppContext.h"
@@ -7,6 +8,7 @@
 #include "platform/LogBox.h"
 #include "platform/StringTable.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -84,8 +86,12 @@ void addSettingsContainer(DescriptionBuild& build)
 
 void addTablesContainer(DescriptionBuild& build)
 {
-    if (!fDiscoverCouplerTables(build))
+    (void)fDiscoverCouplerTables(build); // a failure has marked the build as not to be cached
+    // The captions come from the string table: without it they would be frozen empty.
+    if (!stringTableAvailable()) {
         build.readFailed = true;
+        reportMissingStringTable(build.ctx);
+    }
     pugi::xml_node container =
         addView(build.views, QStringLiteral("Tabellen"), QStringLiteral("Tables"), QStringLiteral("43"), {}, {});
     for (int32_t n = 0; n < 128; ++n) {
@@ -180,42 +186,33 @@ QString fCouplerTableCaption(int32_t table)
         + LoadResString(3000 + table);
 }
 
-bool isTransportFailure(int32_t result)
-{
-    switch (result) {
-    case ChTimeout:
-    case ChBadFrame:
-    case ChNotOpen:
-    case ChOpenFailed:
-    case ChNoDevice:
-        return true;
-    default:
-        return false;
-    }
-}
-
 bool fDiscoverCouplerTables(DescriptionBuild& build)
 {
     auto& lengths = build.ctx.gTableLength;
-    if (build.read(0, 127, 0, 128, std::span<int32_t>(lengths.data(), 128)) == 0)
+    const std::span<int32_t> directory(lengths.data(), 128);
+    const int32_t rc = build.read(0, 127, 0, 128, directory);
+    if (rc == 0)
         return true;
-
-    // A dead link would cost one time-out per table: the probe stops at the first
-    // transport failure and takes the rest as absent. "No such table" goes on.
-    bool anyAnswered = false;
-    bool linkLost = false;
-    for (int32_t n = 0; n < 128; ++n) {
-        if (linkLost) {
-            lengths[size_t(n)] = 0;
-            continue;
-        }
-        std::array<int32_t, 1> scratch{0};
-        const int32_t rc = build.read(0, n, 0, 1, scratch);
-        lengths[size_t(n)] = rc == 0 ? 255 : 0;
-        anyAnswered = anyAnswered || rc == 0;
-        linkLost = isTransportFailure(rc);
+    std::fill(directory.begin(), directory.end(), 0);
+    // Only a coupler that says it has no directory is probed; a failed or refused
+    // directory read lists no table rather than guess one from a dead link.
+    if (!isAbsenceAnswer(rc)) {
+        build.markFailed(0, 127, 0, 128, rc);
+        return false;
     }
-    return anyAnswered && !linkLost;
+
+    // "No such table" is an answer: the table is absent. A dead link stops the probe
+    // at once instead of costing one time-out per table.
+    for (int32_t n = 0; n < 128; ++n) {
+        std::array<int32_t, 1> scratch{0};
+        const int32_t probe = build.read(0, n, 0, 1, scratch);
+        lengths[size_t(n)] = probe == 0 ? 255 : 0;
+        if (probe != 0 && !isAbsenceAnswer(probe))
+            build.markFailed(0, n, 0, 1, probe);
+        if (isTransportFailure(probe))
+            return false;
+    }
+    return !build.readFailed;
 }
 
 void fBuildCouplerDescription(DescriptionBuild& build)

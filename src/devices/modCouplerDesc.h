@@ -24,10 +24,6 @@ std::vector<SettingsViewRow> fCouplerSettingsViews(const QString& name, bool com
 // "NNN: name" of a coupler register table (names from the string table's 3000 + n).
 QString fCouplerTableCaption(int32_t table);
 
-// True for a channel result that means the link is gone (no answer), as opposed to
-// a device that answered "no such table".
-bool isTransportFailure(int32_t result);
-
 // Fills gTableLength[0..127] from the length directory or, when it cannot be read,
 // by probing each table. Returns false when nothing could be learnt (directory and
 // every probe failed, or the probe stopped at a dead link).

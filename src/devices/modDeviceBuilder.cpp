@@ -19,12 +19,24 @@ int32_t DescriptionBuild::read(int32_t position, int32_t table, int32_t first, i
     return rc;
 }
 
+bool isAbsenceAnswer(int32_t result)
+{
+    return result == ChNoSuchTable || result == ChRange;
+}
+
+void DescriptionBuild::markFailed(int32_t position, int32_t table, int32_t first, int32_t count, int32_t rc)
+{
+    readFailed = true;
+    if (!isTransportFailure(rc) && refusal.code == ChOk)
+        refusal = {rc, ChannelFailure::Read, position, table, first, count, 0};
+}
+
 int32_t DescriptionBuild::readRequired(int32_t position, int32_t table, int32_t first, int32_t count,
                                        std::span<int32_t> buffer)
 {
     const int32_t rc = read(position, table, first, count, buffer);
-    if (rc != 0)
-        readFailed = true;
+    if (rc != 0 && !isAbsenceAnswer(rc))
+        markFailed(position, table, first, count, rc);
     return rc;
 }
 
@@ -109,7 +121,9 @@ BuiltDescription fCreateDeviceDescription(IDeviceChannel* channel, const QString
         fBuildCouplerDescription(build);
 
     result.readFailed = build.readFailed;
-    if (!result.readFailed)
+    result.refusal = build.refusal;
+    // During a station read the caller holds the description until the whole read succeeded.
+    if (!result.readFailed && !context.holdDescriptions)
         result.saved = fSaveDeviceDescription(result.doc, name, context);
     return result;
 }

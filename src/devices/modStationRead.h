@@ -8,15 +8,24 @@
 class IDeviceChannel;
 struct StationReadContext;
 
-// Reads the station through the current channel into a new station document in
-// doc and returns its Station element in station. Writes the debug copy test2.xml
-// and Report/Td4kFP.txt (the firmware-problem text) into the debug folder.
-void fReadStationFromDevice(pugi::xml_document& doc, pugi::xml_node& station, StationReadContext& context);
+// Reads the station through channel (the current channel when not given) into a new
+// station document in doc and returns its Station element in station. Writes the
+// debug copy test2.xml and Report/Td4kFP.txt (the firmware-problem text) into the
+// debug folder. Returns 0, or the code of the failure that ended the read: a
+// transport failure on any read, or a failed or refused read of the coupler's
+// identity or terminal list. The failing request is then in context.readFailure,
+// doc and station are empty and no description built during the read is cached.
+int32_t fReadStationFromDevice(pugi::xml_document& doc, pugi::xml_node& station, StationReadContext& context);
+int32_t fReadStationFromDevice(pugi::xml_document& doc, pugi::xml_node& station, StationReadContext& context,
+                               IDeviceChannel* channel);
 
-// Finds name's description in the cache or builds it, stamps Pos and SelCompID and
-// appends its Device element to Station/Devices. Returns 0.
+// Finds name's description among those built earlier in this read, in the cache, or
+// builds it; stamps Pos and SelCompID and appends its Device element to
+// Station/Devices. A description built while the context holds descriptions is held
+// for the end of the read when it is complete and cacheable. Returns 0.
 int32_t fAddDeviceToStation(IDeviceChannel* channel, pugi::xml_node station, const QString& name, int32_t pos,
-                            int32_t selCompID, bool& compactBox, bool urCoupler, StationReadContext& context);
+                            int32_t selCompID, bool& compactBox, bool urCoupler, StationReadContext& context,
+                            bool cacheable = true);
 
 // Deletes every cached description (Devices/*.xml). Returns 0.
 int32_t fDeleteDeviceFiles();

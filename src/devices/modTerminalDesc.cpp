@@ -1,5 +1,6 @@
 #include "modTerminalDesc.h"
 
+#include "StationResources.h"
 #include "modSettingsClass.h"
 #include "modTerminalNames.h"
 
@@ -106,7 +107,7 @@ void fBuildRegisterTerminalDescription(DescriptionBuild& build, int32_t id)
 {
     std::array<int32_t, 1> reg11{0};
     if (build.readRequired(build.pos, 0, 11, 1, reg11) != 0)
-        reg11[0] = 0; // counts as no channels; the build is then not cached
+        reg11[0] = 0; // counts as no channels; unless the device said it has no such register, not cached
     const int chanCount = (reg11[0] & 0xFF00) / 256;
     const QString count = QString::number(chanCount);
 
@@ -164,11 +165,8 @@ void fBuildRegisterTerminalDescription(DescriptionBuild& build, int32_t id)
                 addView(channel, QStringLiteral("Einstellungen"), QStringLiteral("Settings"), QStringLiteral("36"),
                         controllerClass, userData);
         } else {
-            TerminalResourceTable& res = build.ctx.terminalResource;
-            if (build.ctx.terminalResourceFile.isEmpty())
-                fLoadTerminalResource(res);
-            else
-                fLoadTerminalResource(res, build.ctx.terminalResourceFile);
+            // Loaded once per read, not once per channel.
+            const TerminalResourceTable& res = stationTerminalResource(build);
             for (int32_t row = 0; row < res.gTerminalResourceCount && size_t(row) < res.Terminal.size(); ++row) {
                 qint64 terminal = 0;
                 qint64 ext = 0;

@@ -72,6 +72,19 @@ DecodeResult decodeFrame(QByteArrayView data, Frame& out)
     return {Decode::Frame, total};
 }
 
+DecodeResult decodeFrameResync(QByteArrayView data, Frame& out)
+{
+    const DecodeResult head = decodeFrame(data, out);
+    if (head.status != Decode::NeedMore || data.size() <= kHeaderSize)
+        return head;
+    for (qsizetype at = data.indexOf(char(kSync), 1); at > 0; at = data.indexOf(char(kSync), at + 1)) {
+        Frame later;
+        if (decodeFrame(data.sliced(at), later).status == Decode::Frame)
+            return {Decode::Skipped, at};
+    }
+    return head;
+}
+
 int32_t checkRegisterArgs(int32_t pos, int32_t table, int32_t first, int32_t count, size_t bufferSize)
 {
     if (pos < 0 || pos > 255 || table < 0 || table > 255 || first < 0 || first > 0xFFFF)

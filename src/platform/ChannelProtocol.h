@@ -60,6 +60,11 @@ struct DecodeResult {
 
 // Looks at the start of data for one frame. Never reads past data.
 DecodeResult decodeFrame(QByteArrayView data, Frame& out);
+// As decodeFrame, but a frame-shaped start still waiting for bytes is given up
+// (Skipped up to the later frame) once a whole frame with a good checksum starts at a
+// later sync byte: line noise that looks like the header of a long frame must not
+// swallow the frames behind it.
+DecodeResult decodeFrameResync(QByteArrayView data, Frame& out);
 
 // Register requests. checkRegisterArgs gives 0 or ChBadArgument.
 int32_t checkRegisterArgs(int32_t pos, int32_t table, int32_t first, int32_t count, size_t bufferSize);

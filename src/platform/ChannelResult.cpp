@@ -19,3 +19,39 @@ QString channelResultText(int32_t result)
     }
     return QStringLiteral("error %1").arg(result);
 }
+
+QString channelResultText(int32_t result, bool english)
+{
+    if (english)
+        return channelResultText(result);
+    switch (result) {
+    case ChOk: return QStringLiteral("in Ordnung");
+    case ChTimeout: return QStringLiteral("Zeitüberschreitung");
+    case ChNoSuchTable: return QStringLiteral("Tabelle nicht vorhanden");
+    case ChRange: return QStringLiteral("Bereich über das Tabellenende");
+    case ChWriteProtected: return QStringLiteral("schreibgeschützt");
+    case ChRebooting: return QStringLiteral("Neustart");
+    case ChBadFrame: return QStringLiteral("fehlerhafte Antwort");
+    case ChNotOpen: return QStringLiteral("Schnittstelle nicht geöffnet");
+    case ChBadArgument: return QStringLiteral("ungültiges Argument");
+    case ChOpenFailed: return QStringLiteral("Schnittstelle kann nicht geöffnet werden");
+    case ChNoDevice: return QStringLiteral("Gerät nicht vorhanden");
+    case ChUnsupported: return QStringLiteral("nicht unterstützt");
+    default: break;
+    }
+    return QStringLiteral("Fehler %1").arg(result);
+}
+
+bool isTransportFailure(int32_t result)
+{
+    switch (result) {
+    case ChTimeout:
+    case ChBadFrame:
+    case ChNotOpen:
+    case ChOpenFailed:
+    case ChNoDevice:
+        return true;
+    default:
+        return false;
+    }
+}

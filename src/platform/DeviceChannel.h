@@ -25,6 +25,12 @@ enum ChannelResult : int32_t {
 
 // A short readable name for a result code, for log lines and messages.
 QString channelResultText(int32_t result);
+// The same in the UI language: English, else German.
+QString channelResultText(int32_t result, bool english);
+
+// True for a result that means no usable answer came (no reply, a bad frame, the port
+// or the connection gone), as opposed to a device that answered with an error code.
+bool isTransportFailure(int32_t result);
 
 class IChannelParam {
 public:

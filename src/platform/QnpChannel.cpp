@@ -89,6 +89,19 @@ int32_t QnpChannel::PortClose()
 
 int32_t QnpChannel::transact(uint8_t kind, const QByteArray& payload, QByteArray& reply)
 {
+    const int32_t rc = exchange(kind, payload, reply);
+    if (rc != ChOk && m_socket) {
+        // Bytes of a bad or late reply would be taken as the start of the next one: drop
+        // them with the link, so one bad reply costs one call. The next call reconnects.
+        m_rx += m_socket->readAll();
+        if (!m_rx.isEmpty())
+            dropConnection();
+    }
+    return rc;
+}
+
+int32_t QnpChannel::exchange(uint8_t kind, const QByteArray& payload, QByteArray& reply)
+{
     if (!m_open)
         return ChNotOpen;
     proto::NetId netId;

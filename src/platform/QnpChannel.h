@@ -37,6 +37,7 @@ private:
         QString netId;
     };
 
+    int32_t exchange(uint8_t kind, const QByteArray& payload, QByteArray& reply);
     bool connectRouter(int timeoutMs);
     void dropConnection();
 

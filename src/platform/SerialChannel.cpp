@@ -152,7 +152,7 @@ int32_t SerialChannel::transact(uint8_t kind, const QByteArray& payload, QByteAr
         rx += m_port->readAll();
         while (!rx.isEmpty()) {
             proto::Frame frame;
-            const proto::DecodeResult r = proto::decodeFrame(rx, frame);
+            const proto::DecodeResult r = proto::decodeFrameResync(rx, frame);
             if (r.status == proto::Decode::NeedMore)
                 break;
             rx.remove(0, r.consumed);

@@ -59,3 +59,9 @@ QString LoadResString(int id)
         loadStringTable(QCoreApplication::applicationDirPath() + QStringLiteral("/Resource/StringTable.txt"));
     return table().value(id);
 }
+
+bool stringTableAvailable()
+{
+    (void)LoadResString(0); // loads on first use
+    return !table().isEmpty();
+}

@@ -6,3 +6,5 @@
 QString LoadResString(int id);
 // Loads (again) from a file; the default is <program folder>/Resource/StringTable.txt.
 bool loadStringTable(const QString& path);
+// False when no string table could be loaded (every text would be "").
+bool stringTableAvailable();

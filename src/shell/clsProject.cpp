@@ -40,6 +40,9 @@ void clsProject::LogIn()
         if (channel->VbRegSyncReadReq(0, 9, 0, 2, buffer) == 0) {
             m_online = true;
             Q_EMIT ProjectStateChangeOnline(m_online);
+            // A handler whose station read failed has set the field back: offline, port closed.
+            if (!m_online)
+                channel->PortClose();
             return;
         }
         AppendLogText(app().gLogBox, QString::number(attempt) + QStringLiteral(" Timeout\r\n"));

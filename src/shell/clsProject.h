@@ -18,6 +18,8 @@ public:
 
 Q_SIGNALS:
     // Carries the field itself; connect it directly, the handler runs inside setOnline.
+    // A log-in handler that cannot complete the log-in sets it back to false: the
+    // project then stays offline and closes the port.
     void ProjectStateChangeOnline(bool& online);
 
 private:

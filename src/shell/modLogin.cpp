@@ -8,10 +8,11 @@
 #include "devices/CouplerDiagnosis.h"
 #include "devices/modStationRead.h"
 #include "platform/AppContext.h"
+#include "platform/FailFastChannel.h"
+#include "platform/FileUtils.h"
 #include "platform/Hourglass.h"
 
 #include <QLabel>
-#include <QSaveFile>
 #include <algorithm>
 #include <memory>
 #include <sstream>
@@ -34,6 +35,24 @@ constexpr MonitoringTexts EnglishMonitoring = {
 constexpr MonitoringTexts GermanMonitoring = {
     "Online Monitoring: Eventuell wird Online Monitoring auf dem Koppler-Firmware nicht automatisch unterstützt.",
     "Online Monitoring: Die Funktion Online Monitoring ist deaktiviert."};
+
+// The line of a log-in that a failed request ended.
+struct LoginFailureTexts {
+    const char *line, *reading, *writing, *where, *oneRegister, *registers;
+    const char *identity, *terminalList, *directory, *diagnosis, *couplerTable, *terminalTable, *service;
+};
+constexpr LoginFailureTexts EnglishLoginFailure = {
+    "Log-in failed: %1 %2 %3 gave code %4. No station is shown.", "reading", "writing",
+    "(position %1, table %2, %3)", "register %1", "registers %1 to %2",
+    "the coupler's identity", "the coupler's terminal list", "the coupler's table directory",
+    "the coupler's diagnosis", "table %1 of the coupler", "table %1 of the terminal at position %2",
+    "Log-in failed: the service request %1 to the coupler gave code %2. No station is shown."};
+constexpr LoginFailureTexts GermanLoginFailure = {
+    "Einloggen fehlgeschlagen: %1 %2 %3 ergab Code %4. Es wird keine Station angezeigt.", "Lesen", "Schreiben",
+    "(Position %1, Tabelle %2, %3)", "Register %1", "Register %1 bis %2",
+    "der Kennung des Kopplers", "der Klemmenliste des Kopplers", "des Tabellenverzeichnisses des Kopplers",
+    "der Diagnose des Kopplers", "der Tabelle %1 des Kopplers", "der Tabelle %1 der Klemme an Position %2",
+    "Einloggen fehlgeschlagen: die Dienstanfrage %1 an den Koppler ergab Code %2. Es wird keine Station angezeigt."};
 
 void logLine(const char* text) { AppendLogText(app().gLogBox, QString::fromUtf8(text) + QStringLiteral("\r\n")); }
 
@@ -91,15 +110,39 @@ bool fSaveOwnerDocument(pugi::xml_node node, const QString& path)
     if (document.first_child().type() != pugi::node_declaration)
         text << "<?xml version=\"1.0\"?>\n";
     document.print(text, "\t", pugi::format_default, pugi::encoding_utf8);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
     const std::string bytes = text.str();
-    if (file.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size())) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    // A diagnostic copy, written again at every log-in: not worth waiting for the disk.
+    return writeRebuildableFile(path, QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+}
+
+QString fLoginFailureText(const ChannelFailure& failure, bool english)
+{
+    const LoginFailureTexts& t = english ? EnglishLoginFailure : GermanLoginFailure;
+    const auto text = [](const char* s) { return QString::fromUtf8(s); };
+    const QString code = QStringLiteral("%1 (%2)").arg(failure.code).arg(channelResultText(failure.code, english));
+    if (failure.kind == ChannelFailure::Service)
+        return text(t.service).arg(failure.service).arg(code);
+
+    const int32_t p = failure.pos;
+    const int32_t table = failure.table;
+    QString what;
+    if (p != 0)
+        what = text(t.terminalTable).arg(table).arg(p);
+    else if (table == 0 && (failure.first == 50 || failure.first == 55 || failure.first == 200 || failure.first == 255))
+        what = text(t.identity);
+    else if (table == 9)
+        what = text(t.terminalList);
+    else if (table == 127)
+        what = text(t.directory);
+    else if (table == 90)
+        what = text(t.diagnosis);
+    else
+        what = text(t.couplerTable).arg(table);
+    QString registers = text(failure.count == 1 ? t.oneRegister : t.registers).arg(failure.first);
+    if (failure.count != 1)
+        registers = registers.arg(failure.first + failure.count - 1);
+    const QString where = text(t.where).arg(p).arg(table).arg(registers);
+    return text(t.line).arg(text(failure.kind == ChannelFailure::Write ? t.writing : t.reading), what, where, code);
 }
 
 LoginHandler::LoginHandler(frmMain& window)
@@ -124,10 +167,25 @@ void LoginHandler::TD4Project_ProjectStateChangeOnline(bool& online)
         panel->setText(online ? QStringLiteral("Online ") : QStringLiteral("Offline"));
     m_window.fUpdateMenuState();
     CloseOtherForms();
-    if (online)
-        logIn();
-    else
+    if (!online)
         logOut();
+    else if (!logIn())
+        endFailedLogIn(online);
+}
+
+void LoginHandler::endFailedLogIn(bool& online)
+{
+    ShellContext& state = shell();
+    AppendLogText(app().gLogBox, fLoginFailureText(m_failure, !german()) + QStringLiteral("\r\n"));
+    state.gStationNode = pugi::xml_node();
+    m_window.RebuildStationTree();
+    state.gStationDocument.reset();
+    // The project's own field: it stays offline and closes the port, as after failed probes.
+    online = false;
+    AppendLogText(app().gLogBox, QStringLiteral("Offline\r\n"));
+    if (QLabel* panel = m_window.statusPanel(2))
+        panel->setText(QStringLiteral("Offline"));
+    m_window.fUpdateMenuState();
 }
 
 void LoginHandler::askDeviceFileQuestion()
@@ -148,12 +206,22 @@ void LoginHandler::disableOnlineMonitoring()
     m_window.mnuOptionItem().setEnabled(3, false);
 }
 
-void LoginHandler::logIn()
+bool LoginHandler::logIn()
 {
     AppContext& context = app();
     ShellContext& state = shell();
-    IDeviceChannel* channel = context.gObjDevChannel;
     MenuArray& options = m_window.mnuOptionItem();
+    m_failure = {};
+    // Every request of the log-in goes through one guard: after a transport failure the
+    // rest of the log-in sends nothing over the dead link and ends with that failure.
+    FailFastChannel link(context.gObjDevChannel);
+    IDeviceChannel* channel = &link;
+    const auto ended = [&] {
+        if (!link.failed())
+            return false;
+        m_failure = link.failure();
+        return true;
+    };
 
     if (options.isChecked(5) && !m_deviceFileQuestionAsked)
         askDeviceFileQuestion();
@@ -162,20 +230,29 @@ void LoginHandler::logIn()
     const std::shared_ptr<pugi::xml_document> previous = state.gStationDocument;
     auto document = std::make_shared<pugi::xml_document>();
     pugi::xml_node station;
-    fReadStationFromDevice(*document, station, m_readContext);
+    if (fReadStationFromDevice(*document, station, m_readContext, channel) != 0) {
+        m_failure = m_readContext.readFailure;
+        return false;
+    }
     state.gStationDocument = document;
     state.gStationNode = station;
 
-    ReadDeviceTextInfos(state.gStationNode);
+    ReadDeviceTextInfos(state.gStationNode, channel);
+    if (ended())
+        return false;
     m_window.RebuildStationTree();
 
-    if (gCommon().AccessLevel() == 1 && context.gObjDevSrv && channel) {
+    if (gCommon().AccessLevel() == 1 && context.gObjDevSrv) {
         int32_t status = 0;
         context.gObjDevSrv->AbolishProtection(channel, false, status);
         (void)status; // a coupler that keeps its protection is still read
+        if (ended())
+            return false;
     }
 
     fCheckDiagnosticData(m_window.logBox(), channel, m_readContext);
+    if (ended())
+        return false;
 
     bool monitoring = false;
     int32_t marker = 0;
@@ -199,10 +276,14 @@ void LoginHandler::logIn()
     if (blocking)
         monitoring = false;
     readImage(channel, 0, m_table0);
+    if (ended())
+        return false;
 
     m_mappingRequested = fMappingWanted(monitoring, blocking, m_table0);
     if (m_mappingRequested)
-        fCalculateMapping();
+        fCalculateMapping(channel);
+    if (ended())
+        return false;
 
     // A diagnostic copy; a folder we cannot write to just goes without it.
     (void)fSaveOwnerDocument(state.gStationNode, debugCopyPath());
@@ -216,11 +297,14 @@ void LoginHandler::logIn()
                 // Both languages: an item left on would offer what the coupler cannot do.
                 disableOnlineMonitoring();
             }
+            if (ended())
+                return false;
             m_window.RefreshStationGraph(true, 2);
         } else {
             m_window.RefreshStationGraph(true, 0);
         }
     }
+    return true;
 }
 
 void LoginHandler::logOut()

@@ -27,6 +27,9 @@ bool fMappingWanted(bool monitoringAvailable, bool blockingTerminal, const std::
 // node or the file cannot be written.
 bool fSaveOwnerDocument(pugi::xml_node node, const QString& path);
 
+// The log line of a log-in that a failed request ended: what was read and the code.
+QString fLoginFailureText(const ChannelFailure& failure, bool english);
+
 class LoginHandler {
 public:
     explicit LoginHandler(frmMain& window);
@@ -40,11 +43,14 @@ public:
     const std::array<int32_t, 256>& table0Image() const { return m_table0; }
     // Whether the last log-in handed the station to the mapping server.
     bool mappingRequested() const { return m_mappingRequested; }
+    // The request that ended the last log-in (code 0 when it succeeded).
+    const ChannelFailure& loginFailure() const { return m_failure; }
     // Where the diagnostic copy of each log-in's station goes.
     QString debugCopyPath() const;
 
 private:
-    void logIn();
+    bool logIn(); // false when a failed request ended it (m_failure)
+    void endFailedLogIn(bool& online);
     void logOut();
     bool german() const;
     void askDeviceFileQuestion();
@@ -57,4 +63,5 @@ private:
     std::array<int32_t, 256> m_table0{};    // coupler table 0
     std::array<QString, 256> m_table9Text;  // decimal texts of the table-9 image
     bool m_mappingRequested = false;
+    ChannelFailure m_failure;
 };

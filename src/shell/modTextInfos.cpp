@@ -115,14 +115,17 @@ bool AddTextInfo(pugi::xml_node parent, pugi::xml_node& newNode)
 
 void ReadDeviceTextInfos(pugi::xml_node station)
 {
+    // Over the current channel, whichever it is: the serial object alone would
+    // ask a device that is not the one logged in to.
+    ReadDeviceTextInfos(station, app().gObjDevChannel);
+}
+
+void ReadDeviceTextInfos(pugi::xml_node station, IDeviceChannel* channel)
+{
     const pugi::xml_node coupler = station.root().select_node("Station/Devices/Device").node();
     if (!coupler)
         return;
-    AppContext& context = app();
-    // Over the current channel, whichever it is: the serial object alone would
-    // ask a device that is not the one logged in to.
-    IDeviceChannel* channel = context.gObjDevChannel;
-    IDeviceService* service = context.gObjDevSrv.get();
+    IDeviceService* service = app().gObjDevSrv.get();
     const QString name = QString::fromUtf8(coupler.attribute("Name").value());
     const QString prefix6 = name.left(6);
     const QString prefix4 = name.left(4);
@@ -154,9 +157,14 @@ void ReadDeviceTextInfos(pugi::xml_node station)
 
 void fCalculateMapping()
 {
+    fCalculateMapping(app().gObjDevChannel);
+}
+
+void fCalculateMapping(IDeviceChannel* channel)
+{
     MappingServer server;
     ShellContext& state = shell();
     pugi::xml_node station = state.gStationNode;
-    if (server.CalculateMapping(station, app().gObjDevChannel) == 0)
+    if (server.CalculateMapping(station, channel) == 0)
         state.gStationNode = station;
 }

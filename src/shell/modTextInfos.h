@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <pugixml.hpp>
 
+class IDeviceChannel;
+
 // "Version HH LL" from the firmware word; "" for a word that is not 0..0xFFFF.
 QString fFirmwareVersionText(int32_t word);
 
@@ -16,7 +18,11 @@ bool AddTextInfo(pugi::xml_node parent, pugi::xml_node& newNode);
 // (the first Station/Devices/Device of station's document) over the current
 // channel and appends one text entry for each read that succeeded.
 void ReadDeviceTextInfos(pugi::xml_node station);
+// The same over the given channel.
+void ReadDeviceTextInfos(pugi::xml_node station, IDeviceChannel* channel);
 
-// Hands gStationNode to the mapping server; the element it hands back replaces
-// gStationNode. A failed mapping leaves gStationNode as it was.
+// Hands gStationNode to the mapping server (over the current channel, or the one
+// given); the element it hands back replaces gStationNode. A failed mapping leaves
+// gStationNode as it was.
 void fCalculateMapping();
+void fCalculateMapping(IDeviceChannel* channel);

@@ -3,6 +3,7 @@
 #include "platform/SerialChannel.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -23,7 +24,7 @@ bool VirtualCoupler::start(const QString& station, const QStringList& options, i
     m_com = comNumber;
     QStringList args{stationPath(station), QStringLiteral("--com"), QString::number(comNumber),
                      QStringLiteral("--qnp-listen"), QStringLiteral("0"), QStringLiteral("--trace"),
-                     m_dir.filePath(QStringLiteral("trace.txt"))};
+                     m_dir.filePath(QStringLiteral("trace.txt")), QStringLiteral("--control")};
     args += options;
     m_process.setProgram(QStringLiteral(TD4700_VCOUPLER_PATH));
     m_process.setArguments(args);
@@ -89,4 +90,46 @@ QStringList VirtualCoupler::requests() const
             out << line.section(QLatin1Char(' '), 1);
     }
     return out;
+}
+
+bool VirtualCoupler::command(const QString& line)
+{
+    if (m_process.state() != QProcess::Running)
+        return false;
+    m_output += QString::fromLocal8Bit(m_process.readAllStandardOutput());
+    const qsizetype from = m_output.size();
+    m_process.write((line + QLatin1Char('\n')).toUtf8());
+    const QDeadlineTimer deadline(5000);
+    for (;;) {
+        const qsizetype end = m_output.indexOf(QLatin1Char('\n'), from);
+        if (end >= 0)
+            return m_output.mid(from, end - from) == QLatin1String("ok");
+        if (deadline.hasExpired() || m_process.state() != QProcess::Running)
+            return false;
+        m_process.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime())));
+        m_output += QString::fromLocal8Bit(m_process.readAllStandardOutput());
+    }
+}
+
+bool VirtualCoupler::arm(const QString& spec) { return command(QStringLiteral("fault ") + spec); }
+
+bool VirtualCoupler::clearFaults() { return command(QStringLiteral("clear")); }
+
+qint64 VirtualCoupler::firedAt() const
+{
+    const QStringList lines = trace();
+    for (auto it = lines.crbegin(); it != lines.crend(); ++it) {
+        if (*it == QLatin1String("clear"))
+            break;
+        if (it->startsWith(QLatin1String("fired ")))
+            return it->section(QLatin1Char(' '), -1).toLongLong();
+    }
+    return -1;
+}
+
+qint64 VirtualCoupler::monotonicMs()
+{
+    QElapsedTimer now;
+    now.start();
+    return now.msecsSinceReference();
 }

@@ -1,7 +1,8 @@
 #pragma once
 // Starts td4700-vcoupler for a test: a station file from vcoupler/stations
 // (or a path), options as on its command line, a trace file of every request.
-// The process is stopped when the object goes.
+// Faults can be armed and cleared while it runs. The process is stopped when
+// the object goes.
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -38,7 +39,17 @@ public:
     // Points the channel at this coupler's COM link with the given time-out and opens it.
     bool openSerial(SerialChannel& channel, int timeoutMs) const;
 
+    // Arms a fault ("lost@read:0/9/0/255", see docs/vcoupler-stations.md); false when refused.
+    bool arm(const QString& spec);
+    // Takes every armed fault back and ends a silence or a reboot.
+    bool clearFaults();
+    // When the last armed fault fired, on the monotonic clock of monotonicMs(); -1: none fired.
+    qint64 firedAt() const;
+    static qint64 monotonicMs();
+
 private:
+    bool command(const QString& line);
+
     QProcess m_process;
     QTemporaryDir m_dir;
     QString m_output, m_devicePath, m_linkPath, m_netId;

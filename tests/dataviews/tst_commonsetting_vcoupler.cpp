@@ -178,10 +178,10 @@ private Q_SLOTS:
 
         const QString demo = QStringLiteral("vn6555-demo.xml");
         QTest::newRow("settings: read refused") << false << demo << QStringList{"--fail-table", "0:5"}
-                                                << "Lesen der Tabelle 0 fehlgeschlagen: Code 5 (error 5)."
+                                                << "Lesen der Tabelle 0 fehlgeschlagen: Code 5 (Fehler 5)."
                                                 << QStringList{"read 0 0 0 12 = 5"} << notReadMessage();
         QTest::newRow("settings: silent coupler") << false << demo << QStringList{"--silent"}
-                                                  << "Lesen der Tabelle 0 fehlgeschlagen: Code 4097 (time-out)."
+                                                  << "Lesen der Tabelle 0 fehlgeschlagen: Code 4097 (Zeitüberschreitung)."
                                                   << QStringList{"read 0 0 0 12 = silent"} << notReadMessage();
         QTest::newRow("settings: write refused")
             << false << demo << QStringList{"--fail-write", "0:5"} << ""
@@ -189,10 +189,10 @@ private Q_SLOTS:
                            "read 0 0 0 12 = 0"}
             << "Schreiben der Einstellungen fehlgeschlagen: Code 5 (error 5).|48|";
         QTest::newRow("local: read refused") << true << demo << QStringList{"--fail-table", "1:5"}
-                                             << "Lesen der Tabelle 1 fehlgeschlagen: Code 5 (error 5)."
+                                             << "Lesen der Tabelle 1 fehlgeschlagen: Code 5 (Fehler 5)."
                                              << QStringList{"read 0 1 0 15 = 5"} << notReadMessage();
         QTest::newRow("local: silent coupler") << true << demo << QStringList{"--silent"}
-                                               << "Lesen der Tabelle 1 fehlgeschlagen: Code 4097 (time-out)."
+                                               << "Lesen der Tabelle 1 fehlgeschlagen: Code 4097 (Zeitüberschreitung)."
                                                << QStringList{"read 0 1 0 15 = silent"} << notReadMessage();
         QTest::newRow("local: written back without protection") << true << demo << QStringList{} << ""
                                                                 << QStringList{"write 0 1 0 15 = 0", "read 0 1 0 15 = 0"}

@@ -396,7 +396,7 @@ void TestTableView::failedBlockReadShowsNoValues()
     QCOMPARE(form.model()->rowCount(), 4);
     QCOMPARE(row(form, 0), (QStringList{"000", "", "", "", "Erstes Register"}));
     QCOMPARE(row(form, 3), (QStringList{"003", "", "", "", "Viertes Register"}));
-    QCOMPARE(form.statusText(), QStringLiteral("Lesen der Tabelle 5 fehlgeschlagen: Code 4097 (time-out)."));
+    QCOMPARE(form.statusText(), QStringLiteral("Lesen der Tabelle 5 fehlgeschlagen: Code 4097 (Zeitüberschreitung)."));
     QVERIFY(m_env->dialogs().messages.isEmpty());
 
     // A refresh that succeeds fills the rows and clears the note; one that fails again empties them.
@@ -516,19 +516,27 @@ void TestTableView::invalidEntryRestoresAndWritesNothing()
 
 void TestTableView::failedWriteOrReadBackRestoresRow_data()
 {
-    QTest::addColumn<bool>("writeFails");
-    QTest::addColumn<QStringList>("calls");
+    QTest::addColumn<int>("writeResult");
+    QTest::addColumn<bool>("readBackFails");
+    QTest::addColumn<QStringList>("shown"); // the row's HEX, UINT and BIN afterwards
     QTest::addColumn<QString>("status");
-    QTest::newRow("write refused") << true << QStringList{"write 0 5 6 1"}
-                                   << "Writing register 6 failed: code 4100 (write-protected). The old value is shown.";
-    QTest::newRow("read-back fails") << false << QStringList{"write 0 5 6 1", "read 0 5 6 1"}
-                                     << "Writing register 6 failed: code 4097 (time-out). The old value is shown.";
+    const QStringList unchanged{"0x006A", "106", " 0000 0000 0110 1010"};
+    QTest::newRow("write refused: the read-back shows the device's value")
+        << int(ChWriteProtected) << false << unchanged
+        << "Writing register 6 gave code 4100 (write-protected). The row shows the value read back.";
+    QTest::newRow("read-back fails: not verified")
+        << int(ChOk) << true << QStringList{"", "", ""}
+        << "Register 6 is not verified: reading back gave code 4097 (time-out).";
+    QTest::newRow("both fail: not verified, both codes")
+        << int(ChTimeout) << true << QStringList{"", "", ""}
+        << "Register 6 is not verified: writing gave code 4097 (time-out), reading back gave code 4097 (time-out).";
 }
 
 void TestTableView::failedWriteOrReadBackRestoresRow()
 {
-    QFETCH(bool, writeFails);
-    QFETCH(QStringList, calls);
+    QFETCH(int, writeResult);
+    QFETCH(bool, readBackFails);
+    QFETCH(QStringList, shown);
     QFETCH(QString, status);
 
     int32_t localeStatus = 0;
@@ -538,24 +546,28 @@ void TestTableView::failedWriteOrReadBackRestoresRow()
     channel.setTable(0, 5, ramp(10));
     frmTable& form = *loadForm(&channel, 0, QStringLiteral("5"));
     channel.calls.clear();
-    if (writeFails)
-        channel.setWriteResult(ChWriteProtected);
-    else
+    channel.setWriteResult(writeResult);
+    if (readBackFails)
         channel.failReads(0, 5, ChTimeout);
 
+    // The register is read back whatever the write said; the old value never stands as read.
     QVERIFY(!form.model()->setData(form.model()->index(6, 1), QStringLiteral("ff")));
-    QCOMPARE(channel.callLog(), calls);
-    QCOMPARE(row(form, 6), (QStringList{"006", "0x006A", "106", " 0000 0000 0110 1010", ""}));
+    QCOMPARE(channel.callLog(), (QStringList{"write 0 5 6 1", "read 0 5 6 1"}));
+    QCOMPARE(row(form, 6), QStringList{"006"} + shown + QStringList{""});
     QCOMPARE(form.statusText(), status);
+    QCOMPARE(form.model()->data(form.model()->index(6, 4), Qt::ToolTipRole).toString(), status);
     QTest::qWait(10);
     QVERIFY(m_env->dialogs().messages.isEmpty());
 
-    // The next good write clears the note.
+    // A refresh shows the device's value again; the next good write clears the note.
     channel.setWriteResult(ChOk);
     channel.clearFailures();
+    form.findChild<QPushButton*>("cmdRefresh")->click();
+    QCOMPARE(form.model()->cell(6, 1), writeResult == ChOk ? QStringLiteral("0x00FF") : QStringLiteral("0x006A"));
     QVERIFY(form.model()->setData(form.model()->index(6, 2), QStringLiteral("7")));
     QCOMPARE(form.model()->cell(6, 1), QStringLiteral("0x0007"));
     QCOMPARE(form.statusText(), QString());
+    QCOMPARE(form.model()->data(form.model()->index(6, 4), Qt::ToolTipRole), QVariant());
 }
 
 void TestTableView::offlineEditChangesOnlyTheGrid()
@@ -667,7 +679,7 @@ void TestTableView::unchangedOrUnreadCellsWriteNothing()
     QVERIFY(channel.callLog().filter(QStringLiteral("write")).isEmpty());
     QCOMPARE(row(form, 2), (QStringList{"002", "", "", "", ""}));
 
-    // After a good read, Enter, Enter without typing writes back nothing and says nothing.
+    // After a good read, Enter, Enter without typing writes nothing and says nothing.
     channel.clearFailures();
     form.findChild<QPushButton*>("cmdRefresh")->click();
     QCOMPARE(form.model()->cell(2, 1), QStringLiteral("0x0066"));
@@ -683,12 +695,23 @@ void TestTableView::unchangedOrUnreadCellsWriteNothing()
         QTest::keyClick(editor, Qt::Key_Return);
         QTRY_COMPARE(visibleEditors(), 0);
     }
-    QVERIFY(!form.model()->setData(form.model()->index(2, 2), QStringLiteral("102")));
     QTest::qWait(10);
     QVERIFY(channel.callLog().filter(QStringLiteral("write")).isEmpty());
     QVERIFY(m_env->dialogs().messages.isEmpty());
     QCOMPARE(row(form, 2), (QStringList{"002", "0x0066", "102", " 0000 0000 0110 0110", ""}));
     QCOMPARE(form.statusText(), QString());
+
+    // Typing the value the cell shows writes it again, and the row shows what the device holds.
+    grid->setCurrentIndex(form.model()->index(2, 2));
+    QTest::keyClick(grid, Qt::Key_Return);
+    auto* editor = grid->viewport()->findChild<QLineEdit*>();
+    QVERIFY(editor && editor->isVisible());
+    editor->selectAll();
+    QTest::keyClicks(editor, QStringLiteral("102"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_COMPARE(channel.callLog().filter(QStringLiteral("write")), QStringList{"write 0 5 2 1"});
+    QCOMPARE(channel.calls.last().kind, QStringLiteral("read"));
+    QCOMPARE(form.model()->cell(2, 2), QStringLiteral("102"));
 }
 
 void TestTableView::exitUnloadsForm()

@@ -291,12 +291,12 @@ void TestCouplerDesc::probeStopsAtADeadLink()
     QVERIFY(b.built.readFailed);
     QVERIFY(!b.built.saved);
 
-    // A dead link from the start: the directory and one probe, two time-outs in all.
+    // A directory read that gets no answer is no reason to probe: one time-out in all.
     CouplerBuild dead;
     dead.setImages(1, 0, 48847, 6555, 0);
     dead.ch.failReads(0, -1, ChTimeout);
     const pugi::xml_node empty = dead.build(QStringLiteral("VN6555-5555"));
-    QCOMPARE(dead.ch.callLog(), (QStringList{"read 0 127 0 128", "read 0 0 0 1"}));
+    QCOMPARE(dead.ch.callLog(), QStringList{"read 0 127 0 128"});
     QCOMPARE(tableLines(empty), QStringList());
     QCOMPARE(topLevel(empty).last(), QStringLiteral("Tables")); // the container stays, empty
     QVERIFY(!dead.e.cached(QStringLiteral("VN6555-5555")));
@@ -304,14 +304,24 @@ void TestCouplerDesc::probeStopsAtADeadLink()
 
 void TestCouplerDesc::probeWithoutAnswers()
 {
-    // "No such table" everywhere: the whole probe runs and the empty result is not cached.
+    // "No such table" everywhere is an answer: the whole probe runs, the empty list is cached.
     CouplerBuild b;
     b.setImages(1, 0, 48847, 6555, 0);
     const pugi::xml_node device = b.build(QStringLiteral("VN6555-5555"));
     QCOMPARE(b.ch.readCount(), 129);
     QCOMPARE(tableLines(device), QStringList());
-    QVERIFY(b.built.readFailed);
-    QVERIFY(!b.e.cached(QStringLiteral("VN6555-5555")));
+    QVERIFY(!b.built.readFailed);
+    QVERIFY(b.e.cached(QStringLiteral("VN6555-5555")));
+
+    // A directory the device refuses with another code is not probed: no table, not cached.
+    CouplerBuild refused;
+    refused.setImages(1, 0, 48847, 6555, 0);
+    refused.ch.failReads(0, 127, 0x2001);
+    const pugi::xml_node none = refused.build(QStringLiteral("VN6555-5555"));
+    QCOMPARE(refused.ch.callLog(), QStringList{"read 0 127 0 128"});
+    QCOMPARE(tableLines(none), QStringList());
+    QCOMPARE(refused.built.refusal.code, 0x2001);
+    QVERIFY(!refused.e.cached(QStringLiteral("VN6555-5555")));
 }
 
 void TestCouplerDesc::viewOrder()

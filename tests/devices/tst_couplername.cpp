@@ -20,12 +20,6 @@ static void loadCoupler(ScriptedChannel& channel, const QString& registers)
     }
 }
 
-static void setLanguage(int32_t primary)
-{
-    int32_t status = 0;
-    LocaleInfo().SetLocale(primary, 1, status);
-}
-
 class tst_CouplerName : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -34,10 +28,8 @@ private Q_SLOTS:
     void naming_data();
     void naming();
     void readsInOrder();
-    void silentCouplerIsUnknownNotThePrevious_data();
-    void silentCouplerIsUnknownNotThePrevious();
-    void failedTable0ReadNamesFromZeros();
-    void noChannelIsUnknown();
+    void failedReadEndsIdentification_data();
+    void failedReadEndsIdentification();
 
 private:
     std::unique_ptr<TestEnv> env;
@@ -168,54 +160,44 @@ void tst_CouplerName::readsInOrder()
     QCOMPARE(context.gTermTable[255], 0);
 }
 
-void tst_CouplerName::silentCouplerIsUnknownNotThePrevious_data()
+void tst_CouplerName::failedReadEndsIdentification_data()
 {
-    QTest::addColumn<int>("language");
-    QTest::addColumn<QString>("line");
-    QTest::newRow("English") << 9 << "Reading the coupler's terminal list (table 9) failed: ";
-    QTest::newRow("German") << 7 << "Lesen der Klemmenliste des Kopplers (Tabelle 9) fehlgeschlagen: ";
+    QTest::addColumn<int>("table"); // the table whose reads fail; -1: no channel at all
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("reads"); // requests made before the identification ends
+    QTest::addColumn<int>("first"); // first register of the failed read
+    QTest::newRow("table 0 silent") << 0 << int(ChTimeout) << 1 << 200;
+    QTest::newRow("table 0 refused") << 0 << 0x2001 << 1 << 200;
+    QTest::newRow("terminal list silent") << 9 << int(ChTimeout) << 4 << 0;
+    QTest::newRow("terminal list refused") << 9 << int(ChNoSuchTable) << 4 << 0;
+    QTest::newRow("no channel") << -1 << int(ChNotOpen) << 0 << 200;
 }
 
-void tst_CouplerName::silentCouplerIsUnknownNotThePrevious()
+void tst_CouplerName::failedReadEndsIdentification()
 {
-    QFETCH(int, language);
-    QFETCH(QString, line);
-    setLanguage(language);
+    QFETCH(int, table);
+    QFETCH(int, code);
+    QFETCH(int, reads);
+    QFETCH(int, first);
     ScriptedChannel channel;
     loadCoupler(channel, QStringLiteral("T=6555 248=48847 246=1 250=5555 255=47616"));
     StationReadContext context;
     QString name;
-    fReadCouplerName(&channel, name, context);
+    QCOMPARE(fReadCouplerName(&channel, name, context), 0);
     QCOMPARE(name, QStringLiteral("VN6555-5555"));
 
-    channel.failReads(0, -1, ChTimeout);
-    fReadCouplerName(&channel, name, context);
-    QCOMPARE(name, QStringLiteral("Unknown"));
+    // No name from registers that were not read, and nothing of the previous coupler.
+    channel.calls.clear();
+    channel.failReads(0, table, code);
+    QCOMPARE(fReadCouplerName(table < 0 ? nullptr : &channel, name, context), int32_t(code));
+    QCOMPARE(name, QString());
+    QCOMPARE(channel.calls.size(), reads);
+    QCOMPARE(context.readFailure.code, int32_t(code));
+    QCOMPARE(context.readFailure.table, table < 0 ? 0 : table);
+    QCOMPARE(context.readFailure.first, first);
     QCOMPARE(context.gTermTable[0], 0);
-    QCOMPARE(context.gRegTable0[248], 0);
     QCOMPARE(context.gFirmwareWord, 0);
-    QCOMPARE(env->log().Text(), line + channelResultText(ChTimeout) + QStringLiteral("\r\n"));
-}
-
-void tst_CouplerName::failedTable0ReadNamesFromZeros()
-{
-    ScriptedChannel channel;
-    loadCoupler(channel, QStringLiteral("T=6555 248=48847 246=1 250=5555"));
-    channel.failReads(0, 0, ChTimeout);
-    StationReadContext context;
-    QString name;
-    fReadCouplerName(&channel, name, context);
-    QCOMPARE(name, QStringLiteral("VN6555-0000")); // an older coupler as far as the zeros tell
-    QCOMPARE(env->log().Text(), QString());
-}
-
-void tst_CouplerName::noChannelIsUnknown()
-{
-    StationReadContext context;
-    context.gTermTable[0] = 6555;
-    QString name;
-    fReadCouplerName(nullptr, name, context);
-    QCOMPARE(name, QStringLiteral("Unknown"));
+    QCOMPARE(env->log().Text(), QString()); // the log-in reports it, once
 }
 
 QTEST_GUILESS_MAIN(tst_CouplerName)

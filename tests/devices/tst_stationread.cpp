@@ -80,6 +80,9 @@ private Q_SLOTS:
     void nameSharedByStationKinds_data();
     void nameSharedByStationKinds();
     void failedChannelCountIsNotCached();
+    void deadLinkEndsTheRead_data();
+    void deadLinkEndsTheRead();
+    void missingResourceSaidOncePerRead();
     void fullStation();
     void unsavableCache();
     void deleteDeviceFiles();
@@ -198,13 +201,13 @@ void TestStationRead::firmwareProblems()
     DescriptionEnv e;
     ScriptedChannel ch;
     app().gObjDevChannel = &ch;
-    // 2: reports another id with status 0; 3: every read fails (judged by nothing);
+    // 2: reports another id with status 0; 3: every read is refused (judged by nothing);
     // 4: status 0 but its own id; 5: another id, status 1; 1: digital, never judged.
     setCoupler(ch, 0x0001, 6555, {0x8401, 6853, 6883, 1883, 9554, 0});
     QVector<int32_t> digital(64, 0);
     ch.setTable(1, 0, digital);
     setTerminal(ch, 2, 6853, 0x0100, 0, 1234, 0);
-    ch.failReads(3, 0, ChTimeout);
+    ch.failReads(3, 0, ChNoSuchTable);
     setTerminal(ch, 4, 1883, 0x0100, 0, 1883, 0);
     setTerminal(ch, 5, 9554, 0x0100, 0, 1, 1);
     int32_t status = 0;
@@ -267,6 +270,20 @@ void TestStationRead::rebuiltNames()
     fReadStationFromDevice(b2.doc, b2.station, box.ctx);
     QCOMPARE(xmlChildText(b2.device(1), "Desc1031"), QStringLiteral("4 Kanal dig. Eingang"));
     QCOMPARE(viewLines(b2.device(1)).size(), 4);
+
+    // So are the register-based box names: an extension station gives UG6853-0000 the
+    // resource table's views, a compact box its class view only, whichever came first.
+    const auto resourceViews = [&](int32_t reg246, int32_t type, QVector<int32_t> terminals, int pos) {
+        ScriptedChannel ch;
+        setCoupler(ch, reg246, type, terminals);
+        setTerminal(ch, pos, 6853, 0x0100);
+        StationRead r;
+        fReadStationFromDevice(r.doc, r.station, box.ctx, &ch);
+        return viewLines(r.device(pos)).filter(QStringLiteral("Kalibrierung")).size();
+    };
+    QCOMPARE(resourceViews(0x0002, 6555, {0x04, 6853, 0}, 2), 0);
+    QCOMPARE(resourceViews(1056, 8855, {6853, 0}, 1), 1);
+    QCOMPARE(resourceViews(0x0002, 6555, {0x04, 6853, 0}, 2), 0);
     app().gObjDevChannel = nullptr;
 }
 
@@ -331,13 +348,17 @@ void TestStationRead::failedChannelCountIsNotCached()
     app().gObjDevChannel = &ch;
     setCoupler(ch, 0x0001, 6555, {0x8401, 6853, 0});
     setTerminal(ch, 2, 6853, 0x0402);
-    ch.failReads(2, 0, ChTimeout);
+    ch.failReads(2, 0, 0x2001); // refused, not "no such table"
     StationRead first;
-    fReadStationFromDevice(first.doc, first.station, e.ctx);
+    QCOMPARE(fReadStationFromDevice(first.doc, first.station, e.ctx), 0);
     QCOMPARE(first.devices().size(), 4); // used for this station from memory
     QCOMPARE(xmlChildText(first.device(2), "Desc1031"), QStringLiteral("0 Kanal ana. Eingang"));
     QVERIFY(!e.cached(QStringLiteral("TM6853-0000")));
     QVERIFY(e.cached(QStringLiteral("TM8xx4-5555")));
+    const QStringList lines = e.env.log().Text().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2); // the extension and the channel count, each with its code
+    QVERIFY(lines[0].startsWith(QStringLiteral("Position 2: das Gerät hat das Lesen der Erweiterung")));
+    QVERIFY(lines[1].contains(QStringLiteral("Register 11 mit Code 8193")));
 
     ch.clearFailures();
     StationRead second;
@@ -347,6 +368,55 @@ void TestStationRead::failedChannelCountIsNotCached()
     QVERIFY(fLoadDeviceDescription(e.cachePath(QStringLiteral("TM6853-0000")), cached));
     QCOMPARE(tableLines(cached.child("Device")).size(), 4);
     app().gObjDevChannel = nullptr;
+}
+
+void TestStationRead::deadLinkEndsTheRead_data()
+{
+    QTest::addColumn<int>("pos");
+    QTest::addColumn<int>("table");
+    QTest::addColumn<QString>("lastRequest");
+    QTest::newRow("terminal identity") << 2 << 0 << "read 2 0 29 2";
+    QTest::newRow("table directory") << 0 << 127 << "read 0 127 0 128";
+}
+
+void TestStationRead::deadLinkEndsTheRead()
+{
+    QFETCH(int, pos);
+    QFETCH(int, table);
+    QFETCH(QString, lastRequest);
+    DescriptionEnv e;
+    ScriptedChannel ch;
+    setCoupler(ch, 0x0001, 6555, {0x8401, 6853, 0x8401, 0});
+    setTerminal(ch, 2, 6853, 0x0402);
+    ch.failReads(pos, table, ChTimeout);
+    StationRead r;
+    QCOMPARE(fReadStationFromDevice(r.doc, r.station, e.ctx, &ch), int32_t(ChTimeout));
+    // Not one request more over the dead link, no station, nothing cached or written.
+    QCOMPARE(ch.callLog().last(), lastRequest);
+    QVERIFY(!r.station);
+    QCOMPARE(e.ctx.readFailure.pos, pos);
+    QCOMPARE(e.ctx.readFailure.table, table);
+    QCOMPARE(e.cachedNames(), QStringList());
+    QVERIFY(!QFile::exists(e.ctx.debugFolder + QStringLiteral("/test2.xml")));
+}
+
+void TestStationRead::missingResourceSaidOncePerRead()
+{
+    DescriptionEnv e;
+    e.ctx.terminalResourceFile = e.env.tempPath() + QStringLiteral("/missing.xml");
+    ScriptedChannel ch;
+    setCoupler(ch, 0x0001, 6555, {6853, 0x8401, 6853, 8451, 0});
+    setTerminal(ch, 1, 6853, 0x0402);
+    setTerminal(ch, 3, 6853, 0x0402, 7);
+    setTerminal(ch, 4, 8451, 0x0200);
+    for (int read = 0; read < 2; ++read) {
+        StationRead r;
+        QCOMPARE(fReadStationFromDevice(r.doc, r.station, e.ctx, &ch), 0);
+        QCOMPARE(r.devices().size(), 6);
+        // Once per read, not per channel or terminal; what was built without it is not cached.
+        QCOMPARE(e.env.dialogs().messages.size(), read + 1);
+        QCOMPARE(e.cachedNames(), (QStringList{"TM4585-5555", "TM8xx4-5555", "VN6555-5555"}));
+    }
 }
 
 void TestStationRead::fullStation()

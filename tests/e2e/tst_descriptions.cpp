@@ -165,8 +165,8 @@ void TestDescriptions::secondReadComesFromTheCache()
 void TestDescriptions::failedChannelCountIsNotCached()
 {
     E2eStation s;
-    // Every read of terminal 3's table 0 fails; its extension register is 0 anyway.
-    QVERIFY2(s.start(QStringLiteral("vn6555-mix.xml"), {QStringLiteral("--fail-table"), QStringLiteral("3/0:4098")}),
+    // Every read of terminal 3's table 0 is refused; its extension register is 0 anyway.
+    QVERIFY2(s.start(QStringLiteral("vn6555-mix.xml"), {QStringLiteral("--fail-table"), QStringLiteral("3/0:8193")}),
              qPrintable(s.coupler.output()));
     s.read();
     QCOMPARE(s.devices().at(3), QStringLiteral("3:TM6853-0000:2"));

@@ -175,6 +175,31 @@ private Q_SLOTS:
         QCOMPARE(buffer, (std::array<int32_t, 2>{10, 20}));
     }
 
+    void noiseClaimingALongPayload_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("status");   // proto::Decode of decodeFrameResync
+        QTest::addColumn<int>("consumed");
+        const QByteArray longHeader = QByteArray::fromHex("a50100000004"); // a read claiming 1024 bytes
+        const QByteArray good = readReplyFrame(1, {10, 20});
+        QTest::newRow("a whole frame behind it: skip to that frame") << longHeader + good << int(proto::Decode::Skipped) << 6;
+        QTest::newRow("half a frame behind it: wait") << longHeader + good.left(8) << int(proto::Decode::NeedMore) << 0;
+        QTest::newRow("a frame with a bad checksum behind it: wait")
+            << longHeader + good.left(good.size() - 1) + "\x00" << int(proto::Decode::NeedMore) << 0;
+        QTest::newRow("a whole frame first: taken") << good + longHeader << int(proto::Decode::Frame) << int(good.size());
+    }
+
+    void noiseClaimingALongPayload()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, status);
+        QFETCH(int, consumed);
+        proto::Frame frame;
+        const proto::DecodeResult r = proto::decodeFrameResync(bytes, frame);
+        QCOMPARE(int(r.status), status);
+        QCOMPARE(int(r.consumed), consumed);
+    }
+
     void fuzzRandomBytes()
     {
         QRandomGenerator rng(4700);

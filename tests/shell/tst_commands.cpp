@@ -16,10 +16,13 @@
 #include "tools/ScriptRunnerDialog.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -503,6 +506,40 @@ private Q_SLOTS:
         QVERIFY(!online.isEnabled(12));
         QVERIFY(online.isEnabled(14));
         QCOMPARE(visibleItems(p.w().mnuProjectItem()), QList<int>{21});
+    }
+
+    void serialTestTakesNoInputElsewhere()
+    {
+        // F11 in the main window while the serial dialog tests the port would log in on
+        // that port, and the dialog's OK would then close it under the live station.
+        CommandTestProgram p;
+        fInitDevChannel(p.env.context());
+        p.w().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&p.w()));
+        p.commands().mnuDevChannelItem_Click(0);
+        auto* dialog = qobject_cast<frmParamVnDcCOM*>(p.commands().lastOpened());
+        QVERIFY(dialog);
+        ScriptedChannel& channel = *p.factory->serial;
+        channel.failNextReads(3); // the test waits between its reads
+        channel.calls.clear();
+        int pressed = 0;
+        QTimer::singleShot(0, &p.w(), [&] {
+            QApplication::setActiveWindow(&p.w());
+            QTest::keyClick(&p.w(), Qt::Key_F11);
+            QTest::mouseClick(p.w().tvTreeView()->viewport(), Qt::LeftButton);
+            ++pressed;
+        });
+        dialog->findChild<QPushButton*>(QStringLiteral("cmdTest"))->click();
+        QCOMPARE(pressed, 1);
+        QVERIFY(!p.commands().gProject().Online());
+        QCOMPARE(channel.callLog().filter(QStringLiteral("read")).size(), 4); // the test's own reads only
+        QVERIFY(!p.env.log().Text().contains(QLatin1String("Online")));
+
+        // After the test the main window takes input again.
+        QApplication::setActiveWindow(&p.w());
+        QTest::keyClick(&p.w(), Qt::Key_F11);
+        QVERIFY(p.commands().gProject().Online());
+        p.commands().mnuOnlineItem_Click(2);
     }
 };
 

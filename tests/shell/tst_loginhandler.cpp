@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QFile>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QtTest>
 
 namespace {
@@ -292,23 +293,61 @@ private Q_SLOTS:
         QVERIFY(!p.commands().login().deviceFileQuestionAsked());
     }
 
-    void imagesAreZeroedBeforeEachLogIn()
+    void failedRequestEndsLogIn_data()
     {
+        QTest::addColumn<int>("language"); // index of the language menu item
+        QTest::addColumn<int>("table");    // of the coupler; its reads fail with code
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("terminal list refused, German")
+            << 0 << 9 << int(ChRange)
+            << "Einloggen fehlgeschlagen: Lesen der Klemmenliste des Kopplers (Position 0, Tabelle 9, Register 0 bis "
+               "254) ergab Code 4099 (Bereich über das Tabellenende). Es wird keine Station angezeigt.";
+        QTest::newRow("identity silent, English")
+            << 1 << 0 << int(ChTimeout)
+            << "Log-in failed: reading the coupler's identity (position 0, table 0, registers 200 to 254) gave code "
+               "4097 (time-out). No station is shown.";
+        QTest::newRow("diagnosis silent, English")
+            << 1 << 90 << int(ChTimeout)
+            << "Log-in failed: reading the coupler's diagnosis (position 0, table 90, registers 0 to 64) gave code "
+               "4097 (time-out). No station is shown.";
+    }
+
+    void failedRequestEndsLogIn()
+    {
+        QFETCH(int, language);
+        QFETCH(int, table);
+        QFETCH(int, code);
+        QFETCH(QString, line);
         CommandTestProgram p;
         ScriptedChannel& c = prepareChannel(p);
-        serveCoupler(c, {6555, 33793, 9558});
-        logIn(p);
-        QVERIFY(!p.commands().login().mappingRequested());
-        QCOMPARE(p.commands().login().table9Image()[2], 9558);
-        logOut(p);
-        // The next coupler's terminal list cannot be read in one piece: the decision must not
-        // fall back on the 9558 of the earlier one.
-        c.setTable(0, 9, QVector<int32_t>{4555, 33793, 0, 0});
+        p.commands().mnuLanguageItem_Click(int16_t(language));
+        p.env.context().gLogBox = p.w().logBox();
         logIn(p);
         QVERIFY(p.commands().gProject().Online());
-        QCOMPARE(p.commands().login().table9Image()[2], 0);
-        QCOMPARE(p.commands().login().table9Image()[0], 0);
-        QVERIFY(p.commands().login().mappingRequested());
+        logOut(p);
+
+        if (table == 9)
+            c.setTable(0, 9, Table{4555, 33793, 0, 0}); // the probe's two registers, not the whole list
+        else
+            c.failReads(0, table, code);
+        c.calls.clear();
+        logIn(p);
+        // Offline, the port closed, no station, one line that names what failed.
+        QVERIFY(!p.commands().gProject().Online());
+        QVERIFY(!c.isOpen);
+        QCOMPARE(p.w().tvTreeView()->topLevelItemCount(), 0);
+        QVERIFY(!shell().gStationNode);
+        QCOMPARE(p.w().statusPanel(2)->text(), QStringLiteral("Offline"));
+        const QStringList log = p.w().logBox()->Text().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        QCOMPARE(log.first(), QStringLiteral("Online"));
+        QCOMPARE(log.filter(QRegularExpression(QStringLiteral("^(Log-in failed|Einloggen fehlgeschlagen)"))),
+                 QStringList{line});
+        QCOMPARE(log.last(), QStringLiteral("Offline"));
+        // Nothing was sent after the failed request.
+        const QStringList calls = c.callLog().filter(QStringLiteral("read"));
+        QCOMPARE(calls.last().section(QLatin1Char(' '), 1, 2), QStringLiteral("0 %1").arg(table));
+        p.env.context().gLogBox = &p.env.log();
     }
 
     void developerLiftsAndRestoresProtection()

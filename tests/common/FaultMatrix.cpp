@@ -1,0 +1,208 @@
+#include "FaultMatrix.h"
+
+#include "devices/DeviceFormat.h"
+#include "devices/modStationRead.h"
+#include "platform/RegistryStore.h"
+#include "shell/frmMain.h"
+#include "shell/modCommands.h"
+#include "shell/modLogin.h"
+
+#include <QAction>
+#include <QDir>
+#include <QRegularExpression>
+#include <QTreeWidget>
+#include <QtTest>
+
+namespace {
+
+const QString kKey = QStringLiteral("SOFTWARE\\Harmsted\\TD4700_V4\\Common");
+constexpr int kCom = 11;
+constexpr int kRebootMs = 300;
+
+void dumpTree(QTreeWidgetItem* item, int depth, QStringList& out)
+{
+    out << QString(depth * 2, QLatin1Char(' ')) + item->text(0);
+    for (int i = 0; i < item->childCount(); ++i)
+        dumpTree(item->child(i), depth + 1, out);
+}
+
+} // namespace
+
+const std::vector<MatrixFault>& matrixFaults()
+{
+    static const std::vector<MatrixFault> kFaults = {
+        {"silent", QStringLiteral("silent"), false, ChTimeout, ChTimeout, false, true},
+        {"lost reply", QStringLiteral("lost"), false, ChTimeout, ChTimeout, true, false},
+        {"garbled", QStringLiteral("garbled"), false, ChBadFrame, ChBadFrame, true, false},
+        {"truncated", QStringLiteral("truncated"), false, ChBadFrame, ChBadFrame, true, false},
+        {"wrong sequence", QStringLiteral("wrongseq"), false, ChTimeout, ChTimeout, true, false},
+        {"error code", QStringLiteral("error:%1").arg(kMatrixRefusal), true, kMatrixRefusal, kMatrixRefusal, false, false},
+        {"reboot", QStringLiteral("reboot"), false, ChTimeout, ChTimeout, false, true},
+        {"link killed", QStringLiteral("kill"), false, ChTimeout, ChTimeout, false, false},
+    };
+    return kFaults;
+}
+
+const QStringList& matrixTransports()
+{
+    static const QStringList kTransports{QStringLiteral("serial"), QStringLiteral("qnp")};
+    return kTransports;
+}
+
+void addMatrixRows(const QStringList& stages)
+{
+    QTest::addColumn<QString>("transport");
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<int>("stage");
+    for (const QString& transport : matrixTransports()) {
+        for (size_t f = 0; f < matrixFaults().size(); ++f) {
+            for (int s = 0; s < stages.size(); ++s) {
+                QTest::addRow("%s %s at %s", qPrintable(transport), matrixFaults()[f].name, qPrintable(stages[s]))
+                    << transport << int(f) << s;
+            }
+        }
+    }
+}
+
+MatrixRow fetchMatrixRow()
+{
+    MatrixRow row;
+    row.transport = *static_cast<QString*>(QTest::qData("transport", qMetaTypeId<QString>()));
+    row.fault = &matrixFaults().at(size_t(*static_cast<int*>(QTest::qData("fault", qMetaTypeId<int>()))));
+    row.stage = *static_cast<int*>(QTest::qData("stage", qMetaTypeId<int>()));
+    return row;
+}
+
+MatrixProgram::MatrixProgram() = default;
+
+MatrixProgram::~MatrixProgram()
+{
+    if (m_window && online())
+        logOut();
+    m_env.context().gLogBox = &m_env.log();
+    m_window.reset();
+    if (AppContext::current())
+        app().gObjDevChannel = nullptr;
+}
+
+bool MatrixProgram::start(const QString& station, const QStringList& couplerOptions)
+{
+    if (!m_coupler.start(station, QStringList{QStringLiteral("--reboot-ms"), QString::number(kRebootMs)} + couplerOptions,
+                         kCom))
+        return false;
+    qputenv("TD4700_QNP_ROUTER", m_coupler.routerAddress().toLocal8Bit());
+    RegistryStore& store = *m_env.context().store;
+    const auto set = [&](const char* name, const QString& value) {
+        store.setValue(HKEY_CURRENT_USER, kKey, QLatin1String(name), RegValue::fromText(value));
+    };
+    set("Port", QString::number(kCom));
+    set("Baud", QStringLiteral("19200"));
+    set("Timeout", QString::number(kTimeoutMs));
+    set("QnpRtnNetId", m_coupler.netId());
+    set("QnpRtnPort", QString::number(m_coupler.qnpPort()));
+    useTransport(QStringLiteral("serial"));
+    gCommon().setPathFolderResCommon(m_env.tempPath() + QStringLiteral("/res"));
+    QDir().mkpath(m_env.tempPath() + QStringLiteral("/res/Devices"));
+    m_window = std::make_unique<frmMain>();
+    m_window->setEndProcess([] {});
+    m_window->commands().login().readContext().debugFolder = m_env.tempPath();
+    m_env.context().gLogBox = m_window->logBox();
+    return true;
+}
+
+void MatrixProgram::useTransport(const QString& transport)
+{
+    m_env.context().store->setValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Device"),
+                                    RegValue::fromText(transport == QLatin1String("qnp") ? QStringLiteral("1")
+                                                                                         : QStringLiteral("0")));
+}
+
+bool MatrixProgram::logIn()
+{
+    m_window->mnuOnlineItem().item(1)->trigger();
+    return online();
+}
+
+void MatrixProgram::logOut()
+{
+    if (online())
+        m_window->mnuOnlineItem().item(2)->trigger();
+}
+
+bool MatrixProgram::online() const { return m_window->commands().gProject().Online(); }
+
+QString MatrixProgram::log() const { return m_window->logBox()->Text(); }
+
+QStringList MatrixProgram::logLines() const { return log().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts); }
+
+QStringList MatrixProgram::treeLines() const
+{
+    QStringList out;
+    QTreeWidget* tree = m_window->tvTreeView();
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        dumpTree(tree->topLevelItem(i), 0, out);
+    return out;
+}
+
+QStringList MatrixProgram::devicePositions() const
+{
+    QStringList out;
+    QTreeWidget* tree = m_window->tvTreeView();
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        out << tree->topLevelItem(i)->text(0).section(QLatin1Char(':'), 0, 0);
+    return out;
+}
+
+QMap<QString, QByteArray> MatrixProgram::cacheFiles() const
+{
+    QMap<QString, QByteArray> out;
+    const QDir folder(fDeviceDescriptionFolder());
+    for (const QString& name : folder.entryList({QStringLiteral("*.xml")}, QDir::Files)) {
+        QFile file(folder.filePath(name));
+        if (file.open(QIODevice::ReadOnly))
+            out.insert(name, file.readAll());
+    }
+    return out;
+}
+
+void MatrixProgram::clearCache() { fDeleteDeviceFiles(); }
+
+bool MatrixProgram::reset()
+{
+    if (!m_coupler.clearFaults())
+        return false;
+    logOut();
+    clearCache();
+    m_window->logBox()->SetText({});
+    return true;
+}
+
+qint64 MatrixProgram::runFaulted(const QString& spec, const QString& target, const std::function<void()>& stage)
+{
+    if (!m_coupler.arm(spec + QLatin1Char('@') + target))
+        return -1;
+    stage();
+    const qint64 end = VirtualCoupler::monotonicMs();
+    const qint64 fired = m_coupler.firedAt();
+    return fired < 0 ? -1 : end - fired;
+}
+
+bool namesCode(const QString& text, int32_t code)
+{
+    return text.contains(QRegularExpression(QStringLiteral("\\b[Cc]ode %1\\b").arg(code)));
+}
+
+bool withinTwoTimeouts(qint64 elapsedMs)
+{
+    return elapsedMs >= 0 && elapsedMs <= 2 * MatrixProgram::kTimeoutMs + 200;
+}
+
+QStringList cacheFilesNotFrom(const QMap<QString, QByteArray>& now, const QMap<QString, QByteArray>& reference)
+{
+    QStringList out;
+    for (auto it = now.cbegin(); it != now.cend(); ++it) {
+        if (reference.value(it.key()) != it.value())
+            out << it.key();
+    }
+    return out;
+}
