@@ -2,6 +2,7 @@
 
 #include "ChannelDialogSupport.h"
 #include "platform/AppContext.h"
+#include "platform/FormLayout.h"
 #include "platform/Hourglass.h"
 #include "platform/ScrolledWindow.h"
 #include "platform/StringTable.h"
@@ -73,6 +74,7 @@ frmParamVnDcHW4565::frmParamVnDcHW4565(QWidget* parent)
     cmdCancel->setAutoDefault(false);
     connect(cmdOK, &QPushButton::clicked, this, &frmParamVnDcHW4565::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::close);
+    fTabLast(this, {cmdCancel, cmdOK});
     sizeScrolledWindow();
 }
 

@@ -3,6 +3,7 @@
 #include "TableViewLogic.h"
 #include "platform/AppContext.h"
 #include "platform/DeviceChannel.h"
+#include "platform/FormLayout.h"
 #include "platform/FormRegistry.h"
 #include "platform/Hourglass.h"
 #include "platform/LocaleInfo.h"
@@ -81,6 +82,7 @@ SettingsViewBase::SettingsViewBase(const Design& design, QWidget* parent)
         cmdApply->setText(LoadResString(500));
         cmdCancel->setText(LoadResString(501));
     }
+    fWidenToCaptions({cmdApply, cmdCancel}); // "&Übernehmen" is wider than the design's buttons
     connect(cmdApply, &QPushButton::clicked, this, &SettingsViewBase::cmdApply_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &SettingsViewBase::cmdCancel_Click);
     ResizeControls();

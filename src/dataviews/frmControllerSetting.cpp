@@ -4,6 +4,7 @@
 #include "devices/modCouplerDesc.h"
 #include "platform/AppContext.h"
 #include "platform/DeviceChannel.h"
+#include "platform/FormLayout.h"
 #include "platform/FormRegistry.h"
 #include "platform/Hourglass.h"
 #include "platform/LocaleInfo.h"
@@ -36,9 +37,13 @@ namespace {
 constexpr int kCycleTimeTab = 2;
 constexpr int kTimerMs = 50;
 constexpr int kRebootWaitMs = 2000;
-// The design height of the form in twips: the tab frame's lower edge plus margins; the width
-// follows the buttons, which grow with their captions.
-constexpr int kDesignHeight = 10815;
+// The tab frame's top and the room below it, in twips. The width follows the buttons, which
+// grow with their captions.
+constexpr int kTabFrameTop = 1440;
+constexpr int kBelowTabFrame = 360;
+// The design's tab control (8295 twips) would not fit the view area of a 1280x800 screen; this
+// one is as tall as its fullest tab needs, and not less than this.
+constexpr int kTabHeight = 6135;
 // Right of the buttons: a margin, the scroll container's inset and room for its vertical bar,
 // which shows whenever the window is less tall than the design.
 constexpr int kRightTwips = 240 + 120 + 255;
@@ -132,8 +137,8 @@ frmControllerSetting::frmControllerSetting(QWidget* parent)
     timerCycleTime->setObjectName(QStringLiteral("timerCycleTime"));
 
     placeTwips(lblStatus, 240, 840, 8655, 480);
-    placeTwips(fraTabs, 240, 1440, 8655, 9015);
-    placeTwips(sstabDiag, 120, 360, 8175, 8295);
+    placeTwips(fraTabs, 240, kTabFrameTop, 8655, kTabHeight + 480);
+    placeTwips(sstabDiag, 120, 360, 8175, kTabHeight);
     placeTwips(cmdApply, 9000, 1560, 1215, 375);
     placeTwips(cmdCancel, 9000, 2040, 1215, 375);
     fraTabs->setFrameShape(QFrame::StyledPanel);
@@ -144,6 +149,10 @@ frmControllerSetting::frmControllerSetting(QWidget* parent)
     buildCommonTab();
     buildMappingTab();
     buildCycleTimeTab();
+    const int tabHeight = std::max(sstabDiag->height(), sstabDiag->minimumSizeHint().height());
+    sstabDiag->resize(sstabDiag->width(), tabHeight);
+    fraTabs->resize(fraTabs->width(), sstabDiag->y() + tabHeight + twipsToPx(120));
+    fTabLast(this, {cmdApply, cmdCancel});
 
     connect(cmdApply, &QPushButton::clicked, this, &frmControllerSetting::cmdApply_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmControllerSetting::cmdCancel_Click);
@@ -250,16 +259,13 @@ void frmControllerSetting::Form_Load()
     cmdCancel->setText(english ? LoadResString(501) : QStringLiteral("&Abbrechen"));
     chkActivateTimeCycle->setText(english ? QStringLiteral("Enable cycletime measurement")
                                           : QStringLiteral("Aktivierung SPS Zykluszeit Messung "));
-    // "&Übernehmen" is wider than the design's buttons in most fonts.
-    const int buttonWidth = std::max({cmdApply->width(), cmdApply->sizeHint().width(), cmdCancel->sizeHint().width()});
-    cmdApply->resize(buttonWidth, cmdApply->height());
-    cmdCancel->resize(buttonWidth, cmdCancel->height());
+    fWidenToCaptions({cmdApply, cmdCancel}); // "&Übernehmen" is wider than the design's buttons
 }
 
 QSize frmControllerSetting::sizeHint() const
 {
     const int right = cmdApply->x() + cmdApply->width() + twipsToPx(kRightTwips);
-    return {right, twipsToPx(kDesignHeight)};
+    return {right, twipsToPx(kTabFrameTop + kBelowTabFrame) + fraTabs->height()};
 }
 
 void frmControllerSetting::Form_Resize()

@@ -3,6 +3,7 @@
 #include "platform/AppContext.h"
 #include "platform/DeviceChannel.h"
 #include "platform/FirmwareServer.h"
+#include "platform/FormLayout.h"
 #include "platform/Hourglass.h"
 #include "platform/LocaleInfo.h"
 #include "platform/RegistryStore.h"
@@ -98,6 +99,7 @@ frmFirmwareUpdate::frmFirmwareUpdate(QWidget* parent)
     connect(cmdBrowse, &QPushButton::clicked, this, &frmFirmwareUpdate::cmdBrowse_Click);
     connect(cmdScriptStart, &QPushButton::clicked, this, &frmFirmwareUpdate::cmdScriptStart_Click);
     connect(cmdExit, &QPushButton::clicked, this, &QDialog::close);
+    fTabLast(this, {cmdScriptStart, cmdExit});
 
     if (localeIsEnglish())
         SetEnglishCaptions();

@@ -1,6 +1,7 @@
 #include "frmScriptInitTerm.h"
 
 #include "platform/DeviceChannel.h"
+#include "platform/FormLayout.h"
 #include "platform/Hourglass.h"
 #include "platform/LocaleInfo.h"
 #include "platform/ScrolledWindow.h"
@@ -55,6 +56,7 @@ frmScriptInitTerm::frmScriptInitTerm(QWidget* parent)
     fraScriptLog->setGeometry(8, 232, 564, 300);
     txtLogBox->setGeometry(10, 24, 544, 266);
     resize(588, 548);
+    fTabLast(this, {fpStartPos, fpEndPos, chkResume, cmdBrowse, cmdScriptStart, cmdExit, txtLogBox});
 
     connect(fpEndPos, &QSpinBox::valueChanged, this, &frmScriptInitTerm::fpEndPos_Change);
 }

@@ -1,7 +1,7 @@
 // The main window and its views on real screen sizes: two screens, 1600x1200
 // and 1280x800 side by side. The window opens whole on its screen, the tree
-// fills its pane, a view window shows its whole form, and in German the
-// program's messages and Qt's standard buttons are German.
+// fills its pane, each view window shows its whole form in either language,
+// and in German the program's messages and Qt's standard buttons are German.
 #include "StationFixtures.h"
 #include "common/TestEnv.h"
 #include "platform/ScrolledWindow.h"
@@ -55,6 +55,20 @@ QStringList storedRectangle(TestEnv& env, const QScreen* screen = nullptr, const
 
 QRect rectIn(const QWidget* w, const QWidget* ancestor) { return QRect(w->mapTo(ancestor, QPoint(0, 0)), w->size()); }
 
+// A coupler with one view of each own form, and two terminals for the controller's grid.
+const char* const kViewStation = R"(<Station Name="S" Pos="0"><Devices>
+<Device Name="VR4855-0000" Pos="0" Icon="3">
+ <NameCompID1>VR4855-0000</NameCompID1><SelCompID>0</SelCompID><Desc1031>K</Desc1031><Desc1033>C</Desc1033>
+ <CfgTool><Views>
+ <View Desc1031="T" Desc1033="T" Icon="43" ProgID="TableView" UserData="2" />
+ <View Desc1031="P" Desc1033="P" Icon="39" ProgID="ProcessData" UserData="0" />
+ <View Desc1031="C" Desc1033="C" Icon="36" ProgID="CommonSetting" UserData="0" />
+ <View Desc1031="L" Desc1033="L" Icon="36" ProgID="CommonLocalUserSetting" UserData="0" />
+ <View Desc1031="R" Desc1033="R" Icon="36" ProgID="ControllerSetting" UserData="0" />
+</Views></CfgTool><Tables><Table Number="2" Length="4" /></Tables></Device>
+<Device Name="TM8xx4-5555" Pos="1" Icon="5" /><Device Name="TM4585-5555" Pos="2" Icon="5" />
+</Devices></Station>)";
+
 // A fresh program's window, shown on the named screen with the default rectangle.
 struct ShownWindow {
     TestEnv env;
@@ -77,8 +91,10 @@ class tst_ScreenFit : public QObject {
 private Q_SLOTS:
     void windowOpensWholeOnItsScreen_data();
     void windowOpensWholeOnItsScreen();
-    void panesAndViewsFit_data();
-    void panesAndViewsFit();
+    void panesFit_data();
+    void panesFit();
+    void viewWindowShowsWholeForm_data();
+    void viewWindowShowsWholeForm();
     void viewWindowFitsFormByItsControls();
     void menusTreeAndSplitterShowWhatTheyHold();
     void germanMessagesAndStandardButtons();
@@ -124,14 +140,14 @@ void tst_ScreenFit::windowOpensWholeOnItsScreen()
     QCOMPARE(storedRectangle(env), before); // fitted, not moved by the user: nothing stored
 }
 
-void tst_ScreenFit::panesAndViewsFit_data()
+void tst_ScreenFit::panesFit_data()
 {
     QTest::addColumn<QString>("screen");
     QTest::newRow("1600x1200") << "large";
     QTest::newRow("1280x800") << "small";
 }
 
-void tst_ScreenFit::panesAndViewsFit()
+void tst_ScreenFit::panesFit()
 {
     QFETCH(QString, screen);
     ShownWindow shown(screen);
@@ -152,29 +168,58 @@ void tst_ScreenFit::panesAndViewsFit()
                      && rectIn(w.picMDI(), &w).bottom() + 1 == rectIn(below, &w).top(),
                  qPrintable(QString::number(step)));
     }
+}
 
-    // A register table opens in a window that shows the whole form, its buttons included.
-    const std::shared_ptr<pugi::xml_document> station = loadFixture();
+void tst_ScreenFit::viewWindowShowsWholeForm_data()
+{
+    QTest::addColumn<QString>("progId");
+    QTest::addColumn<QStringList>("buttons");
+    QTest::addColumn<bool>("english");
+    const QStringList settingsButtons = {"cmdApply", "cmdCancel"};
+    for (const bool english : {false, true}) {
+        const auto row = [english](const char* name) -> QTestData& {
+            return QTest::addRow("%s, %s", name, english ? "English" : "German");
+        };
+        row("register table") << "TableView" << QStringList{"cmdRefresh", "cmdExit"} << english;
+        row("process image") << "ProcessData" << QStringList{"cmdExit"} << english;
+        row("common settings") << "CommonSetting" << settingsButtons << english;
+        row("local user-mapping") << "CommonLocalUserSetting" << settingsButtons << english;
+        row("controller settings") << "ControllerSetting" << settingsButtons << english;
+    }
+}
+
+// On the 1280x800 screen each view opens in a window that shows its whole form
+// without scroll bars, its buttons whole and inside the window.
+void tst_ScreenFit::viewWindowShowsWholeForm()
+{
+    QFETCH(QString, progId);
+    QFETCH(QStringList, buttons);
+    QFETCH(bool, english);
+    ShownWindow shown(QStringLiteral("small"));
+    frmMain& w = *shown.window;
+    w.commands().mnuLanguageItem_Click(english ? 1 : 0);
+    const std::shared_ptr<pugi::xml_document> station = loadFixture(kViewStation);
     shell().gStationDocument = station;
     shell().gStationNode = station->child("Station");
     w.stationTree().hooks().online = [] { return true; };
     w.RebuildStationTree();
     for (int i = 0; i < shell().gViews.Count(); ++i)
-        if (shell().gViews.At(i)->ViewProgID == QLatin1String("TableView") && shell().gViews.At(i)->UserData == "2")
+        if (shell().gViews.At(i)->ViewProgID == progId)
             w.tvTreeView()->setCurrentItem(shell().gViews.At(i)->TreeNode);
     w.stationTree().tvTreeView_DblClick();
     QWidget* form = w.stationTree().lastOpened();
-    QVERIFY(form && form->objectName() == QLatin1String("frmTable"));
+    QVERIFY(form);
     QCoreApplication::processEvents();
-    const QRect viewport = w.mdiArea()->viewport()->rect();
+    const QWidget* viewport = w.mdiArea()->viewport();
     const auto* scrolled = form->findChild<ScrolledWindow*>(QStringLiteral("ScrolledWindow1"));
-    for (const char* name : {"cmdRefresh", "cmdExit"}) {
-        const auto* button = form->findChild<QPushButton*>(QLatin1String(name));
-        QVERIFY2(button->isVisible() && viewport.contains(rectIn(button, w.mdiArea()->viewport()))
-                     && scrolled->rect().contains(rectIn(button, scrolled)),
-                 name);
+    QVERIFY(scrolled->vbarWindow()->isHidden() && scrolled->hbarWindow()->isHidden());
+    for (const QString& name : buttons) {
+        const auto* button = form->findChild<QPushButton*>(name);
+        QVERIFY2(button->isVisible() && viewport->rect().contains(rectIn(button, viewport))
+                     && scrolled->rect().contains(rectIn(button, scrolled))
+                     && button->width() >= button->sizeHint().width(),
+                 qPrintable(name + QLatin1Char(' ') + button->text()));
     }
-    QVERIFY(scrolled->vbarWindow()->isHidden()); // nothing of the form is scrolled away
 }
 
 // A form that declares nothing but the controls in its ScrolledWindow1 gets a

@@ -1,0 +1,34 @@
+#include "FormLayout.h"
+
+#include <QPushButton>
+#include <algorithm>
+
+void fTabLast(QWidget* form, std::initializer_list<QWidget*> widgets)
+{
+    // A moved widget takes its inner parts (a spin box's edit field) along.
+    const auto moved = [&](const QWidget* w) {
+        return std::any_of(widgets.begin(), widgets.end(),
+                           [w](const QWidget* m) { return m == w || m->isAncestorOf(w); });
+    };
+    QWidget* last = nullptr;
+    for (QWidget* w = form->nextInFocusChain(); w != form; w = w->nextInFocusChain())
+        if (w->focusPolicy() != Qt::NoFocus && form->isAncestorOf(w) && !moved(w))
+            last = w;
+    // Qt orders a compound control (a spin box) by itself, not by its inner edit field.
+    while (last != nullptr && last->parentWidget() != form && last->parentWidget()->focusProxy() == last)
+        last = last->parentWidget();
+    for (QWidget* w : widgets) {
+        if (last != nullptr)
+            QWidget::setTabOrder(last, w);
+        last = w;
+    }
+}
+
+void fWidenToCaptions(std::initializer_list<QPushButton*> buttons)
+{
+    int width = 0;
+    for (const QPushButton* b : buttons)
+        width = std::max({width, b->width(), b->sizeHint().width()});
+    for (QPushButton* b : buttons)
+        b->resize(width, b->height());
+}
