@@ -2,6 +2,7 @@
 
 #include "platform/AppContext.h"
 #include "platform/DeviceChannel.h"
+#include "platform/FormLayout.h"
 #include "platform/Hourglass.h"
 #include "platform/LocaleInfo.h"
 #include "platform/ScrolledWindow.h"
@@ -98,6 +99,7 @@ frmParamVnDcCOM::frmParamVnDcCOM(QWidget* parent)
     cmdOK->setAutoDefault(false);
     cmdCancel->setAutoDefault(false);
     cmdTest->setAutoDefault(false);
+    fTabLast(this, {cmdTest, cmdCancel, cmdOK});
 
     connect(cmdOK, &QPushButton::clicked, this, &frmParamVnDcCOM::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmParamVnDcCOM::cmdCancel_Click);

@@ -1,5 +1,6 @@
 // The tab cycle of forms whose controls are made out of reading order: the
 // fields and tab pages come before the buttons beside or below them.
+#include "channels/frmParamVnDcCOM.h"
 #include "channels/frmParamVnDcHW4565.h"
 #include "common/TestEnv.h"
 #include "dataviews/frmControllerSetting.h"
@@ -25,6 +26,9 @@ void tst_FormLayout::tabCycleFollowsReadingOrder_data()
 {
     QTest::addColumn<FormMaker>("make");
     QTest::addColumn<QStringList>("order"); // named controls in the order Tab visits them
+    QTest::newRow("serial channel: the fields, then the buttons")
+        << FormMaker([] { return new frmParamVnDcCOM; })
+        << QStringList{"SSTab1", "comboSelPort_0", "fpLImultiPoint", "cmdTest", "cmdCancel", "cmdOK"};
     QTest::newRow("panel link: the address, then the buttons")
         << FormMaker([] { return new frmParamVnDcHW4565; })
         << QStringList{"SSTab1", "txtAdrHwLink", "cmdCancel", "cmdOK"};
