@@ -7,12 +7,12 @@
 #include "modTerminalNames.h"
 #include "platform/AppContext.h"
 #include "platform/DeviceChannel.h"
+#include "platform/RegularFile.h"
 #include "platform/XmlDocument.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <array>
 
@@ -55,11 +55,8 @@ void writeDebugFiles(const pugi::xml_document& doc, const QString& firmwareProbl
     (void)saveXmlDocument(doc, folder + QStringLiteral("/test2.xml"));
     if (!QDir().mkpath(folder + QStringLiteral("/Report")))
         return;
-    QSaveFile report(folder + QStringLiteral("/Report/Td4kFP.txt"));
-    if (!report.open(QIODevice::WriteOnly))
-        return;
-    report.write((firmwareProblemText + QStringLiteral("\r\n")).toUtf8());
-    (void)report.commit();
+    (void)writeRegularFile(folder + QStringLiteral("/Report/Td4kFP.txt"),
+                           (firmwareProblemText + QStringLiteral("\r\n")).toUtf8());
 }
 
 } // namespace

@@ -10,6 +10,8 @@
 #include "RegistryStore.h"
 #include "clsCommon.h"
 #include "clsRefList.h"
+#include <QSet>
+#include <QStringList>
 #include <pugixml.hpp>
 #include <memory>
 
@@ -31,6 +33,10 @@ public:
     // gCommon, created on first use.
     clsCommon& common();
 
+    // Appends a line to gLogBox; a line from before the log exists waits for flushNotices.
+    void logNotice(const QString& line);
+    void flushNotices();
+
     std::unique_ptr<RegistryStore> store;
     std::unique_ptr<IRegistryAccess> gObjRegistry;
     std::unique_ptr<ILocaleInfo> gObjLocale;
@@ -47,6 +53,8 @@ public:
     ILogBox* gLogBox = nullptr;
     pugi::xml_node gOfflineStation;
     RefListCollection gRefList; // filled once at start-up
+    QSet<QString> reportedResources; // resources found nowhere, each reported once
+    QStringList pendingNotices;
 };
 
 // Shorthands for the current context.

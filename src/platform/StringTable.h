@@ -4,5 +4,6 @@
 #include <QString>
 
 QString LoadResString(int id);
-// Loads (again) from a file; the default is <program folder>/Resource/StringTable.txt.
+// Loads (again) from a file; the default is <program folder>/Resource/StringTable.txt,
+// else the copy built into the program.
 bool loadStringTable(const QString& path);

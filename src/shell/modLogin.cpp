@@ -9,9 +9,9 @@
 #include "devices/modStationRead.h"
 #include "platform/AppContext.h"
 #include "platform/Hourglass.h"
+#include "platform/RegularFile.h"
 
 #include <QLabel>
-#include <QSaveFile>
 #include <algorithm>
 #include <memory>
 #include <sstream>
@@ -91,15 +91,8 @@ bool fSaveOwnerDocument(pugi::xml_node node, const QString& path)
     if (document.first_child().type() != pugi::node_declaration)
         text << "<?xml version=\"1.0\"?>\n";
     document.print(text, "\t", pugi::format_default, pugi::encoding_utf8);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
     const std::string bytes = text.str();
-    if (file.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size())) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return writeRegularFile(path, QByteArrayView(bytes.data(), qsizetype(bytes.size())));
 }
 
 LoginHandler::LoginHandler(frmMain& window)
