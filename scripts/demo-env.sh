@@ -20,10 +20,11 @@ fi
 demo="${TD4700_DEMO_DIR:-$build/demo}"
 station="$here/vcoupler/stations/${TD4700_DEMO_STATION:-vn6555-demo.xml}"
 vcoupler="$build/bin/td4700-vcoupler"
-mkdir -p "$demo/registry" "$demo/ports"
+mkdir -p "$demo/registry" "$demo/ports" "$demo/runtime"
 
 export TD4700_REGISTRY_DIR="$demo/registry"
 export TD4700_PORTS_DIR="$demo/ports"
+export TD4700_RUNTIME_ROOT="$demo/runtime"
 
 out="$demo/vcoupler.out"
 : > "$out"

@@ -22,6 +22,7 @@ QString registerText(const char* kind, const proto::RegisterRequest& r)
 Coupler::Coupler(Station station, Faults faults)
     : m_station(std::move(station))
     , m_faults(std::move(faults))
+    , m_firmware(m_station.bootStrap, m_faults.firmware)
 {
     m_clock.start();
 }
@@ -65,6 +66,12 @@ Outcome Coupler::handle(Transport transport, const proto::Frame& request)
         trace(prefix + what + (m_faults.silent ? QStringLiteral(" = silent") : QStringLiteral(" = silent rebooting")));
         return {};
     }
+    const bool firmwareRequest = request.kind == proto::KindService && !request.payload.isEmpty()
+        && uint8_t(request.payload[0]) >= proto::SvcFirmwareFirst && uint8_t(request.payload[0]) <= proto::SvcFirmwareLast;
+    if (m_firmware.bootStrap() && !firmwareRequest) {
+        trace(prefix + what + QStringLiteral(" = silent bootstrap"));
+        return {};
+    }
     if (transport == Transport::Qnp && m_faults.dropAfter >= 0 && m_requests == m_faults.dropAfter + 1) {
         trace(prefix + what + QStringLiteral(" = drop"));
         Outcome out;
@@ -94,7 +101,8 @@ Outcome Coupler::handle(Transport transport, const proto::Frame& request)
         if (result != ChOk)
             payload = proto::replyPayload(result);
     } else if (request.kind == proto::KindWrite && isRegister) {
-        result = write(reg);
+        const auto refused = m_faults.failWrite.find({reg.pos, reg.table});
+        result = refused != m_faults.failWrite.end() ? refused->second : write(reg);
         payload = proto::replyPayload(result);
     } else if (request.kind == proto::KindService) {
         uint8_t svc = 0;
@@ -192,6 +200,8 @@ int32_t Coupler::read(const proto::RegisterRequest& r, std::vector<uint16_t>& va
         return ChNoSuchTable;
     if (r.first + r.count > int(table->regs.size()))
         return ChRange;
+    if (const int code = registerReadFault(m_faults.registers, r))
+        return code;
     if (table->inputs)
         refreshInputs(*table);
     if (r.pos == 0 && r.table == kCycleTable && m_cycleActive)
@@ -207,11 +217,13 @@ int32_t Coupler::write(const proto::RegisterRequest& r)
     RegisterTable* table = findTable(r.pos, r.table);
     if (!table)
         return ChNoSuchTable;
-    if (r.pos == 0 && m_protected && m_station.protectedTables.count(r.table))
+    if (r.pos == 0 && m_protected && writeGuarded(m_station.protectedTables, r.table, r.first, r.count))
         return ChWriteProtected;
     if (r.first + r.count > int(table->regs.size()))
         return ChRange;
-    std::copy(r.values.begin(), r.values.end(), table->regs.begin() + r.first);
+    if (const int code = registerWriteFault(m_faults.registers, r))
+        return code;
+    applyRegisterWrite(*table, r, m_faults.registers);
     if (r.pos == 0 && r.table == kCycleTable) {
         m_cycleSum = 0; // a written statistics block starts the measurement afresh
         m_cycleCount = 0;
@@ -235,6 +247,8 @@ int32_t Coupler::service(uint8_t svc, const QByteArray& data, QByteArray& replyD
             return ChBadArgument;
         m_rebootUntil = m_clock.elapsed() + m_station.rebootMs;
         m_protected = true;
+        if (const QString applied = m_images.reboot(m_station); !applied.isEmpty())
+            trace(applied);
         return ChOk;
     case proto::SvcProtection:
         what = QStringLiteral("service protection %1").arg(data.isEmpty() ? -1 : int(uint8_t(data[0])));
@@ -261,6 +275,22 @@ int32_t Coupler::service(uint8_t svc, const QByteArray& data, QByteArray& replyD
         replyData.append(m_cycleActive ? '\1' : '\0');
         return ChOk;
     default:
+        if (svc >= proto::SvcFirmwareFirst && svc <= proto::SvcFirmwareLast)
+            return firmwareService(svc, data, replyData, what);
         return ChUnsupported;
     }
+}
+
+int32_t Coupler::firmwareService(uint8_t svc, const QByteArray& data, QByteArray& replyData, QString& what)
+{
+    FirmwareTarget::Outcome out = m_firmware.service(svc, data);
+    what = out.what;
+    replyData = out.replyData;
+    if (out.installed) {
+        if (RegisterTable* table = findTable(0, 0); table && table->regs.size() > 255)
+            table->regs[255] = *out.installed;
+    }
+    if (out.leftBootStrap)
+        m_rebootUntil = m_clock.elapsed() + m_station.rebootMs; // the new firmware starts up
+    return out.result;
 }

@@ -2,6 +2,9 @@
 // The behaviour of the virtual coupler behind both transports: registers,
 // write protection, reboot, cycle-time measurement, injected faults and the
 // request trace.
+#include "Firmware.h"
+#include "RegisterRules.h"
+#include "SettingsGuard.h"
 #include "Station.h"
 
 #include <QElapsedTimer>
@@ -14,10 +17,13 @@ struct Faults {
     int failFirstReads = 0;
     int failFirstCode = 0;                     // 0: those reads get no answer
     std::map<std::pair<int, int>, int> failTable; // (pos, table) -> code for every read
+    std::map<std::pair<int, int>, int> failWrite; // (pos, table) -> code for every write
     std::set<int> garbleReplies;               // 1-based reply numbers
     std::set<int> truncateReplies;
     int delayMs = 0;
     int dropAfter = -1;                        // QNP: the link is dropped at request dropAfter + 1
+    RegisterFaults registers;
+    FirmwareFaults firmware;
 };
 
 enum class Transport { Serial, Qnp };
@@ -50,10 +56,13 @@ private:
     void sampleCycleTime(RegisterTable& table);
     void fillDirectory(std::vector<uint16_t>& regs) const;
     bool rebooting() const;
+    int32_t firmwareService(uint8_t service, const QByteArray& data, QByteArray& replyData, QString& what);
 
     Station m_station;
+    RunningImages m_images{m_station};
     Faults m_faults;
     QFile m_trace;
+    FirmwareTarget m_firmware;
     QElapsedTimer m_clock;
     qint64 m_rebootUntil = -1;
     bool m_protected = true; // on at power-up and after every reboot

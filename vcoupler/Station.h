@@ -27,6 +27,7 @@ struct Station {
     int rebootMs = 600;
     int cycleTime = 1500; // table 98 units of 8 us
     bool directory = true; // table 127 lists the table lengths
+    bool bootStrap = false; // waits for a firmware load; answers nothing else
     std::set<int> protectedTables{0, 1};
     std::map<int, StationDevice> devices; // by position, 0 the coupler
 };

@@ -93,7 +93,7 @@ void SerialLine::readable()
         const Outcome out = m_coupler.handle(Transport::Serial, frame);
         if (out.frame.isEmpty())
             continue;
-        const int delay = m_coupler.delayMs();
+        const int delay = m_coupler.delayMs() + pacing.replyDelayMs(r.consumed, out.frame.size());
         if (delay > 0) {
             const QByteArray bytes = out.frame;
             QTimer::singleShot(delay, this, [this, bytes] { send(bytes); });

@@ -2,6 +2,7 @@
 // The two ways in: a pseudo-terminal linked as a COM port, and a loopback
 // TCP server that plays the QNP router for the coupler's own net id and port.
 #include "Coupler.h"
+#include "LinePacing.h"
 
 #include <QObject>
 #include <QTcpServer>
@@ -18,6 +19,7 @@ public:
     bool open(int comNumber, const QString& portsDir, QString& error);
     QString devicePath() const { return m_devicePath; }
     QString linkPath() const { return m_linkPath; }
+    LinePacing pacing;
 
 private:
     void readable();

@@ -2,6 +2,7 @@
 // benchmark and the demo. Prints where it listens, then "ready".
 #include "Coupler.h"
 #include "Transports.h"
+#include "platform/FirmwareProtocol.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -36,18 +37,10 @@ int fail(const QString& message)
     return 2;
 }
 
-bool toInt(const QString& text, int min, int max, int& out)
-{
-    bool ok = false;
-    const int value = text.toInt(&ok, 0);
-    if (!ok || value < min || value > max)
-        return false;
-    out = value;
-    return true;
-}
+bool toInt(const QString& text, int min, int max, int& out) { return parseOptionInt(text, min, max, out); }
 
 // "TABLE:CODE" (position 0) or "POS/TABLE:CODE".
-bool parseFailTable(const QString& text, Faults& faults)
+bool parseFailTable(const QString& text, std::map<std::pair<int, int>, int>& failures)
 {
     const QStringList parts = text.split(QLatin1Char(':'));
     if (parts.size() != 2)
@@ -62,7 +55,7 @@ bool parseFailTable(const QString& text, Faults& faults)
     }
     if (!toInt(where.last(), 0, 255, table) || !toInt(parts[1], 1, 0xFFFF, code))
         return false;
-    faults.failTable[{pos, table}] = code;
+    failures[{pos, table}] = code;
     return true;
 }
 
@@ -93,12 +86,21 @@ int main(int argc, char* argv[])
     const QCommandLineOption silentOpt(QStringLiteral("silent"), QStringLiteral("Never answer."));
     const QCommandLineOption failFirstOpt(QStringLiteral("fail-first-reads"), QStringLiteral("The first n reads get no answer, or code when given."), QStringLiteral("n[:code]"));
     const QCommandLineOption failTableOpt(QStringLiteral("fail-table"), QStringLiteral("Every read of the table answers code (repeatable)."), QStringLiteral("[pos/]table:code"));
+    const QCommandLineOption failTableWriteOpt(QStringLiteral("fail-write"), QStringLiteral("Every write to the table answers code (repeatable)."), QStringLiteral("[pos/]table:code"));
     const QCommandLineOption garbleOpt(QStringLiteral("garble-reply"), QStringLiteral("Garble the k-th reply (repeatable)."), QStringLiteral("k"));
     const QCommandLineOption truncateOpt(QStringLiteral("truncate-reply"), QStringLiteral("Send only half of the k-th reply (repeatable)."), QStringLiteral("k"));
     const QCommandLineOption delayOpt(QStringLiteral("delay-ms"), QStringLiteral("Delay every reply."), QStringLiteral("ms"));
+    const QCommandLineOption bootStrapOpt(QStringLiteral("bootstrap"), QStringLiteral("Start in the boot-strap state: answer only a firmware load."));
+    const QCommandLineOption failBlockOpt(QStringLiteral("fail-firmware-block"), QStringLiteral("Refuse the k-th firmware block with code (default 0x100D)."), QStringLiteral("k[:code]"));
     const QCommandLineOption dropOpt(QStringLiteral("drop-after"), QStringLiteral("Drop the QNP link instead of answering request n+1."), QStringLiteral("n"));
+    const QCommandLineOption baudOpt(QStringLiteral("baud"), QStringLiteral("Pace serial replies as on a line of this baud rate."), QStringLiteral("n"));
+    parser.addOption(baudOpt);
     parser.addOptions({comOpt, portsOpt, listenOpt, netIdOpt, qnpPortOpt, rebootOpt, traceOpt, silentOpt, failFirstOpt,
-                       failTableOpt, garbleOpt, truncateOpt, delayOpt, dropOpt});
+                       failTableOpt, garbleOpt, truncateOpt, delayOpt, dropOpt, failTableWriteOpt, bootStrapOpt, failBlockOpt});
+    const QCommandLineOption maskOpt(QStringLiteral("mask-register"), QStringLiteral("Writes change only the MASK bits of the register (repeatable)."), QStringLiteral("[pos/]table/reg:mask"));
+    const QCommandLineOption failReadOpt(QStringLiteral("fail-register-read"), QStringLiteral("Every read of the register answers code (repeatable)."), QStringLiteral("[pos/]table/reg:code"));
+    const QCommandLineOption failWriteOpt(QStringLiteral("fail-register-write"), QStringLiteral("Every write of the register answers code (repeatable)."), QStringLiteral("[pos/]table/reg:code"));
+    parser.addOptions({maskOpt, failReadOpt, failWriteOpt});
     parser.process(app);
 
     if (parser.positionalArguments().size() != 1)
@@ -120,7 +122,15 @@ int main(int argc, char* argv[])
             return fail(QStringLiteral("--reboot-ms must be 0..1999"));
     }
 
+    station.bootStrap = parser.isSet(bootStrapOpt);
     Faults faults;
+    if (parser.isSet(failBlockOpt)) {
+        const QStringList parts = parser.value(failBlockOpt).split(QLatin1Char(':'));
+        faults.firmware.failBlockCode = fw::ResCheckFailed;
+        if (parts.size() > 2 || !toInt(parts[0], 1, 1000000, faults.firmware.failBlock)
+            || (parts.size() == 2 && !toInt(parts[1], 1, 0xFFFF, faults.firmware.failBlockCode)))
+            return fail(QStringLiteral("bad --fail-firmware-block"));
+    }
     faults.silent = parser.isSet(silentOpt);
     if (parser.isSet(failFirstOpt)) {
         const QStringList parts = parser.value(failFirstOpt).split(QLatin1Char(':'));
@@ -129,8 +139,12 @@ int main(int argc, char* argv[])
             return fail(QStringLiteral("bad --fail-first-reads"));
     }
     for (const QString& v : parser.values(failTableOpt)) {
-        if (!parseFailTable(v, faults))
+        if (!parseFailTable(v, faults.failTable))
             return fail(QStringLiteral("bad --fail-table %1").arg(v));
+    }
+    for (const QString& v : parser.values(failTableWriteOpt)) {
+        if (!parseFailTable(v, faults.failWrite))
+            return fail(QStringLiteral("bad --fail-write %1").arg(v));
     }
     for (const QString& v : parser.values(garbleOpt)) {
         if (!toInt(v, 1, 1000000000, value))
@@ -142,6 +156,15 @@ int main(int argc, char* argv[])
             return fail(QStringLiteral("bad --truncate-reply"));
         faults.truncateReplies.insert(value);
     }
+    for (const QString& v : parser.values(maskOpt))
+        if (!parseRegisterMask(v, faults.registers.masks))
+            return fail(QStringLiteral("bad --mask-register %1").arg(v));
+    for (const QString& v : parser.values(failReadOpt))
+        if (!parseRegisterFault(v, 0xFFFF, faults.registers.failReads))
+            return fail(QStringLiteral("bad --fail-register-read %1").arg(v));
+    for (const QString& v : parser.values(failWriteOpt))
+        if (!parseRegisterFault(v, 0xFFFF, faults.registers.failWrites))
+            return fail(QStringLiteral("bad --fail-register-write %1").arg(v));
     if (parser.isSet(delayOpt) && !toInt(parser.value(delayOpt), 0, 600000, faults.delayMs))
         return fail(QStringLiteral("bad --delay-ms"));
     if (parser.isSet(dropOpt) && !toInt(parser.value(dropOpt), 0, 1000000000, faults.dropAfter))
@@ -175,6 +198,8 @@ int main(int argc, char* argv[])
     ::sigaction(SIGHUP, &action, nullptr);
 
     SerialLine serial(coupler);
+    if (parser.isSet(baudOpt) && !toInt(parser.value(baudOpt), 1, 4000000, serial.pacing.baud))
+        return fail(QStringLiteral("bad --baud"));
     if (!serial.open(com, portsDir, error))
         return fail(error);
     QnpRouter router(coupler);

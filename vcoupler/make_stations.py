@@ -75,11 +75,13 @@ def station(path, name, t0, terminals, station_id, tables, comment,
         term_list[pos] = term["id"]
         positions[pos] = term
         pos += 1
+    # A bus controller (kind code 1 in the high byte of register 246) guards its table 1 too.
+    guarded = "0 1" if (t0.get(246, 0) & 0xFF00) == 0x100 else "0"
     all_tables = {0: (256, coupler_table0(t0), False), 9: (256, term_list, False)}
     all_tables.update(tables)
 
     attrs = f'name="{name}" stationId="{station_id}" netId="169.12.1.106.1.1" qnpPort="100" multiPoint="0" rebootMs="600"'
-    attrs += f' cycleTime="{cycle_time}" protectedTables="0 1"'
+    attrs += f' cycleTime="{cycle_time}" protectedTables="{guarded}"'
     if not directory:
         attrs += ' directory="0"'
     attrs += coupler_extra
@@ -152,6 +154,29 @@ def main():
     tables.update(process_images())
     station("vr4855.xml", "VR4855-0000", t, [digital(0x8403), register_terminal(6853, 4, 0)], 2601, tables,
             "Bus controller VR4855-0000: digital 4 in/4 out, analog 6853 (4 channels)")
+
+    # Bus controller with a PLC program's settings in table 1: ten terminals, so the
+    # assignment fills register 4 and starts register 5; options: Nov RAM, large model,
+    # terminal compare, IOC order, cycle time set by the runtime (bit 11) and bit 12.
+    t = {"T": 4855, 244: MARKER, 246: 0x0100, 247: 0, 248: FAMILY_WORD, 250: 65535, 255: 45056}
+    codes = [3, 3, 0, 2, 3, 3, 0, 3, 2, 3]
+    assign = {}
+    for i, code in enumerate(codes):
+        reg, shift = 4 + i // 8, 2 * (i % 8)
+        assign[reg] = assign.get(reg, 0) | (code << shift)
+    assign[5] |= 0xFFF0  # free fields after the last terminal carry 3
+    for reg in range(6, 12):
+        assign[reg] = 65535
+    table1 = {0: 0, 1: 16, 2: 0, 3: 16, 12: 10, 13: 2, 14: 1 | 4 | 16 | 64 | 2048 | 4096, 15: 64}
+    table1.update(assign)
+    tables = {1: (16, table1, False), 90: diagnosis(), 98: (4, {0: 65535}, False), 100: station_id_table(2602)}
+    tables.update(process_images())
+    station("vr4855-plc.xml", "VR4855-0000", t,
+            [digital(0x8401), digital(0x8202), register_terminal(6853, 4, 0), digital(0x8401), digital(0x8202),
+             register_terminal(3001, 2, 7), digital(0x8803), digital(0x8401), digital(0x8202),
+             register_terminal(6853, 2, 0)],
+            2602, tables, "Bus controller VR4855-0000 with PLC settings: ten terminals assigned to fieldbus "
+            "and PLC, options in register 14, cycle time 10 ms", cycle_time=1250)
 
     # Compact box UR1234-C685-0000 with the mixed integrated module (10000, 11 channels) at position 1.
     t = {"T": 1, 201: 1234, 202: 685, 203: 0, 244: 0, 246: 0x0120, 247: 0, 248: FAMILY_WORD, 250: 65535, 255: 47616}

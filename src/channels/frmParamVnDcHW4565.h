@@ -1,10 +1,56 @@
 #pragma once
-// The panel-link channel dialog, as far as it is built: it takes the
-// company name and shows itself; element and channel are not used.
-#include "MinimalChannelDialog.h"
+// The panel-link channel dialog: chooses the panel link card as the channel
+// and holds the card's memory base address, shown and typed in hexadecimal
+// and stored as decimal text. It makes no channel call. Modeless; OK and
+// Cancel unload (delete) it.
+#include "platform/ViewContract.h"
 
-class frmParamVnDcHW4565 : public MinimalChannelDialog {
+#include <QDialog>
+#include <cstdint>
+#include <optional>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+class ScrolledWindow;
+
+// The stored decimal address as hexadecimal ("0xCC000"); a text that is no
+// decimal number is shown as it stands.
+QString hwLinkAddressText(const QString& stored);
+// A typed hexadecimal address with an optional "0x" or "&H" prefix; nothing
+// when the text is not one.
+std::optional<uint32_t> parseHwLinkAddress(const QString& text);
+
+class frmParamVnDcHW4565 : public QDialog, public IRefreshData {
     Q_OBJECT
 public:
     explicit frmParamVnDcHW4565(QWidget* parent = nullptr);
+
+    // Keeps the company name and shows the dialog (the first show runs the
+    // load sequence); node and channel are not used.
+    void RefreshData(pugi::xml_node node, IDeviceChannel* channel, const QString& param) override;
+
+    QString companyName() const { return m_companyName; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void FormLoad();
+    void LoadChannelSettings();
+    bool SaveChannelSettings();
+    void cmdOK_Click();
+    void sizeScrolledWindow();
+
+    ScrolledWindow* ScrolledWindow1;
+    QTabWidget* SSTab1;
+    QLabel* Label1;
+    QLineEdit* txtAdrHwLink;
+    QPushButton* cmdCancel;
+    QPushButton* cmdOK;
+
+    QString m_companyName;
+    QString m_AdrHwLink;
+    bool m_loaded = false;
 };

@@ -1,20 +1,9 @@
 #pragma once
-// The network (QNP) channel dialog, as far as it is built: it keeps the
-// channel and its parameter object and shows itself.
-#include "MinimalChannelDialog.h"
+// The network channel dialog that also knows runtime 3 and its route file.
+#include "QnpChannelDialog.h"
 
-class IQNPDeviceParam;
-
-class frmParamVnDcQNPCV3 : public MinimalChannelDialog {
+class frmParamVnDcQNPCV3 : public QnpChannelDialog {
     Q_OBJECT
 public:
     explicit frmParamVnDcQNPCV3(QWidget* parent = nullptr);
-
-    IQNPDeviceParam* deviceParam() const { return m_param; }
-
-protected:
-    void keepChannel(IDeviceChannel* channel) override;
-
-private:
-    IQNPDeviceParam* m_param = nullptr;
 };

@@ -1,6 +1,26 @@
 #include "frmCommonLocalUserSetting.h"
 
+#include "platform/ScrolledWindow.h"
+#include "platform/Twips.h"
+
+#include <QGroupBox>
+#include <QLabel>
+
+namespace {
+constexpr int32_t kTable = 1;
+constexpr int32_t kRegCount = 15;
+} // namespace
+
 frmCommonLocalUserSetting::frmCommonLocalUserSetting(QWidget* parent)
-    : MinimalViewForm(QStringLiteral("frmCommonLocalUserSetting"), QStringLiteral("Allgemein: Lokales User-Mapping"), QStringLiteral("Common: Local user-mapping"), parent)
+    : SettingsViewBase({QStringLiteral("frmCommonLocalUserSetting"), kTable, kRegCount, false, 10575, 6495}, parent)
+    , Frame1(new QGroupBox(ScrolledWindow1))
+    , lbl(new QLabel(QStringLiteral("Noch nicht verfügbar !"), Frame1))
 {
+    setWindowTitle(QString());
+    lblValueType->hide();
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    lbl->setObjectName(QStringLiteral("lbl"));
+    Frame1->setGeometry(twipsToPx(240), twipsToPx(1440), twipsToPx(8655), twipsToPx(4695));
+    lbl->setGeometry(twipsToPx(240), twipsToPx(360), twipsToPx(8175), twipsToPx(285));
+    ScrolledWindow1->ArrangeConstituentControls();
 }

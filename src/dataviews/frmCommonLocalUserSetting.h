@@ -1,9 +1,19 @@
 #pragma once
-// The coupler's local user-mapping (minimal form until the full view is built).
-#include "MinimalViewForm.h"
+// The coupler's local user-mapping, not yet available: the view only shows a
+// notice, reads coupler table 1 registers 0 to 14 and on Apply writes them
+// back as read, without switching the write protection or offering a reboot.
+#include "SettingsViewBase.h"
 
-class frmCommonLocalUserSetting : public MinimalViewForm {
+class frmCommonLocalUserSetting : public SettingsViewBase {
     Q_OBJECT
 public:
     explicit frmCommonLocalUserSetting(QWidget* parent = nullptr);
+
+private:
+    // No control shows a register: the block goes back as it was read.
+    void fRegsToControls() override {}
+    void fControlsToRegs() override {}
+
+    QGroupBox* Frame1;
+    QLabel* lbl;
 };

@@ -1,5 +1,6 @@
 #include "frmTable.h"
 
+#include "GridKeys.h"
 #include "TableViewLogic.h"
 #include "devices/clsConvertXml.h"
 #include "platform/AppContext.h"
@@ -13,7 +14,6 @@
 
 #include <QFrame>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -124,18 +124,8 @@ void frmTable::resizeEvent(QResizeEvent* event)
 
 bool frmTable::eventFilter(QObject* watched, QEvent* event)
 {
-    // Enter on the grid opens the cell's editor, as F2 does, and goes no further. An Enter
-    // that an open editor passes up has already committed; it is left alone.
-    if (watched == tdbgData && tdbgData->hasFocus()
-        && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            const QModelIndex current = tdbgData->currentIndex();
-            if (event->type() == QEvent::KeyPress && (m_model->flags(current) & Qt::ItemIsEditable))
-                tdbgData->edit(current);
-            return true;
-        }
-    }
+    if (watched == tdbgData && enterOpensEditor(tdbgData, event))
+        return true;
     return QWidget::eventFilter(watched, event);
 }
 

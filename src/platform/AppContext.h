@@ -15,6 +15,8 @@
 #include <pugixml.hpp>
 #include <memory>
 
+class QWidget;
+
 class AppContext {
 public:
     // registryFolder empty: RegistryStore::defaultRootFolder().
@@ -51,6 +53,7 @@ public:
 
     bool gDevMode = false;
     ILogBox* gLogBox = nullptr;
+    QWidget* tvTreeView = nullptr; // the main window's station tree; a firmware run disables it
     pugi::xml_node gOfflineStation;
     RefListCollection gRefList; // filled once at start-up
     QSet<QString> reportedResources; // resources found nowhere, each reported once

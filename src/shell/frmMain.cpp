@@ -72,6 +72,8 @@ frmMain::frmMain(QWidget* parent)
 {
     setObjectName(QStringLiteral("frmMain"));
     createControls();
+    if (AppContext* context = AppContext::current())
+        context->tvTreeView = m_tvTreeView;
     createMenus();
     createToolBar();
     if (ShellContext::current() == nullptr)
@@ -93,6 +95,8 @@ frmMain::~frmMain()
     // The log must not write into a box that is gone.
     if (AppContext* context = AppContext::current(); context && context->gLogBox == m_logBox.get())
         context->gLogBox = nullptr;
+    if (AppContext* context = AppContext::current(); context && context->tvTreeView == m_tvTreeView)
+        context->tvTreeView = nullptr;
 }
 
 void frmMain::createControls()

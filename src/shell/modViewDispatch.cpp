@@ -101,8 +101,16 @@ QWidget* fCreateOwnForm(const QString& progId, QWidget* parent)
 {
     if (progId == QLatin1String("TableView") || progId == QLatin1String("TD4VCommon.Table"))
         return createFrmTable(parent);
-    if (progId == QLatin1String("CommonSetting"))
-        return new frmCommonSetting(parent);
+    if (progId == QLatin1String("CommonSetting")) {
+        auto* form = new frmCommonSetting(parent);
+        // The view replaces the log-in's station when it recomputes the mapping.
+        form->setStationNodeAccess({[] { return ShellContext::current() ? shell().gStationNode : pugi::xml_node(); },
+                                    [](pugi::xml_node station) {
+                                        if (ShellContext::current())
+                                            shell().gStationNode = station;
+                                    }});
+        return form;
+    }
     if (progId == QLatin1String("CommonLocalUserSetting"))
         return new frmCommonLocalUserSetting(parent);
     if (progId == QLatin1String("ControllerSetting"))

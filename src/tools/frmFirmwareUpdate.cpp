@@ -1,12 +1,310 @@
 #include "frmFirmwareUpdate.h"
 
-frmFirmwareUpdate::frmFirmwareUpdate(QWidget* parent)
-    : MinimalDialog(QStringLiteral("frmFirmwareUpdate"), parent)
+#include "platform/AppContext.h"
+#include "platform/DeviceChannel.h"
+#include "platform/FirmwareServer.h"
+#include "platform/Hourglass.h"
+#include "platform/LocaleInfo.h"
+#include "platform/RegistryStore.h"
+#include "platform/ScrolledWindow.h"
+#include "platform/StringTable.h"
+#include "platform/Twips.h"
+#include "platform/UserInputBlocker.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <cmath>
+
+namespace {
+constexpr int kFrameMarginTwips = 120;
+const QString kCrLf = QStringLiteral("\r\n");
+const QString kLoadMode = QStringLiteral("FIRMWARE_LOAD");
+const QString kUpdateMode = QStringLiteral("FIRMWARE_UPDATE");
+
+QString firmwareFilter()
 {
+    // Linux file names keep their case, so each pattern is given in both.
+    return QStringLiteral("Firmware (*.hex *.HEX);;Firmware (*.h31 *.H31);;Firmware (*.h51 *.H51);;"
+                          "Firmware (*.h* *.H*);;Textdateien (*.txt *.TXT)");
 }
+
+bool isNetworkPath(const QString& path)
+{
+    return path.startsWith(QLatin1String("\\\\")) || path.startsWith(QLatin1String("//"));
+}
+} // namespace
+
+frmFirmwareUpdate::frmFirmwareUpdate(QWidget* parent)
+    : QDialog(parent)
+    , ScrolledWindow1(new ScrolledWindow(this))
+    , fraFirmwareAction(new QGroupBox(QStringLiteral("Firmware Update"), ScrolledWindow1))
+    , txtSelScript(new QLineEdit(QStringLiteral("Firmware-Update-Datei"), fraFirmwareAction))
+    , lVersionFirmwareupdateSoft(new QLabel(QStringLiteral("_"), fraFirmwareAction))
+    , cmdBrowse(new QPushButton(QStringLiteral("&Auswahl..."), fraFirmwareAction))
+    , cmdScriptStart(new QPushButton(QStringLiteral("St&art"), ScrolledWindow1))
+    , cmdExit(new QPushButton(QStringLiteral("&Beenden"), ScrolledWindow1))
+    , fraScriptLog(new QGroupBox(QStringLiteral("Log"), ScrolledWindow1))
+    , txtLogBox(new QPlainTextEdit(fraScriptLog))
+    , pgBar1(new QProgressBar(fraFirmwareAction))
+    , lblDuration(new QLabel(QStringLiteral("_"), fraFirmwareAction))
+    , m_log(std::make_unique<TextEditLogBox>(txtLogBox))
+{
+    setObjectName(QStringLiteral("frmFirmwareUpdate"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Form1"));
+    resize(560, 440);
+
+    fraFirmwareAction->setObjectName(QStringLiteral("fraFirmwareAction"));
+    fraFirmwareAction->setGeometry(8, 8, 536, 124);
+    txtSelScript->setObjectName(QStringLiteral("txtSelScript"));
+    txtSelScript->setReadOnly(true);
+    txtSelScript->setGeometry(12, 26, 410, 26);
+    QPalette grey = txtSelScript->palette();
+    grey.setColor(QPalette::Base, grey.color(QPalette::Window));
+    txtSelScript->setPalette(grey);
+    cmdBrowse->setObjectName(QStringLiteral("cmdBrowse"));
+    cmdBrowse->setGeometry(430, 25, 94, 28);
+    lVersionFirmwareupdateSoft->setObjectName(QStringLiteral("lVersionFirmwareupdateSoft"));
+    lVersionFirmwareupdateSoft->setGeometry(12, 58, 410, 20);
+    pgBar1->setObjectName(QStringLiteral("pgBar1"));
+    pgBar1->setGeometry(12, 88, 410, 22);
+    pgBar1->setTextVisible(false);
+    pgBar1->hide();
+    lblDuration->setObjectName(QStringLiteral("lblDuration"));
+    lblDuration->setGeometry(430, 88, 94, 22);
+
+    fraScriptLog->setObjectName(QStringLiteral("fraScriptLog"));
+    fraScriptLog->setGeometry(8, 140, 536, 240);
+    txtLogBox->setObjectName(QStringLiteral("txtLogBox"));
+    txtLogBox->setReadOnly(true);
+    txtLogBox->setGeometry(12, 24, 512, 204);
+
+    cmdScriptStart->setObjectName(QStringLiteral("cmdScriptStart"));
+    cmdScriptStart->setGeometry(346, 392, 96, 30);
+    cmdScriptStart->setEnabled(false);
+    cmdExit->setObjectName(QStringLiteral("cmdExit"));
+    cmdExit->setGeometry(448, 392, 96, 30);
+    for (QPushButton* b : {cmdBrowse, cmdScriptStart, cmdExit})
+        b->setAutoDefault(false);
+
+    connect(cmdBrowse, &QPushButton::clicked, this, &frmFirmwareUpdate::cmdBrowse_Click);
+    connect(cmdScriptStart, &QPushButton::clicked, this, &frmFirmwareUpdate::cmdScriptStart_Click);
+    connect(cmdExit, &QPushButton::clicked, this, &QDialog::close);
+
+    if (localeIsEnglish())
+        SetEnglishCaptions();
+    sizeScrolledWindow();
+}
+
+frmFirmwareUpdate::~frmFirmwareUpdate() = default;
 
 QString frmFirmwareUpdate::fFirmwareMode(const QString& param)
 {
-    const QString load = QStringLiteral("FIRMWARE_LOAD");
-    return param.toUpper() == load ? load : QStringLiteral("FIRMWARE_UPDATE");
+    return param.toUpper() == kLoadMode ? kLoadMode : kUpdateMode;
+}
+
+bool frmFirmwareUpdate::isFirmwareFileName(const QString& path)
+{
+    return QFileInfo(path).suffix().toUpper() == QLatin1String("HEX");
+}
+
+void frmFirmwareUpdate::SetEnglishCaptions()
+{
+    setWindowTitle(QString());
+    txtSelScript->setText(QStringLiteral("Firmwar Update File"));
+    cmdBrowse->setText(LoadResString(503));
+    cmdScriptStart->setText(LoadResString(504));
+    cmdExit->setText(LoadResString(502));
+    fraScriptLog->setTitle(LoadResString(723));
+    lblDuration->clear();
+}
+
+void frmFirmwareUpdate::RefreshData(pugi::xml_node node, IDeviceChannel* channel, const QString& param)
+{
+    m_channel = channel;
+    m_station = node;
+    m_mode = fFirmwareMode(param);
+    fraFirmwareAction->setTitle(LoadResString(m_mode == kLoadMode ? 722 : 721));
+    m_objVnFirmwareSrv = std::make_unique<FirmwareServer>();
+    connect(m_objVnFirmwareSrv.get(), &FirmwareServer::downloadStart, this, &frmFirmwareUpdate::OnDownloadStart);
+    connect(m_objVnFirmwareSrv.get(), &FirmwareServer::downloadState, this, &frmFirmwareUpdate::OnDownloadState);
+    show();
+    cmdBrowse_Click();
+}
+
+void frmFirmwareUpdate::sizeScrolledWindow()
+{
+    const int margin = twipsToPx(kFrameMarginTwips);
+    ScrolledWindow1->setGeometry(0, 0, std::max(0, width() - margin), std::max(0, height() - margin));
+}
+
+void frmFirmwareUpdate::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    sizeScrolledWindow();
+}
+
+void frmFirmwareUpdate::closeEvent(QCloseEvent* event)
+{
+    // The run lets window messages run; the form must outlive it.
+    if (m_running) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void frmFirmwareUpdate::reject()
+{
+    if (!m_running)
+        QDialog::reject();
+}
+
+bool frmFirmwareUpdate::fSelectFirmware()
+{
+    IDialogs& dialogs = *app().dialogs;
+    // A folder that is not there would be taken for a file name.
+    QString folder = gCommon().PathFolderResFirmware();
+    if (!QFileInfo(folder).isDir())
+        folder.clear();
+    const QString chosen = dialogs.GetOpenFileName(LoadResString(731), folder, firmwareFilter());
+    if (chosen.isEmpty())
+        return false;
+    gCommon().setPathFolderResFirmware(QFileInfo(chosen).absolutePath());
+    if (isFirmwareFileName(chosen)) {
+        m_path = chosen;
+        return true;
+    }
+    m_path.clear();
+    dialogs.MsgBox(LoadResString(732), vbCritical, LoadResString(730));
+    return false;
+}
+
+void frmFirmwareUpdate::cmdBrowse_Click()
+{
+    if (!fSelectFirmware()) {
+        cmdScriptStart->setEnabled(false);
+        return;
+    }
+    if (isNetworkPath(m_path)) {
+        m_path.clear();
+        AppendLogText(m_log.get(), kCrLf + QStringLiteral("Zugriff auf Dateien im Netzwerk nicht möglich.") + kCrLf);
+        // Start never runs with an empty path.
+        cmdScriptStart->setEnabled(false);
+        return;
+    }
+    txtSelScript->setText(m_path);
+    cmdScriptStart->setEnabled(true);
+}
+
+void frmFirmwareUpdate::setStationTreeEnabled(bool enabled)
+{
+    if (QWidget* tree = app().tvTreeView)
+        tree->setEnabled(enabled);
+}
+
+void frmFirmwareUpdate::cmdScriptStart_Click()
+{
+    if (m_running || m_path.isEmpty())
+        return;
+    QPointer<frmFirmwareUpdate> self(this);
+    m_running = true;
+    {
+        HourglassGuard hourglass;
+        m_log->SetText(QString());
+        pgBar1->show();
+        cmdScriptStart->setEnabled(false);
+        lblDuration->clear();
+        setStationTreeEnabled(false);
+        cmdExit->setEnabled(false);
+        cmdBrowse->setEnabled(false);
+
+        if (m_mode == kUpdateMode) {
+            AppendLogText(m_log.get(), kCrLf + LoadResString(724) + kCrLf);
+            IRegistryAccess& registry = *app().gObjRegistry;
+            const QString key = gCommon().CompanyRegKey();
+            QString multiPoint;
+            if (!registry.ReadValue(HKEY_CURRENT_USER, key, QStringLiteral("MultiPoint"), multiPoint)) {
+                registry.WriteValue(HKEY_CURRENT_USER, key, QStringLiteral("MultiPoint"), QStringLiteral("0"));
+                multiPoint.clear();
+                (void)registry.ReadValue(HKEY_CURRENT_USER, key, QStringLiteral("MultiPoint"), multiPoint);
+            }
+            UserInputBlocker noInput;
+            m_lResult = m_objVnFirmwareSrv->UpdateFirmware(m_channel, m_path, 0, 0, true, multiPoint.trimmed().toInt());
+        } else {
+            const int answer = app().dialogs->MsgBox(LoadResString(725) + kCrLf + kCrLf + LoadResString(726), vbYesNo,
+                                                     LoadResString(722));
+            if (!self)
+                return;
+            if (answer != vbYes) {
+                AppendLogText(m_log.get(), kCrLf + LoadResString(505) + kCrLf);
+                setStationTreeEnabled(true);
+                lblDuration->clear();
+                pgBar1->hide();
+                for (QPushButton* b : {cmdScriptStart, cmdExit, cmdBrowse})
+                    b->setEnabled(true);
+                m_running = false;
+                return;
+            }
+            AppendLogText(m_log.get(), kCrLf + LoadResString(724) + kCrLf);
+            UserInputBlocker noInput;
+            if (m_channel)
+                (void)m_channel->PortOpen(); // a port that will not open fails the first transfer request
+            m_lResult = m_objVnFirmwareSrv->LoadFirmware(m_channel, m_path, true, 0, true);
+        }
+    }
+    if (!self)
+        return;
+    finishRun();
+}
+
+void frmFirmwareUpdate::finishRun()
+{
+    setStationTreeEnabled(true);
+    QString line = kCrLf + LoadResString(727);
+    if (m_lResult == 0)
+        line += QLatin1Char(' ') + LoadResString(400) + QLatin1Char(' ');
+    else
+        line += QLatin1Char(' ') + LoadResString(401) + QLatin1Char(' ') + QString::number(m_lResult);
+    AppendLogText(m_log.get(), line);
+    lblDuration->clear();
+    pgBar1->hide();
+    cmdScriptStart->setEnabled(true);
+
+    QPointer<frmFirmwareUpdate> self(this);
+    app().dialogs->MsgBox(LoadResString(728) + kCrLf + kCrLf + LoadResString(729) + kCrLf + LoadResString(402),
+                          vbInformation, LoadResString(730));
+    if (!self)
+        return;
+    if (gCommon().AccessLevel() == 1 && app().gObjDevSrv)
+        app().gObjDevSrv->AbolishProtection(m_channel, false, m_lResult);
+    cmdExit->setEnabled(true);
+    m_running = false;
+}
+
+void frmFirmwareUpdate::OnDownloadStart(int32_t total)
+{
+    pgBar1->setMinimum(0);
+    pgBar1->setMaximum(std::max(total, 0) + 10);
+    pgBar1->setValue(2);
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+}
+
+void frmFirmwareUpdate::OnDownloadState(int32_t current, int32_t total)
+{
+    QCoreApplication::processEvents();
+    pgBar1->setValue(std::clamp(current, pgBar1->minimum(), pgBar1->maximum()));
+    // A total of 0 would divide by zero: it shows as nothing done.
+    const double percent = total > 0 ? double(current) / double(total) * 100.0 : 0.0;
+    lblDuration->setText(QStringLiteral("%1 %").arg(long(std::lround(percent)), 2, 10, QLatin1Char('0')));
+    QCoreApplication::processEvents();
 }

@@ -1,21 +1,81 @@
 #pragma once
-// The firmware dialog, as far as it is built: it keeps the station element,
-// the channel and its mode, and shows itself.
-#include "platform/MinimalDialog.h"
+// Loads firmware into a coupler in its boot-strap state, or updates the
+// firmware of a running coupler, from an Intel HEX file. Modeless; while a
+// run lasts the form cannot be closed and no input reaches any window.
+#include "platform/LogBox.h"
+#include "platform/ViewContract.h"
 
-class frmFirmwareUpdate : public MinimalDialog {
+#include <QDialog>
+#include <memory>
+
+class FirmwareServer;
+class IDeviceChannel;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class ScrolledWindow;
+
+class frmFirmwareUpdate : public QDialog, public IRefreshData {
     Q_OBJECT
 public:
     explicit frmFirmwareUpdate(QWidget* parent = nullptr);
+    ~frmFirmwareUpdate() override;
+
+    // Keeps channel and station, takes the mode, shows the form and opens the file selection.
+    void RefreshData(pugi::xml_node node, IDeviceChannel* channel, const QString& param) override;
 
     // "FIRMWARE_LOAD" or "FIRMWARE_UPDATE".
     QString mode() const { return m_mode; }
     // "FIRMWARE_LOAD" when the upper-cased parameter is exactly that, else "FIRMWARE_UPDATE".
     static QString fFirmwareMode(const QString& param);
+    // True when the file name's extension, upper-cased, is "HEX".
+    static bool isFirmwareFileName(const QString& path);
+
+    pugi::xml_node station() const { return m_station; }
+    IDeviceChannel* channel() const { return m_channel; }
+    QString path() const { return m_path; }
+    bool isRunning() const { return m_running; }
+    int32_t lastResult() const { return m_lResult; }
+    const LogBuffer& log() const { return *m_log; }
+
+    void cmdBrowse_Click();
+    void cmdScriptStart_Click();
 
 protected:
-    void takeParam(const QString& param) override { m_mode = fFirmwareMode(param); }
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
 
 private:
+    bool fSelectFirmware();
+    void SetEnglishCaptions();
+    void sizeScrolledWindow();
+    void setStationTreeEnabled(bool enabled);
+    void finishRun();
+    void OnDownloadStart(int32_t total);
+    void OnDownloadState(int32_t current, int32_t total);
+
+    ScrolledWindow* ScrolledWindow1;
+    QGroupBox* fraFirmwareAction;
+    QLineEdit* txtSelScript;
+    QLabel* lVersionFirmwareupdateSoft;
+    QPushButton* cmdBrowse;
+    QPushButton* cmdScriptStart;
+    QPushButton* cmdExit;
+    QGroupBox* fraScriptLog;
+    QPlainTextEdit* txtLogBox;
+    QProgressBar* pgBar1;
+    QLabel* lblDuration;
+    std::unique_ptr<TextEditLogBox> m_log;
+
+    IDeviceChannel* m_channel = nullptr;
+    pugi::xml_node m_station;
     QString m_mode = QStringLiteral("FIRMWARE_UPDATE");
+    std::unique_ptr<FirmwareServer> m_objVnFirmwareSrv;
+    QString m_path;
+    int32_t m_lResult = 0;
+    bool m_running = false;
 };

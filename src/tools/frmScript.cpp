@@ -1,18 +1,150 @@
 #include "frmScript.h"
 
-#include "platform/MinimalDialog.h"
+#include "IniProfile.h"
+#include "ScriptConvert.h"
+#include "modHighlight.h"
+#include "platform/AppContext.h"
+#include "platform/FormRegistry.h"
+#include "platform/LocaleInfo.h"
+#include "ToolLayout.h"
+#include "platform/StringTable.h"
 
-#include <QLayout>
+#include <QFont>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSaveFile>
 
 frmScript::frmScript(QWidget* parent)
     : QDialog(parent)
+    , ScrolledWindow1(new ScrolledWindow(this))
+    , labelKonvertieren(new QLabel(
+          QStringLiteral("Konvertierung von Script Dateien (Version 3) in XML Script Dateien (Version 4)"), ScrolledWindow1))
+    , labelKlemmen(new QLabel(QStringLiteral("Klemmen:"), ScrolledWindow1))
+    , cmdTSIOeffnen(new QPushButton(QStringLiteral("Öffne Klemmen Script Datei V3 (*.tsi)"), ScrolledWindow1))
+    , cmdTSISpeichern(new QPushButton(QStringLiteral("Speichere Klemmen Script Datei V4 (*.xml)"), ScrolledWindow1))
+    , labelKoppler(new QLabel(QStringLiteral("Koppler:"), ScrolledWindow1))
+    , cmdCSIOeffnen(new QPushButton(QStringLiteral("Öffne Koppler Script Datei V3 (*.csi)"), ScrolledWindow1))
+    , cmdCSISpeichern(new QPushButton(QStringLiteral("Speichere Koppler Script Datei V4 (*.xml)"), ScrolledWindow1))
+    , cmdBeenden(new QPushButton(QStringLiteral("Beenden"), ScrolledWindow1))
+    , richtxtInit(new QPlainTextEdit(ScrolledWindow1))
+    , m_highlight(new modHighlight(richtxtInit->document()))
+    , m_buildStamp([] { return scriptBuildStamp(QDateTime::currentDateTime()); })
 {
-    SetUpStandInDialog(this, QStringLiteral("frmScript"));
+    setObjectName(QStringLiteral("frmScript"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    labelKonvertieren->setObjectName(QStringLiteral("labelKonvertieren"));
+    labelKlemmen->setObjectName(QStringLiteral("labelKlemmen"));
+    cmdTSIOeffnen->setObjectName(QStringLiteral("cmdTSIOeffnen"));
+    cmdTSISpeichern->setObjectName(QStringLiteral("cmdTSISpeichern"));
+    labelKoppler->setObjectName(QStringLiteral("labelKoppler"));
+    cmdCSIOeffnen->setObjectName(QStringLiteral("cmdCSIOeffnen"));
+    cmdCSISpeichern->setObjectName(QStringLiteral("cmdCSISpeichern"));
+    cmdBeenden->setObjectName(QStringLiteral("cmdBeenden"));
+    richtxtInit->setObjectName(QStringLiteral("richtxtInit"));
+
+    labelKonvertieren->setGeometry(8, 8, 680, 22);
+    labelKlemmen->setGeometry(8, 44, 80, 22);
+    cmdTSIOeffnen->setGeometry(92, 40, 296, 28);
+    cmdTSISpeichern->setGeometry(396, 40, 296, 28);
+    labelKoppler->setGeometry(8, 78, 80, 22);
+    cmdCSIOeffnen->setGeometry(92, 74, 296, 28);
+    cmdCSISpeichern->setGeometry(396, 74, 296, 28);
+    richtxtInit->setGeometry(8, 114, 684, 400);
+    cmdBeenden->setGeometry(592, 524, 100, 28);
+    resize(708, 568);
+
+    richtxtInit->setFont(QFont(QStringLiteral("Verdana"), 10));
+    richtxtInit->setLineWrapMode(QPlainTextEdit::NoWrap);
+    for (QPushButton* b : {cmdTSIOeffnen, cmdTSISpeichern, cmdCSIOeffnen, cmdCSISpeichern, cmdBeenden})
+        b->setAutoDefault(false);
+
+    connect(cmdTSIOeffnen, &QPushButton::clicked, this, &frmScript::cmdTSIOeffnen_Click);
+    connect(cmdCSIOeffnen, &QPushButton::clicked, this, &frmScript::cmdCSIOeffnen_Click);
+    connect(cmdTSISpeichern, &QPushButton::clicked, this, &frmScript::cmdTSISpeichern_Click);
+    connect(cmdCSISpeichern, &QPushButton::clicked, this, &frmScript::cmdCSISpeichern_Click);
+    connect(cmdBeenden, &QPushButton::clicked, this, &QDialog::close);
+
+    sizeToolScrolledWindow(this, ScrolledWindow1);
+    if (localeIsEnglish())
+        SetEnglishCaptions();
+    FormRegistry::Load(this);
+}
+
+void frmScript::SetEnglishCaptions()
+{
+    labelKonvertieren->setText(QStringLiteral("Conversion of Script Files (Version 3) in XML Script Files (Version 4)"));
+    labelKlemmen->setText(QStringLiteral("Terminal: "));
+    cmdTSIOeffnen->setText(QStringLiteral("Open Terminal Script File V3 (*.tsi)"));
+    cmdTSISpeichern->setText(QStringLiteral("Save Terminal Script File V4 (*.xml)"));
+    labelKoppler->setText(QStringLiteral("Coupler: "));
+    cmdCSIOeffnen->setText(QStringLiteral("Open Coupler Script File V3 (*.csi)"));
+    cmdCSISpeichern->setText(QStringLiteral("Save Coupler Script File V4 (*.xml)"));
+    cmdBeenden->setText(LoadResString(502));
 }
 
 void frmScript::Load()
 {
     setWindowTitle(QString());
-    if (QLayout* l = layout())
-        l->activate();
+    sizeToolScrolledWindow(this, ScrolledWindow1);
+}
+
+void frmScript::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    sizeToolScrolledWindow(this, ScrolledWindow1);
+}
+
+void frmScript::cmdTSIOeffnen_Click()
+{
+    m_highlight->InitHighlight();
+    m_iniPath = openIni(QStringLiteral("Terminal Script Ini(*.tsi *.TSI)"));
+    if (!m_iniPath.isEmpty())
+        TSIinXMLschreiben();
+}
+
+void frmScript::cmdCSIOeffnen_Click()
+{
+    m_highlight->InitHighlight();
+    m_iniPath = openIni(QStringLiteral("Coupler Script Ini(*.csi *.CSI)"));
+    if (!m_iniPath.isEmpty())
+        CSIinXMLschreiben();
+}
+
+QString frmScript::openIni(const QString& filter)
+{
+    richtxtInit->setPlainText(QStringLiteral(" "));
+    return app().dialogs->GetOpenFileName(QString(), QString(), filter);
+}
+
+void frmScript::TSIinXMLschreiben()
+{
+    showXml(TSIinXML(IniProfile::fromFile(m_iniPath), scriptBaseName(m_iniPath), m_buildStamp()));
+}
+
+void frmScript::CSIinXMLschreiben()
+{
+    showXml(CSIinXML(IniProfile::fromFile(m_iniPath), scriptBaseName(m_iniPath), m_buildStamp()));
+}
+
+void frmScript::showXml(const QString& xml)
+{
+    m_xmlText = xml;
+    richtxtInit->setPlainText(QString(xml).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+}
+
+void frmScript::saveXml(const QString& filter)
+{
+    IDialogs& dialogs = *app().dialogs;
+    const QString path = dialogs.GetSaveFileName(QString(), QString(), filter);
+    if (path.isEmpty())
+        return;
+    // UTF-8: what a reader assumes of a file without declaration.
+    const QByteArray bytes = (m_xmlText + QStringLiteral("\r\n")).toUtf8();
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return;
+    const QString message = localeIsEnglish() ? QStringLiteral("The file could not be saved:\r\n")
+                                              : QStringLiteral("Die Datei konnte nicht gespeichert werden:\r\n");
+    dialogs.MsgBox(message + path + QStringLiteral("\r\n") + file.errorString(), vbCritical, LoadResString(741));
 }

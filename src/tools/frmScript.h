@@ -1,7 +1,16 @@
 #pragma once
-// The script-file converter, as far as it is built. Load prepares the form
-// without showing it; the caller shows it.
+// Conversion of old INI-style scripts (terminal *.tsi, coupler *.csi) into
+// XML scripts: open converts and shows the result in a coloured preview,
+// save writes the converted text (not the preview's edits). No device is
+// involved. Load prepares the form without showing it; the caller shows it.
 #include <QDialog>
+#include <functional>
+
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class ScrolledWindow;
+class modHighlight;
 
 class frmScript : public QDialog {
     Q_OBJECT
@@ -10,4 +19,44 @@ public:
 
     // Sets the caption to "" and lays out the form.
     void Load();
+
+    // The converted script, kept for saving.
+    QString xmlText() const { return m_xmlText; }
+    QPlainTextEdit* preview() const { return richtxtInit; }
+    modHighlight* highlighter() const { return m_highlight; }
+    // Date and time of the Build comment; tests fix them.
+    void setBuildStamp(std::function<QString()> stamp) { m_buildStamp = std::move(stamp); }
+
+    void cmdTSIOeffnen_Click();
+    void cmdCSIOeffnen_Click();
+    void cmdTSISpeichern_Click() { saveXml(QStringLiteral("Terminal script XML(*.xml)")); }
+    void cmdCSISpeichern_Click() { saveXml(QStringLiteral("Coupler script XML(*.xml)")); }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void SetEnglishCaptions();
+    // Asks for an INI file; the path when one was picked, else "" (the preview then holds a blank).
+    QString openIni(const QString& filter);
+    void TSIinXMLschreiben();
+    void CSIinXMLschreiben();
+    void showXml(const QString& xml);
+    void saveXml(const QString& filter);
+
+    ScrolledWindow* ScrolledWindow1;
+    QLabel* labelKonvertieren;
+    QLabel* labelKlemmen;
+    QPushButton* cmdTSIOeffnen;
+    QPushButton* cmdTSISpeichern;
+    QLabel* labelKoppler;
+    QPushButton* cmdCSIOeffnen;
+    QPushButton* cmdCSISpeichern;
+    QPushButton* cmdBeenden;
+    QPlainTextEdit* richtxtInit;
+    modHighlight* m_highlight;
+
+    QString m_iniPath;
+    QString m_xmlText;
+    std::function<QString()> m_buildStamp;
 };

@@ -16,6 +16,7 @@ TestEnv::TestEnv()
     QDir().mkpath(registryFolder());
     qputenv("TD4700_REGISTRY_DIR", registryFolder().toLocal8Bit());
     qputenv("TD4700_PORTS_DIR", (m_dir.path() + QStringLiteral("/ports")).toLocal8Bit());
+    qputenv("TD4700_RUNTIME_ROOT", runtimeRoot().toLocal8Bit());
     build();
 }
 

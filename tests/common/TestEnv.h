@@ -1,6 +1,7 @@
 #pragma once
 // A fresh program context per test: its own temporary registry folder
-// (TD4700_REGISTRY_DIR), an in-memory log box and recording dialogs.
+// (TD4700_REGISTRY_DIR) and runtime folder (TD4700_RUNTIME_ROOT), an in-memory
+// log box and recording dialogs.
 #include "platform/AppContext.h"
 
 #include <QStringList>
@@ -39,6 +40,7 @@ public:
 
     QString registryFolder() const { return m_dir.path() + QStringLiteral("/registry"); }
     QString tempPath() const { return m_dir.path(); }
+    QString runtimeRoot() const { return m_dir.path() + QStringLiteral("/runtime"); }
     AppContext& context() { return *m_context; }
     LogBuffer& log() { return m_log; }
     RecordingDialogs& dialogs() { return *m_dialogs; }

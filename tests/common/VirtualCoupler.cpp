@@ -1,5 +1,7 @@
 #include "VirtualCoupler.h"
 
+#include "platform/SerialChannel.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -48,6 +50,16 @@ bool VirtualCoupler::start(const QString& station, const QStringList& options, i
         }
     }
     return !m_devicePath.isEmpty() && m_tcpPort != 0;
+}
+
+bool VirtualCoupler::openSerial(SerialChannel& channel, int timeoutMs) const
+{
+    auto* param = dynamic_cast<ISerialChannelParam*>(channel.GetDeviceParamObj());
+    if (!param)
+        return false;
+    param->SetPort(m_com);
+    param->SetTimeout(timeoutMs);
+    return channel.PortOpen() == 0;
 }
 
 void VirtualCoupler::stop()

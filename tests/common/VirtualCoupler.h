@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+class SerialChannel;
+
 class VirtualCoupler {
 public:
     VirtualCoupler() = default;
@@ -33,6 +35,8 @@ public:
     // The trace lines without the transport word, e.g. "read 0 9 0 2 = 0".
     QStringList requests() const;
     QString output() const { return m_output; }
+    // Points the channel at this coupler's COM link with the given time-out and opens it.
+    bool openSerial(SerialChannel& channel, int timeoutMs) const;
 
 private:
     QProcess m_process;

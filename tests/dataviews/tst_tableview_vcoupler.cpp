@@ -117,12 +117,7 @@ bool TestTableViewVCoupler::startCoupler()
     if (!m_coupler->start(path))
         return false;
     m_channel = std::make_unique<SerialChannel>();
-    auto* param = dynamic_cast<ISerialChannelParam*>(m_channel->GetDeviceParamObj());
-    if (!param)
-        return false;
-    param->SetPort(m_coupler->comNumber());
-    param->SetTimeout(1000);
-    return m_channel->PortOpen() == 0;
+    return m_coupler->openSerial(*m_channel, 1000);
 }
 
 frmTable* TestTableViewVCoupler::open(int device, int table)

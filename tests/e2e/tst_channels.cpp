@@ -119,6 +119,7 @@ private Q_SLOTS:
         QCOMPARE(line.write(0, 110, 5, {1, 0x1234, 65535}), int32_t(ChOk));
         QCOMPARE(line.read(0, 110, 4, regs, 5), int32_t(ChOk));
         QCOMPARE(regs, (std::vector<int32_t>{0, 1, 0x1234, 65535, 0}));
+        QCOMPARE(line.write(3, 2, 31, {0x5E3B}), int32_t(ChOk)); // the codeword unlocks registers 32..63
         QCOMPARE(line.write(3, 2, 63, {77}), int32_t(ChOk));
         QCOMPARE(line.read(3, 2, 63, regs, 1), int32_t(ChOk));
         QCOMPARE(regs[0], 77);
@@ -146,7 +147,8 @@ private Q_SLOTS:
         std::vector<int32_t> regs;
 
         QCOMPARE(line.write(0, 0, 5, {0x55}), int32_t(ChWriteProtected));
-        QCOMPARE(line.write(0, 1, 0, {1}), int32_t(ChWriteProtected));
+        QCOMPARE(line.write(0, 0, 12, {0}), int32_t(ChOk)); // only the common settings 0-11 are guarded
+        QCOMPARE(line.write(0, 1, 0, {1}), int32_t(ChOk));  // table 1 only on a bus controller
         QCOMPARE(line.write(0, 110, 0, {1}), int32_t(ChOk)); // outputs are never guarded
         int32_t result = -1;
         line.service.AbolishProtection(line.channel.get(), false, result);
@@ -162,7 +164,7 @@ private Q_SLOTS:
 
         const QString prot = QString::number(ChWriteProtected);
         QCOMPARE(line.coupler.requests(),
-                 (QStringList{"write 0 0 5 1 = " + prot, "write 0 1 0 1 = " + prot, "write 0 110 0 1 = 0",
+                 (QStringList{"write 0 0 5 1 = " + prot, "write 0 0 12 1 = 0", "write 0 1 0 1 = 0", "write 0 110 0 1 = 0",
                               "service protection 0 = 0", "write 0 0 5 1 = 0", "read 0 0 5 1 = 0",
                               "service protection 1 = 0", "write 0 0 5 1 = " + prot, "read 0 0 5 1 = 0"}));
     }
@@ -232,7 +234,7 @@ private Q_SLOTS:
         QCOMPARE(frozen, regs);
 
         QByteArray reply("kept");
-        QCOMPARE(ch->ServiceRequest(0x20, {}, reply), int32_t(ChUnsupported)); // firmware services: not yet
+        QCOMPARE(ch->ServiceRequest(0x2F, {}, reply), int32_t(ChUnsupported)); // kept for later firmware services
         QCOMPARE(reply, QByteArray("kept"));
     }
 

@@ -3,16 +3,17 @@
 // the language command, Exit, Save As, and the menu state on the window.
 #include "CommandTestProgram.h"
 
-#include "channels/MinimalChannelDialog.h"
+#include "channels/QnpChannelDialog.h"
+#include "channels/frmParamVnDcHW4565.h"
 #include "channels/frmParamVnDcCOM.h"
 #include "platform/FormRegistry.h"
 #include "platform/StringTable.h"
 #include "shell/ShellContext.h"
 #include "shell/modPaneSettings.h"
-#include "platform/MinimalDialog.h"
 #include "tools/frmFirmwareUpdate.h"
 #include "tools/frmScript.h"
 #include "tools/frmScriptInitTerm.h"
+#include "tools/ScriptRunnerDialog.h"
 
 #include <QAction>
 #include <QMdiArea>
@@ -217,12 +218,12 @@ private Q_SLOTS:
         QCOMPARE(opened->objectName(), dialog);
         QVERIFY(opened->isVisible());
         QCOMPARE(userValue(p.env, HKEY_CURRENT_USER, QStringLiteral("Device")), QStringLiteral("0"));
-        if (auto* stub = qobject_cast<MinimalChannelDialog*>(opened)) {
-            QCOMPARE(stub->companyName(), QStringLiteral("Harmsted"));
-            if (index == 2)
-                QCOMPARE(stub->channel(), current);
-            else
-                QCOMPARE(stub->channel(), static_cast<IDeviceChannel*>(context.m_objDevQnpObj.get()));
+        if (auto* qnp = qobject_cast<QnpChannelDialog*>(opened)) {
+            QCOMPARE(qnp->companyName(), QStringLiteral("Harmsted"));
+            QCOMPARE(qnp->channel(), static_cast<IDeviceChannel*>(context.m_objDevQnpObj.get()));
+            QCOMPARE(qnp->variant(), index == 1 ? QnpVariant::CV3 : QnpVariant::Plain);
+        } else if (auto* link = qobject_cast<frmParamVnDcHW4565*>(opened)) {
+            QCOMPARE(link->companyName(), QStringLiteral("Harmsted"));
         }
         QCOMPARE(context.gObjDevChannel, current); // the command changes no channel
         if (index == 1 || index == 3)
@@ -392,14 +393,20 @@ private Q_SLOTS:
             p.commands().mnuOnlineCouplerItem_Click(int16_t(index));
         else
             p.commands().mnuOnlineTerminalItem_Click(int16_t(index));
-        auto* tool = qobject_cast<MinimalDialog*>(p.commands().lastOpened());
-        QVERIFY(tool);
-        QCOMPARE(tool->objectName(), dialog);
-        QVERIFY(tool->isVisible());
-        QCOMPARE(tool->station(), shell().gCurrentStation);
-        QCOMPARE(tool->channel(), p.env.context().gObjDevChannel);
-        if (auto* firmware = qobject_cast<frmFirmwareUpdate*>(tool))
-            QCOMPARE(firmware->mode(), mode);
+        QWidget* opened = p.commands().lastOpened();
+        QVERIFY(opened);
+        QCOMPARE(opened->objectName(), dialog);
+        QVERIFY(opened->isVisible());
+        if (auto* runner = qobject_cast<ScriptRunnerDialog*>(opened)) {
+            QCOMPARE(runner->station(), shell().gCurrentStation);
+            QCOMPARE(runner->channel(), p.env.context().gObjDevChannel);
+            return;
+        }
+        auto* firmware = qobject_cast<frmFirmwareUpdate*>(opened);
+        QVERIFY(firmware);
+        QCOMPARE(firmware->station(), shell().gCurrentStation);
+        QCOMPARE(firmware->channel(), p.env.context().gObjDevChannel);
+        QCOMPARE(firmware->mode(), mode);
     }
 
     void terminalScriptClosesStationGraph()

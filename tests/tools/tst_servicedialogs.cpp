@@ -1,12 +1,7 @@
-// The stand-ins of the channel dialogs and service tools: what RefreshData
-// keeps, the firmware mode, and closing unloads them.
+// A service tool unloads itself when it is closed.
 #include "common/ScriptedChannel.h"
 #include "common/TestEnv.h"
-#include "channels/frmParamVnDcHW4565.h"
-#include "channels/frmParamVnDcQNP.h"
-#include "channels/frmParamVnDcQNPCV3.h"
 #include "platform/FormRegistry.h"
-#include "tools/frmFirmwareUpdate.h"
 #include "tools/frmScriptInitCoupler.h"
 
 #include <QPointer>
@@ -15,63 +10,14 @@
 class tst_ServiceDialogs : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void firmwareMode_data()
-    {
-        QTest::addColumn<QString>("param");
-        QTest::addColumn<QString>("mode");
-        QTest::newRow("load") << "FIRMWARE_LOAD" << "FIRMWARE_LOAD";
-        QTest::newRow("load in lower case") << "firmware_Load" << "FIRMWARE_LOAD";
-        QTest::newRow("update") << "FIRMWARE_UPDATE" << "FIRMWARE_UPDATE";
-        QTest::newRow("empty") << "" << "FIRMWARE_UPDATE";
-        QTest::newRow("trailing blank is not load") << "FIRMWARE_LOAD " << "FIRMWARE_UPDATE";
-    }
-    void firmwareMode()
-    {
-        QFETCH(QString, param);
-        QFETCH(QString, mode);
-        TestEnv env;
-        auto* form = new frmFirmwareUpdate;
-        pugi::xml_document doc;
-        doc.load_string("<Station/>");
-        ScriptedChannel channel;
-        form->RefreshData(doc.child("Station"), &channel, param);
-        QCOMPARE(form->mode(), mode);
-        QCOMPARE(form->station(), doc.child("Station"));
-        QCOMPARE(form->channel(), static_cast<IDeviceChannel*>(&channel));
-        QVERIFY(form->isVisible());
-        QVERIFY(!form->isModal());
-        delete form;
-    }
-
-    void qnpDialogsKeepChannelAndParameterObject()
-    {
-        TestEnv env;
-        ScriptedChannel channel;
-        RecordingQnpParam param;
-        channel.setParamObj(&param);
-        frmParamVnDcQNPCV3 cv3;
-        cv3.RefreshData({}, &channel, QString());
-        QCOMPARE(cv3.deviceParam(), static_cast<IQNPDeviceParam*>(&param));
-        QCOMPARE(cv3.companyName(), QStringLiteral("Harmsted"));
-        frmParamVnDcQNP plain;
-        plain.RefreshData({}, nullptr, QStringLiteral("Linovo"));
-        QCOMPARE(plain.deviceParam(), nullptr);
-        QCOMPARE(plain.companyName(), QStringLiteral("Linovo"));
-        QCOMPARE(plain.objectName(), QStringLiteral("frmParamVnDcQNP"));
-    }
-
     void closingUnloads()
     {
         TestEnv env;
-        QPointer<frmParamVnDcHW4565> link = new frmParamVnDcHW4565;
         QPointer<frmScriptInitCoupler> script = new frmScriptInitCoupler;
-        QVERIFY(FormRegistry::IsLoaded(link) && FormRegistry::IsLoaded(script));
-        link->RefreshData({}, nullptr, QString());
+        QVERIFY(FormRegistry::IsLoaded(script));
         script->RefreshData({}, nullptr, QString());
-        link->close();
         script->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!link);
         QVERIFY(!script);
     }
 };

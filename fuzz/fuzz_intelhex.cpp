@@ -1,0 +1,15 @@
+// Feeds arbitrary bytes to the firmware file reader.
+#include "platform/FirmwareProtocol.h"
+#include "platform/IntelHex.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    FirmwareImage image;
+    int line = 0;
+    const int32_t rc = readIntelHex(QByteArrayView(reinterpret_cast<const char*>(data), qsizetype(size)), image, &line);
+    if (rc == 0 && (image.bytes.isEmpty() || image.bytes.size() > fw::kMaxImageSize))
+        __builtin_trap(); // a good image is never empty and never past the coupler's largest
+    if (rc != 0 && line < 1)
+        __builtin_trap(); // a refusal always names its line
+    return 0;
+}

@@ -1,0 +1,120 @@
+#include "QnpChannelSettings.h"
+
+#include "ChannelDialogSupport.h"
+#include "SerialChannelSettings.h"
+#include "platform/DeviceChannel.h"
+#include "platform/RegistryAccess.h"
+#include "platform/RegistryStore.h"
+#include "platform/VbConvert.h"
+
+namespace {
+int32_t numberOf(const QString& text) { return vbRound(vbVal(text)); }
+}
+
+void LoadChannelSettings(IRegistryAccess& registry, const QString& key, QnpChannelSettings& settings)
+{
+    for (const QnpSettingDefault& s : kQnpSettings)
+        (void)readSettingText(registry, key, QString::fromLatin1(s.name), QString::fromLatin1(s.defaultText),
+                              settings.*s.field); // a value that cannot be read keeps what it held
+}
+
+void SaveChannelSettings(IRegistryAccess& registry, const QString& key, const QnpChannelSettings& settings)
+{
+    registry.WriteValue(HKEY_CURRENT_USER, key, QStringLiteral("Device"), QStringLiteral("1"));
+    for (const QnpSettingDefault& s : kQnpSettings)
+        registry.WriteValue(HKEY_CURRENT_USER, key, QString::fromLatin1(s.name), settings.*s.field);
+}
+
+void InitComPort(IDeviceChannel* channel, IQNPDeviceParam* param, const QnpChannelSettings& settings)
+{
+    if (channel)
+        (void)channel->PortClose(); // closing a closed port is no failure worth telling
+    if (!param)
+        return;
+    param->SetTimeout(numberOf(settings.Timeout));
+    param->SetPort(numberOf(settings.QnpRtnPort));
+    param->SetNetId(settings.QnpRtnNetId);
+}
+
+QnpInstallFlags ReadInstallFlags(IRegistryAccess& registry, bool withRuntime3)
+{
+    QnpInstallFlags flags;
+    QString ignored;
+    flags.library = registry.ReadValue(HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Harmsted\\CvQnpDll"),
+                                       QStringLiteral("ForceTcpIp"), flags.ForceTcpIp);
+    if (!flags.library)
+        flags.ForceTcpIp.clear();
+    flags.runtime2 = registry.ReadValue(HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Harmsted\\Corvane"),
+                                        QStringLiteral("InstallationPath"), ignored);
+    if (withRuntime3)
+        flags.runtime3 = registry.ReadValue(HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Harmsted\\Corvane3"),
+                                            QStringLiteral("CorvaneDir"), ignored);
+    return flags;
+}
+
+RouteOptionState routeOptionRule(const QnpInstallFlags& flags)
+{
+    RouteOptionState s;
+    if (flags.runtime2 && flags.library) {
+        if (flags.ForceTcpIp == QLatin1String("1")) {
+            s.routerEnabled = false;
+            s.directEnabled = true;
+            s.selected = 1;
+        } else if (flags.ForceTcpIp == QLatin1String("0")) {
+            s.routerEnabled = true;
+            s.directEnabled = false;
+            s.selected = 0;
+        }
+    } else if (flags.library) {
+        s.directEnabled = true;
+        s.selected = 1;
+    } else if (flags.runtime2) {
+        s.routerEnabled = true;
+        s.selected = 0;
+    }
+    return s;
+}
+
+QString portForRouteName(const QString& name)
+{
+    const QString start = name.left(2);
+    return start == QLatin1String("HQ") || start == QLatin1String("WQ") ? QStringLiteral("28928") : QStringLiteral("100");
+}
+
+QString remoteDeviceRow(const QString& name, const QString& netId)
+{
+    // A long name still needs a blank before the net id, or the row's last word misses it.
+    QString padded = name.leftJustified(20);
+    if (name.size() >= 20)
+        padded += QLatin1Char(' ');
+    return padded + netId;
+}
+
+QString lastWord(const QString& row)
+{
+    const qsizetype blank = row.lastIndexOf(QLatin1Char(' '));
+    return blank < 0 ? row : row.mid(blank + 1);
+}
+
+std::optional<int> qnpPortNumber(const QString& text)
+{
+    bool ok = false;
+    const int port = text.trimmed().toInt(&ok);
+    if (!ok || port < 1 || port > 65535)
+        return std::nullopt;
+    return port;
+}
+
+int32_t TestQnpConnection(IDeviceChannel* channel, const std::function<void()>& letEventsRun, bool& readsFailed)
+{
+    readsFailed = false;
+    if (!channel)
+        return ChNotOpen;
+    const int32_t opened = channel->PortOpen();
+    if (opened != ChOk)
+        return opened;
+    // The port is open now; opening it again inside the test is no new connection.
+    const int32_t r = TestCouplerConnection(channel, letEventsRun);
+    readsFailed = r != ChOk;
+    return r;
+}

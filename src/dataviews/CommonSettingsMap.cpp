@@ -1,0 +1,96 @@
+#include "CommonSettingsMap.h"
+
+namespace commonsettings {
+
+namespace {
+
+constexpr int32_t kEventsMask = 0x6;
+constexpr int32_t kFieldbusMask = 0x300;
+constexpr int32_t kTerminalbusMask = 0xC00;
+
+bool bit(int32_t value, int n) { return (value >> n) & 1; }
+
+int32_t withBit(int32_t value, int n, bool on) { return on ? (value | (1 << n)) : (value & ~(1 << n)); }
+
+// 0x300 is no reaction of its own: it shows as the first option, like 0.
+int reactionOf(int32_t field, int32_t reset, int32_t keep)
+{
+    if (field == reset)
+        return ResetData;
+    if (field == keep)
+        return KeepData;
+    return LeaveCycle;
+}
+
+int32_t reactionBits(int reaction, int32_t reset, int32_t keep)
+{
+    switch (reaction) {
+    case ResetData: return reset;
+    case KeepData: return keep;
+    default: return 0;
+    }
+}
+
+} // namespace
+
+CommonSettings fRegsToControls(Registers regs)
+{
+    CommonSettings s;
+    const int32_t r1 = regs[1];
+    s.spsInterface = bit(r1, 0);
+    switch (r1 & kEventsMask) {
+    case 0: s.events = kEventsFieldbus; break;
+    case 2: s.events = kEventsDiagnosis; break;
+    case 6: s.events = kEventsCyclic; break;
+    default: s.events = kNoOption; break; // 4 names no option; none is shown
+    }
+    s.autoReset = bit(regs[2], 0);
+    s.diagnostics = bit(regs[2], 1);
+    s.diagnosticsDigTerm = bit(regs[2], 2);
+    for (int i = 0; i < 4; ++i)
+        s.fields[size_t(i)] = uint16_t(regs[size_t(7 + i)] & 0xFFFF);
+    s.oldTermConfig = bit(regs[11], 0);
+
+    for (int n = 0; n < kImageCount; ++n) {
+        const int32_t v = regs[size_t(kFirstImageRegister + n)];
+        ProcessImage& image = s.images[size_t(n)];
+        for (int b = 0; b < 8; ++b)
+            image.options[size_t(b)] = bit(v, b);
+        image.fieldbusError = reactionOf(v & kFieldbusMask, 0x100, 0x200);
+        image.terminalbusError = reactionOf(v & kTerminalbusMask, 0x400, 0x800);
+    }
+    return s;
+}
+
+void fControlsToRegs(const CommonSettings& s, MutableRegisters regs)
+{
+    // Register 0 is no control's: it stays as read.
+    int32_t r1 = withBit(regs[1], 0, s.spsInterface) & ~kEventsMask;
+    if (s.events == kEventsDiagnosis)
+        r1 |= 2;
+    else if (s.events == kEventsCyclic)
+        r1 |= 6;
+    regs[1] = r1;
+
+    int32_t r2 = regs[2];
+    r2 = withBit(r2, 0, s.autoReset);
+    r2 = withBit(r2, 1, s.diagnostics);
+    regs[2] = withBit(r2, 2, s.diagnosticsDigTerm);
+
+    for (int n = 0; n < kImageCount; ++n) {
+        const ProcessImage& image = s.images[size_t(n)];
+        int32_t v = regs[size_t(kFirstImageRegister + n)] & ~(0xFF | kFieldbusMask | kTerminalbusMask);
+        for (int b = 0; b < 8; ++b)
+            v = withBit(v, b, image.options[size_t(b)]);
+        v |= reactionBits(image.fieldbusError, 0x100, 0x200);
+        v |= reactionBits(image.terminalbusError, 0x400, 0x800);
+        regs[size_t(kFirstImageRegister + n)] = v;
+    }
+
+    for (int i = 0; i < 4; ++i)
+        if (const std::optional<uint16_t>& field = s.fields[size_t(i)])
+            regs[size_t(7 + i)] = *field;
+    regs[11] = withBit(regs[11], 0, s.oldTermConfig);
+}
+
+} // namespace commonsettings

@@ -1,0 +1,207 @@
+#include "SettingsViewBase.h"
+
+#include "TableViewLogic.h"
+#include "platform/AppContext.h"
+#include "platform/DeviceChannel.h"
+#include "platform/FormRegistry.h"
+#include "platform/Hourglass.h"
+#include "platform/LocaleInfo.h"
+#include "platform/ProtocolDeviceService.h"
+#include "platform/ScrolledWindow.h"
+#include "platform/StringTable.h"
+#include "platform/Twips.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <algorithm>
+
+namespace {
+
+// The scrolled window leaves this margin to the form's inner edges.
+constexpr int kFrameMarginTwips = 120;
+
+void placeTwips(QWidget* w, int left, int top, int width, int height)
+{
+    w->setGeometry(twipsToPx(left), twipsToPx(top), twipsToPx(width), twipsToPx(height));
+}
+
+QString notReadMessage(bool english)
+{
+    return english ? QStringLiteral("The settings could not be read, so nothing was written.\n\nThey are read again now.")
+                   : QStringLiteral("Die Einstellungen konnten nicht gelesen werden, daher wurde nichts geschrieben.\n\n"
+                                    "Sie werden jetzt neu gelesen.");
+}
+
+QString writeFailedMessage(int32_t code, bool english)
+{
+    const QString pattern = english ? QStringLiteral("Writing the settings failed: code %1 (%2).")
+                                    : QStringLiteral("Schreiben der Einstellungen fehlgeschlagen: Code %1 (%2).");
+    return pattern.arg(code).arg(channelResultText(code));
+}
+
+} // namespace
+
+SettingsViewBase::SettingsViewBase(const Design& design, QWidget* parent)
+    : QWidget(parent)
+    , ScrolledWindow1(new ScrolledWindow(this))
+    , Frame7(new QGroupBox(ScrolledWindow1))
+    , lblType(new QLabel(QStringLiteral("Type:"), Frame7))
+    , lblValueType(new QLabel(QStringLiteral("ValueType"), Frame7))
+    , lblStatus(new QLabel(Frame7))
+    , cmdApply(new QPushButton(QStringLiteral("&Übernehmen"), ScrolledWindow1))
+    , cmdCancel(new QPushButton(QStringLiteral("&Abbrechen"), ScrolledWindow1))
+    , m_DevSrv(std::make_unique<DeviceService>())
+    , m_table(design.table)
+    , m_count(std::clamp<int32_t>(design.count, 1, 256))
+    , m_liftsProtection(design.liftsProtection)
+    , m_designSize(twipsToPx(design.scrolledWidthTwips + kFrameMarginTwips),
+                   twipsToPx(design.scrolledHeightTwips + kFrameMarginTwips))
+{
+    setObjectName(design.formName);
+    Frame7->setObjectName(QStringLiteral("Frame7"));
+    lblType->setObjectName(QStringLiteral("lblType"));
+    lblValueType->setObjectName(QStringLiteral("lblValueType"));
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    cmdApply->setObjectName(QStringLiteral("cmdApply"));
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+
+    placeTwips(Frame7, 240, 120, 8655, 1215);
+    placeTwips(lblType, 240, 240, 1200, 285);
+    placeTwips(lblValueType, 1560, 240, 6900, 285);
+    placeTwips(lblStatus, 240, 600, 8280, 540);
+    lblStatus->setWordWrap(true);
+    lblStatus->setStyleSheet(QStringLiteral("color: #c00000;"));
+    placeTwips(cmdApply, 9000, 1560, 1215, 375);
+    placeTwips(cmdCancel, 9000, 2040, 1215, 375);
+    resize(m_designSize);
+
+    if (localeIsEnglish()) {
+        cmdApply->setText(LoadResString(500));
+        cmdCancel->setText(LoadResString(501));
+    }
+    connect(cmdApply, &QPushButton::clicked, this, &SettingsViewBase::cmdApply_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &SettingsViewBase::cmdCancel_Click);
+    ResizeControls();
+}
+
+SettingsViewBase::~SettingsViewBase() = default;
+
+QSize SettingsViewBase::sizeHint() const
+{
+    return m_designSize;
+}
+
+QString SettingsViewBase::statusText() const
+{
+    return lblStatus->text();
+}
+
+void SettingsViewBase::ResizeControls()
+{
+    const int margin = twipsToPx(kFrameMarginTwips);
+    ScrolledWindow1->setGeometry(0, 0, std::max(0, width() - margin), std::max(0, height() - margin));
+    ScrolledWindow1->ArrangeConstituentControls();
+}
+
+void SettingsViewBase::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    ResizeControls();
+}
+
+void SettingsViewBase::closeEvent(QCloseEvent* event)
+{
+    // Apply waits for the rebooting device with window messages running; the form must outlive it.
+    if (m_applying) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+void SettingsViewBase::RefreshData(pugi::xml_node node, IDeviceChannel* channel, const QString& param)
+{
+    (void)node; // the views always read the coupler (position 0)
+    (void)param;
+    m_Channel = channel;
+    m_DevPos = 0;
+    m_FirstReg = 0;
+    ReadTable0();
+    showRegisters();
+}
+
+void SettingsViewBase::ReadTable0()
+{
+    const int32_t result = m_Channel ? m_Channel->VbRegSyncReadReq(m_DevPos, m_table, m_FirstReg, m_count, registers())
+                                     : int32_t(ChNotOpen);
+    m_lastReadOk = result == ChOk;
+    if (m_lastReadOk)
+        std::copy_n(m_RegValues.begin(), m_count, m_RegSnapshot.begin());
+    lblStatus->setText(m_lastReadOk ? QString() : tableview::readFailedText(m_table, result, localeIsEnglish()));
+    lblStatus->setToolTip(lblStatus->text());
+}
+
+void SettingsViewBase::showRegisters()
+{
+    if (m_content)
+        m_content->setEnabled(m_lastReadOk);
+    if (m_lastReadOk)
+        fRegsToControls();
+    else
+        clearControls();
+}
+
+int32_t SettingsViewBase::WriteTable0()
+{
+    HourglassGuard hourglass;
+    int32_t protection = 0; // not reported: protection left on shows as the write's refusal
+    if (m_liftsProtection)
+        m_DevSrv->AbolishProtection(m_Channel, false, protection);
+    const int32_t result = m_Channel
+        ? m_Channel->VbRegSyncWriteReq(m_DevPos, m_table, m_FirstReg, m_count, registers())
+        : int32_t(ChNotOpen);
+    // Back on whatever the write did.
+    if (m_liftsProtection)
+        m_DevSrv->AbolishProtection(m_Channel, true, protection);
+    (void)protection;
+    return result;
+}
+
+int32_t SettingsViewBase::firstChangedRegister(int32_t from, int32_t to) const
+{
+    for (int32_t i = std::max(from, 0); i <= std::min(to, m_count - 1); ++i)
+        if (m_RegValues[size_t(i)] != m_RegSnapshot[size_t(i)])
+            return i;
+    return -1;
+}
+
+void SettingsViewBase::cmdApply_Click()
+{
+    if (m_applying)
+        return;
+    m_applying = true;
+    setEnabled(false);
+    const bool english = localeIsEnglish();
+    if (!m_lastReadOk) {
+        // Unread controls hold no device values: writing them would overwrite the settings.
+        app().dialogs->MsgBox(notReadMessage(english), vbOKOnly | vbExclamation);
+    } else {
+        fControlsToRegs();
+        const int32_t result = WriteTable0();
+        if (result != ChOk)
+            app().dialogs->MsgBox(writeFailedMessage(result, english), vbOKOnly | vbExclamation);
+        else
+            afterWrite();
+    }
+    ReadTable0();
+    showRegisters();
+    setEnabled(true);
+    m_applying = false;
+}
+
+void SettingsViewBase::cmdCancel_Click()
+{
+    FormRegistry::Unload(this);
+}

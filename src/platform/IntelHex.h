@@ -1,0 +1,14 @@
+#pragma once
+// Reads a firmware file in Intel HEX format into one contiguous image.
+#include <QByteArray>
+#include <QByteArrayView>
+#include <cstdint>
+
+struct FirmwareImage {
+    uint32_t base = 0;  // address of the first byte
+    QByteArray bytes;   // gaps between records are filled with 0xFF
+};
+
+// 0, or fw::ResHexFormat, fw::ResHexChecksum or fw::ResImageSize; errorLine
+// (1-based) names the offending line. The image is set only on success.
+int32_t readIntelHex(QByteArrayView text, FirmwareImage& image, int* errorLine = nullptr);

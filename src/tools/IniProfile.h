@@ -1,0 +1,32 @@
+#pragma once
+// Old INI-style script files, read the way the classic profile functions read
+// them: sections and keys matched without regard to case, the first match
+// wins, values trimmed and freed of one pair of surrounding quotes, lines
+// starting with ";" ignored, section names listed in file order.
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// UTF-8 when the bytes are valid UTF-8, else Windows-1252 (the code page the old files were written in).
+QString decodeIniText(const QByteArray& bytes);
+
+class IniProfile {
+public:
+    static IniProfile fromText(const QString& text);
+    // A missing or unreadable file gives an empty profile: every key reads as missing.
+    static IniProfile fromFile(const QString& path);
+
+    // Every section header in file order, in full, repeated ones included.
+    QStringList sectionNames() const;
+    // The keys of the first section of that name, by case-folded key name; null when there is none.
+    const QHash<QString, QString>* keys(const QString& section) const;
+    // The key's value in the first section of that name; nothing when either is missing.
+    std::optional<QString> value(const QString& section, const QString& key) const;
+
+private:
+    QStringList m_names;
+    // By case-folded section name, the keys of its first section by case-folded key name.
+    QHash<QString, QHash<QString, QString>> m_sections;
+};

@@ -1,0 +1,148 @@
+#include "ResourceReport.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QVersionNumber>
+#include <pugixml.hpp>
+
+namespace {
+
+enum class Source { Own, OwnResource, QtLibrary, QtPlugin, Pugixml };
+
+struct Component {
+    const char* name;
+    Source source;
+    const char* folder; // plugin kind
+};
+
+const std::array<Component, 21> kComponents = {{
+    {"td4700-vcoupler", Source::Own, nullptr},
+    {"td4700-bench", Source::Own, nullptr},
+    {"libQt6Core.so.6", Source::QtLibrary, nullptr},
+    {"libQt6Gui.so.6", Source::QtLibrary, nullptr},
+    {"libQt6Widgets.so.6", Source::QtLibrary, nullptr},
+    {"libQt6Network.so.6", Source::QtLibrary, nullptr},
+    {"libQt6SerialPort.so.6", Source::QtLibrary, nullptr},
+    {"libQt6DBus.so.6", Source::QtLibrary, nullptr},
+    {"libQt6XcbQpa.so.6", Source::QtLibrary, nullptr},
+    {"libQt6OpenGL.so.6", Source::QtLibrary, nullptr},
+    {"libqxcb.so", Source::QtPlugin, "platforms"},
+    {"libqoffscreen.so", Source::QtPlugin, "platforms"},
+    {"libqminimal.so", Source::QtPlugin, "platforms"},
+    {"libqgif.so", Source::QtPlugin, "imageformats"},
+    {"libqico.so", Source::QtPlugin, "imageformats"},
+    {"libqjpeg.so", Source::QtPlugin, "imageformats"},
+    {"libqgtk3.so", Source::QtPlugin, "platformthemes"},
+    {"StringTable.txt", Source::OwnResource, nullptr},
+    {"RefList.xml", Source::OwnResource, nullptr},
+    {"TerminalResource.xml", Source::OwnResource, nullptr},
+    {"libpugixml.so.1", Source::Pugixml, nullptr},
+}};
+
+QString pugixmlVersion()
+{
+    // 1.11 and later count major * 1000 + minor * 10, earlier major * 100 + minor * 10.
+    constexpr int v = PUGIXML_VERSION;
+    return v >= 1000 ? fileVersionText(v / 1000, (v % 1000) / 10, 0, 0) : fileVersionText(v / 100, (v % 100) / 10, 0, 0);
+}
+
+QString qtVersion()
+{
+    const QVersionNumber v = QLibraryInfo::version();
+    return fileVersionText(uint32_t(v.majorVersion()), uint32_t(v.minorVersion()), uint32_t(v.microVersion()), 0);
+}
+
+bool exists(const QString& folder, const QString& name)
+{
+    return !folder.isEmpty() && QFileInfo(QDir(folder).filePath(name)).isFile();
+}
+
+} // namespace
+
+QString fileVersionText(uint32_t a, uint32_t b, uint32_t c, uint32_t d)
+{
+    const auto part = [](uint32_t v) { return QString::number(v & 0xFFFF); };
+    return part(a) + QLatin1Char('.') + part(b) + QLatin1Char('.') + part(c) + QLatin1Char('.') + part(d);
+}
+
+VersionPlaces VersionPlaces::installed()
+{
+    VersionPlaces places;
+    places.qtLibraries = QLibraryInfo::path(QLibraryInfo::LibrariesPath);
+    places.qtPlugins = QLibraryInfo::path(QLibraryInfo::PluginsPath);
+    return places;
+}
+
+const std::array<const char*, 21>& fixedComponentNames()
+{
+    static const std::array<const char*, 21> names = [] {
+        std::array<const char*, 21> out{};
+        for (size_t i = 0; i < kComponents.size(); ++i)
+            out[i] = kComponents[i].name;
+        return out;
+    }();
+    return names;
+}
+
+QString programVersion()
+{
+    return fileVersionText(TD4700_VERSION_MAJOR, TD4700_VERSION_MINOR, TD4700_VERSION_REVISION, 0);
+}
+
+QString GetFileVersion(const QString& fileName, const VersionPlaces& places)
+{
+    for (const Component& c : kComponents) {
+        if (fileName != QLatin1String(c.name))
+            continue;
+        switch (c.source) {
+        case Source::Own:
+            return exists(places.programFolder, fileName) ? programVersion() : kNoVersionInfo;
+        case Source::OwnResource:
+            return exists(places.resourceFolder, fileName) ? programVersion() : kNoVersionInfo;
+        case Source::QtLibrary:
+            return exists(places.qtLibraries, fileName) ? qtVersion() : kNoVersionInfo;
+        case Source::QtPlugin:
+            return exists(places.qtPlugins + QLatin1Char('/') + QLatin1String(c.folder), fileName) ? qtVersion()
+                                                                                                   : kNoVersionInfo;
+        case Source::Pugixml: // installed beside the Qt libraries
+            return exists(places.qtLibraries, fileName) ? pugixmlVersion() : kNoVersionInfo;
+        }
+    }
+    return kNoVersionInfo;
+}
+
+QString SplitString(const QString& text, const QString& delimiter, int part)
+{
+    const qsizetype at = text.indexOf(delimiter, 0, Qt::CaseSensitive);
+    if (delimiter.isEmpty() || at < 0)
+        return QString();
+    return part == 1 ? text.left(at) : text.mid(at + delimiter.size());
+}
+
+QString XMLschreiben(int32_t companyId, const QString& progVersion, const ReportSlots& names,
+                     const ReportSlots& versions)
+{
+    const QString crlf = QStringLiteral("\r\n");
+    QString text = QStringLiteral("<?xml version=\"1.0\" ?>") + crlf;
+    text += QStringLiteral("<SESSION DESC1031=\"Resource Report\">") + crlf;
+    if (companyId == 0 || companyId == 3) {
+        for (int slot = 0; slot < kReportSlots; ++slot) {
+            const QString name = slot == 0 ? (companyId == 3 ? QStringLiteral("IO-Planwerk.exe") : QStringLiteral("TD4700.exe"))
+                                           : names[size_t(slot)];
+            const QString version = slot == 0 ? progVersion : versions[size_t(slot)];
+            text += QStringLiteral("\t<FILES FILENAME=\"") + name + QStringLiteral("\" VERSION=\"") + version
+                + QStringLiteral("\"></FILES>") + crlf;
+        }
+    }
+    text += QStringLiteral("</SESSION>");
+    return text;
+}
+
+void VersionRefresh(QString fileText, ReportSlots& names)
+{
+    for (QString& name : names) {
+        fileText = SplitString(fileText, QStringLiteral("FILENAME=\""), 2);
+        name = SplitString(fileText, QStringLiteral("\" VERSION="), 1);
+    }
+}

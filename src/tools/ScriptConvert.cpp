@@ -1,0 +1,121 @@
+#include "ScriptConvert.h"
+
+#include "IniProfile.h"
+
+#include <QFileInfo>
+#include <QLocale>
+#include <optional>
+
+namespace {
+
+const QString CrLf = QStringLiteral("\r\n");
+const QString Missing = QStringLiteral("Unbekannt");
+constexpr int kMaxValueLength = 50;
+constexpr int kTerminalKeys = 1001;
+constexpr int kCouplerKeys = 5;
+
+struct KeyPair {
+    QString offset, value;
+};
+
+// Texts are copied as they stand, but must not break the XML around them:
+// markup characters are escaped, control characters XML cannot hold are dropped.
+QString escaped(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        if (c == QLatin1Char('&'))
+            out += QLatin1String("&amp;");
+        else if (c == QLatin1Char('<'))
+            out += QLatin1String("&lt;");
+        else if (c == QLatin1Char('>'))
+            out += QLatin1String("&gt;");
+        else if (c.unicode() >= 0x20 || c == QLatin1Char('\t'))
+            out += c;
+    }
+    return out;
+}
+
+// A missing key gives no register; so does a value without a comma, which
+// used to give an empty offset and the previous key's value.
+std::optional<KeyPair> readKey(const QHash<QString, QString>& keys, int n)
+{
+    const QString keyValue = keys.value(QStringLiteral("init%1").arg(n), Missing); // names are kept case-folded
+    const qsizetype comma = keyValue.indexOf(QLatin1Char(','));
+    if (keyValue == Missing || comma < 0)
+        return std::nullopt;
+    return KeyPair{keyValue.left(comma), keyValue.mid(comma + 1, kMaxValueLength)};
+}
+
+QString registerLines(const KeyPair& key, int indent)
+{
+    const QString outer(indent, QLatin1Char(' '));
+    const QString inner(indent + 5, QLatin1Char(' '));
+    return outer + QStringLiteral("<Register>") + CrLf                                                     //
+           + inner + QStringLiteral("<Offset>") + escaped(key.offset) + QStringLiteral("</Offset>") + CrLf //
+           + inner + QStringLiteral("<Value>") + escaped(key.value) + QStringLiteral("</Value>") + CrLf    //
+           + inner + QStringLiteral("<!--  optional: description -->") + CrLf                              //
+           + inner + QStringLiteral("<Desc></Desc>") + CrLf                                                //
+           + outer + QStringLiteral("</Register>") + CrLf;
+}
+
+QString header(const QString& kind, const QString& tag, const QString& baseName, const QString& buildStamp)
+{
+    return QStringLiteral("<!-- XML-syntax for %1 script init -->").arg(kind) + CrLf
+           + QStringLiteral("<!-- Build: ") + buildStamp + QStringLiteral(" -->") + CrLf
+           + QStringLiteral("<!-- %1: ").arg(tag) + baseName + QStringLiteral("  -->") + CrLf
+           + QStringLiteral("<Script>") + CrLf;
+}
+
+} // namespace
+
+QString scriptBaseName(const QString& path)
+{
+    const QString name = QFileInfo(path).fileName();
+    const qsizetype dot = name.indexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : name.left(dot);
+}
+
+QString scriptBuildStamp(const QDateTime& when)
+{
+    const QLocale locale = QLocale::system();
+    return locale.toString(when.date(), QLocale::ShortFormat) + QLatin1Char(' ')
+           + locale.toString(when.time(), QStringLiteral("HH:mm:ss"));
+}
+
+QString TSIinXML(const IniProfile& ini, const QString& baseName, const QString& buildStamp)
+{
+    QString registers;
+    if (const QHash<QString, QString>* keys = ini.keys(QStringLiteral("Initialisierung")))
+        for (int n = 1; n <= kTerminalKeys; ++n)
+            if (const std::optional<KeyPair> key = readKey(*keys, n))
+                registers += registerLines(*key, 5);
+
+    return header(QStringLiteral("terminal"), QStringLiteral("Terminal"), baseName, buildStamp)
+           + QStringLiteral("     <!--  Optional entry for description -->") + CrLf
+           + QStringLiteral("     <Desc>Terminal-script-initialisation for ") + escaped(baseName)
+           + QStringLiteral("</Desc>") + CrLf + registers + QStringLiteral("</Script>");
+}
+
+QString CSIinXML(const IniProfile& ini, const QString& baseName, const QString& buildStamp)
+{
+    QString tables;
+    for (const QString& section : ini.sectionNames()) {
+        if (section.isEmpty() || section == QLatin1String("Init"))
+            continue;
+        tables += QStringLiteral("     <Table>") + CrLf + QStringLiteral("          <Nummer>")
+                  + escaped(section.mid(4, 255)) + QStringLiteral("</Nummer>") + CrLf;
+        if (const QHash<QString, QString>* keys = ini.keys(section))
+            for (int n = 1; n <= kCouplerKeys; ++n)
+                if (const std::optional<KeyPair> key = readKey(*keys, n))
+                    tables += registerLines(*key, 10);
+        tables += QStringLiteral("     </Table>") + CrLf;
+    }
+
+    return header(QStringLiteral("Coupler"), QStringLiteral("Coupler"), baseName, buildStamp)
+           + QStringLiteral("<!--  Optional entry for description -->") + CrLf
+           + QStringLiteral("     <Desc>Coupler-script-initialisation for ") + escaped(baseName)
+           + QStringLiteral("</Desc>") + CrLf + QStringLiteral("     <!--  Coupler-tables  -->") + CrLf + tables
+           + QStringLiteral("</Script>");
+}

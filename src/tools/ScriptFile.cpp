@@ -1,0 +1,143 @@
+#include "ScriptFile.h"
+
+#include "platform/ModDataConvert.h"
+#include "platform/XmlDocument.h"
+
+#include <QFileInfo>
+#include <limits>
+
+namespace {
+
+bool hasHexDigit(const QString& text)
+{
+    // What follows the prefix; IsHexString has already accepted only digits and blanks.
+    QString rest = text.trimmed().toUpper();
+    if (rest.startsWith(QLatin1String("0X")))
+        rest.remove(0, 2);
+    for (QChar c : rest)
+        if (c != QLatin1Char(' '))
+            return true;
+    return false;
+}
+
+ScriptRegister readRegister(const pugi::xml_node& reg, std::optional<int32_t> (*valueOf)(const QString&))
+{
+    ScriptRegister out;
+    if (const pugi::xml_node offset = reg.child("Offset"))
+        out.offset = scriptDecimal(scriptText(offset));
+    if (const pugi::xml_node value = reg.child("Value"))
+        out.value = valueOf(scriptText(value));
+    out.desc = scriptText(reg.child("Desc"));
+    return out;
+}
+
+} // namespace
+
+std::optional<int32_t> scriptDecimal(const QString& text)
+{
+    const QString t = text.trimmed();
+    qsizetype i = 0;
+    const bool negative = t.startsWith(QLatin1Char('-'));
+    if (negative || t.startsWith(QLatin1Char('+')))
+        i = 1;
+    if (i >= t.size())
+        return std::nullopt;
+    int64_t value = 0;
+    for (; i < t.size(); ++i) {
+        const char16_t c = t.at(i).unicode();
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        value = value * 10 + (c - u'0');
+        if (value > int64_t(std::numeric_limits<int32_t>::max()) + 1)
+            return std::nullopt;
+    }
+    if (negative)
+        value = -value;
+    if (value > std::numeric_limits<int32_t>::max())
+        return std::nullopt;
+    return int32_t(value);
+}
+
+std::optional<int32_t> couplerScriptValue(const QString& text)
+{
+    if (IsHexString(text)) {
+        // An empty value passes the hex test; it used to write 0.
+        if (!hasHexDigit(text))
+            return std::nullopt;
+        return int32_t(HexStrToVal(text));
+    }
+    return scriptDecimal(text);
+}
+
+std::optional<int32_t> terminalScriptValue(const QString& text)
+{
+    const QString t = text.trimmed();
+    if (t.startsWith(QLatin1String("0x")) && IsHexString(t)) {
+        if (!hasHexDigit(t))
+            return std::nullopt;
+        return int32_t(HexStrToVal(t));
+    }
+    return scriptDecimal(t);
+}
+
+QString scriptText(const pugi::xml_node& element)
+{
+    return xmlElementText(element).trimmed();
+}
+
+CouplerScript readCouplerScript(const pugi::xml_node& script)
+{
+    CouplerScript out;
+    for (const pugi::xml_node table : script.children("Table")) {
+        ScriptTable t;
+        if (const pugi::xml_node number = table.child("Nummer"))
+            t.number = scriptDecimal(scriptText(number));
+        for (const pugi::xml_node reg : table.children("Register"))
+            t.registers.push_back(readRegister(reg, couplerScriptValue));
+        out.tables.push_back(std::move(t));
+    }
+    return out;
+}
+
+TerminalScript readTerminalScript(const pugi::xml_node& script)
+{
+    TerminalScript out;
+    for (const pugi::xml_node reg : script.children("Register"))
+        out.registers.push_back(readRegister(reg, terminalScriptValue));
+    for (const pugi::xml_node group : script.children("Channel"))
+        for (const pugi::xml_node reg : group.children("Register"))
+            out.channelRegisterTexts << scriptText(reg);
+    return out;
+}
+
+bool GetScriptDesc(const pugi::xml_node& script, QString& desc)
+{
+    desc.clear();
+    if (!script)
+        return false;
+    desc = scriptText(script.child("Desc"));
+    return true;
+}
+
+bool ScriptDocument::load(const QString& path)
+{
+    pugi::xml_document doc;
+    if (!loadXmlFile(doc, path))
+        return false;
+    m_doc.reset(doc);
+    return true;
+}
+
+bool ScriptDocument::loadBuffer(const char* data, size_t size)
+{
+    pugi::xml_document doc;
+    if (!loadXmlBuffer(doc, data, size))
+        return false;
+    m_doc.reset(doc);
+    return true;
+}
+
+bool hasScriptExtension(const QString& path)
+{
+    return QFileInfo(path).suffix().toUpper() == QLatin1String("XML");
+}

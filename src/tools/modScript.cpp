@@ -1,0 +1,173 @@
+#include "modScript.h"
+
+#include "ScriptFile.h"
+#include "devices/modCouplerDesc.h"
+#include "platform/DeviceChannel.h"
+#include "platform/LogBox.h"
+#include "platform/ModDataConvert.h"
+#include "platform/StringTable.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int32_t kChannelCountRegister = 11;
+constexpr int32_t kCodewordRegister = 31;
+
+const QString CrLf = QStringLiteral("\r\n");
+
+// At least `digits` digits with the sign in front ("-0005"), as the old number format gave.
+QString padded(int32_t value, int digits)
+{
+    const QString magnitude = QString::number(qAbs(int64_t(value))).rightJustified(digits, QLatin1Char('0'));
+    return value < 0 ? QLatin1Char('-') + magnitude : magnitude;
+}
+
+void log(ILogBox* box, const QString& text) { AppendLogText(box, text); }
+
+enum class Verify { Ok, Mismatch, LinkLost };
+
+Verify failed(int32_t rc) { return isTransportFailure(rc) ? Verify::LinkLost : Verify::Mismatch; }
+
+// Writes one register and reads it back; a failed write or read is a value that does not verify.
+Verify writeAndVerify(IDeviceChannel* channel, int32_t pos, int32_t table, int32_t offset, int32_t value)
+{
+    const int32_t written[1] = {value};
+    if (const int32_t rc = channel->VbRegSyncWriteReq(pos, table, offset, 1, written); rc != ChOk)
+        return failed(rc); // nothing to read back: a dead link would make the user wait twice
+    int32_t readBack[1] = {0};
+    if (const int32_t rc = channel->VbRegSyncReadReq(pos, table, offset, 1, readBack); rc != ChOk)
+        return failed(rc);
+    return readBack[0] == value ? Verify::Ok : Verify::Mismatch;
+}
+
+void writeCodeword(IDeviceChannel* channel, int32_t pos, int32_t table, int32_t codeword)
+{
+    const int32_t word[1] = {codeword};
+    // Not tested: a channel that stays locked shows up in the read-back of its registers.
+    (void)channel->VbRegSyncWriteReq(pos, table, kCodewordRegister, 1, word);
+}
+
+} // namespace
+
+QString scriptRegisterLine(int32_t offset, int32_t value)
+{
+    return QStringLiteral("Register: ") + padded(offset, 3) + QStringLiteral("\tDatum : ") + Hex4(value)
+           + QStringLiteral(" (") + padded(value, 5) + QStringLiteral(")\tVerify : ");
+}
+
+bool ScriptInitCoupler(const pugi::xml_node& script, IDeviceChannel* channel, ILogBox* box)
+{
+    const auto abort = [box] {
+        log(box, QStringLiteral("Error script-init ! Abort.") + CrLf);
+        return false;
+    };
+    if (!script || !channel)
+        return abort();
+
+    for (const ScriptTable& table : readCouplerScript(script).tables) {
+        if (!table.number)
+            return abort();
+        log(box, CrLf + QStringLiteral("Tabelle: ") + padded(*table.number, 3) + CrLf);
+        for (const ScriptRegister& reg : table.registers) {
+            if (!reg.offset || !reg.value)
+                return abort();
+            const bool ok = writeAndVerify(channel, 0, *table.number, *reg.offset, *reg.value) == Verify::Ok;
+            log(box, scriptRegisterLine(*reg.offset, *reg.value) + (ok ? QStringLiteral("OK") : QStringLiteral("Fehler"))
+                         + QLatin1Char('\t') + reg.desc + CrLf);
+            if (!ok)
+                return abort();
+        }
+    }
+    return true;
+}
+
+int32_t ReadTerminalList(IDeviceChannel* channel, TerminalList& list)
+{
+    list.fill(0);
+    if (!channel)
+        return ChNotOpen;
+    return channel->VbRegSyncReadReq(0, 9, 0, 255, std::span<int32_t>(list.data(), 255));
+}
+
+bool isRegisterTerminal(int32_t entry) { return entry != 0 && entry != 0xFFFF && (entry & 0x8000) == 0; }
+
+int32_t DefaultEndPosition(const TerminalList& list)
+{
+    // Up to the end of the list: the last register terminal, or one past the walked
+    // digital ones when there is none.
+    int32_t counter = 1;
+    for (int32_t pos = 1; pos < int32_t(list.size()); ++pos) {
+        const int32_t entry = list[size_t(pos)];
+        if (entry == 0 || entry == 0xFFFF)
+            break;
+        ++counter;
+        if ((entry & 0x8000) == 0)
+            counter = pos;
+    }
+    return std::clamp(counter, 1, 255);
+}
+
+bool fScriptInitTerminal(const pugi::xml_node& script, IDeviceChannel* channel, ILogBox* box, const TerminalRun& run)
+{
+    int32_t unlockedPos = -1, unlockedTable = -1;
+    const auto abort = [&] {
+        // The channel the run was in is locked again before the run ends.
+        if (unlockedPos >= 0) {
+            writeCodeword(channel, unlockedPos, unlockedTable, 0);
+            log(box, CrLf + QStringLiteral("Delete codeword") + CrLf);
+        }
+        log(box, LoadResString(401) + QLatin1Char(' ') + LoadResString(744) + QLatin1Char(' ') + LoadResString(506)
+                     + QLatin1Char(' ') + CrLf);
+        return false;
+    };
+    if (!script || !channel)
+        return abort();
+
+    const TerminalScript terminal = readTerminalScript(script);
+    for (const QString& text : terminal.channelRegisterTexts)
+        log(box, QStringLiteral("Register node read: ") + text + CrLf);
+
+    for (int32_t pos = run.startPos; pos <= run.endPos; ++pos) {
+        if (pos < 0 || pos > 255)
+            return abort();
+        if (!isRegisterTerminal(run.terminals[size_t(pos)]))
+            continue;
+        log(box, CrLf + LoadResString(404) + QStringLiteral(": ") + QString::number(pos) + CrLf);
+
+        int32_t word[1] = {0};
+        const int32_t rc = channel->VbRegSyncReadReq(pos, 0, kChannelCountRegister, 1, word);
+        if (rc != ChOk) {
+            // Without the channel count the tables of this terminal are unknown: none is touched.
+            log(box, QStringLiteral("Read channel count: Fehler (Code: %1)").arg(rc) + CrLf);
+            if (isTransportFailure(rc))
+                return abort(); // the device is gone: every further position would only wait
+            continue;
+        }
+        const int32_t channels = (word[0] >> 8) & 0xFF;
+        for (int32_t table = 0; table < channels; ++table) {
+            log(box, CrLf + QStringLiteral("Channel: ") + QString::number(table + 1) + CrLf);
+            writeCodeword(channel, pos, table, kTerminalCodeword);
+            unlockedPos = pos;
+            unlockedTable = table;
+            log(box, CrLf + QStringLiteral("Set codeword") + CrLf + CrLf);
+
+            for (const ScriptRegister& reg : terminal.registers) {
+                if (!reg.offset || !reg.value)
+                    return abort();
+                const Verify verify = writeAndVerify(channel, pos, table, *reg.offset, *reg.value);
+                log(box, scriptRegisterLine(*reg.offset, *reg.value)
+                             + (verify == Verify::Ok ? QStringLiteral("OK") : QStringLiteral("Ignore")) + QLatin1Char('\t')
+                             + reg.desc + CrLf);
+                // A lost link is no value to ignore: resuming would only wait out one time-out after another.
+                if (verify == Verify::LinkLost || (verify == Verify::Mismatch && !run.resume))
+                    return abort();
+            }
+
+            writeCodeword(channel, pos, table, 0);
+            unlockedPos = -1;
+            log(box, CrLf + QStringLiteral("Delete codeword") + CrLf + CrLf + QString(80, QLatin1Char('-')) + CrLf);
+        }
+    }
+    return true;
+}

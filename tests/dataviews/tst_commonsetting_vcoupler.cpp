@@ -1,0 +1,305 @@
+// The coupler's common settings and local user-mapping views through the
+// serial channel against the virtual coupler: Apply's order of requests, the
+// reboot question, the mapping, and every way the views can fail.
+#include "common/TestEnv.h"
+#include "common/VirtualCoupler.h"
+#include "dataviews/frmCommonLocalUserSetting.h"
+#include "dataviews/frmCommonSetting.h"
+#include "platform/LocaleInfo.h"
+#include "platform/ProtocolDeviceService.h"
+#include "platform/SerialChannel.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QtTest>
+#include <functional>
+
+using FormEdit = std::function<void(QWidget&)>;
+Q_DECLARE_METATYPE(FormEdit)
+
+namespace {
+
+// The demo station's devices as station reading lists them.
+const char* const kStationDoc = R"(<Station><Devices>
+<Device Name="VN6555-5555" Pos="0"/>
+<Device Name="TM8xx4-5555" Pos="1"/>
+<Device Name="TM3xx2-5555" Pos="2"/>
+<Device Name="TM6853-1234" Pos="3"><Tables><Table/><Table/><Table/><Table/></Tables></Device>
+<Device Name="TM3001-0007" Pos="4"><Tables><Table/><Table/></Tables></Device>
+<Device Name="TMx8x3-5555" Pos="5"/>
+<Device Name="TM4585-5555" Pos="6"/>
+</Devices></Station>)";
+
+template <typename T = QWidget>
+T* child(QWidget& form, const QString& name)
+{
+    T* widget = form.findChild<T*>(name);
+    if (!widget)
+        qFatal("no control %s", qPrintable(name));
+    return widget;
+}
+
+FormEdit check(const QString& name, bool on)
+{
+    return [=](QWidget& form) { child<QCheckBox>(form, name)->setChecked(on); };
+}
+
+QString notReadMessage()
+{
+    return QStringLiteral("Die Einstellungen konnten nicht gelesen werden, daher wurde nichts geschrieben.\n\n"
+                          "Sie werden jetzt neu gelesen.|48|");
+}
+
+} // namespace
+
+class tst_CommonSettingVCoupler : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        m_env = std::make_unique<TestEnv>();
+        QVERIFY(m_doc.load_string(kStationDoc));
+        m_station = m_doc.child("Station");
+        m_replaced = 0;
+    }
+    void cleanup()
+    {
+        m_form.reset();
+        app().gObjDevChannel = nullptr;
+        m_channel.reset();
+        m_coupler.reset();
+        m_env.reset();
+    }
+
+    void apply_data()
+    {
+        QTest::addColumn<FormEdit>("edit");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QStringList>("requests"); // after the first read
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<bool>("mapped");
+        QTest::addColumn<int>("reg"); // a register and what the device holds there afterwards
+        QTest::addColumn<int>("value");
+
+        const QStringList write{"service protection 0 = 0", "write 0 0 0 12 = 0", "service protection 1 = 0"};
+        const QStringList reread{"read 0 0 0 12 = 0"};
+        const QStringList mapping{"read 0 0 3 4 = 0", "read 0 9 0 255 = 0"};
+        const QStringList question{"Reboot to take settings ?|36|"};
+        QTest::newRow("no change: no question") << FormEdit([](QWidget&) {}) << int(vbYes) << write + reread
+                                                << QStringList{} << false << 4 << 0;
+        QTest::newRow("process image, Yes: reboot and mapping")
+            << check("chkActivateImage_1", true) << int(vbYes)
+            << write + QStringList{"service reboot = 0"} + mapping + reread << question << true << 4 << 1;
+        QTest::newRow("process image, No: values stay, no reboot")
+            << check("chkActivateImage_1", true) << int(vbNo) << write + reread << question << false << 4 << 1;
+        QTest::newRow("old terminal configuration, Yes: reboot, no mapping")
+            << check("chkOldTermConfig", true) << int(vbYes) << write + QStringList{"service reboot = 0"} + reread
+            << question << false << 11 << 1;
+    }
+    void apply()
+    {
+        QFETCH(FormEdit, edit);
+        QFETCH(int, answer);
+        QFETCH(QStringList, requests);
+        QFETCH(QStringList, messages);
+        QFETCH(bool, mapped);
+        QFETCH(int, reg);
+        QFETCH(int, value);
+
+        QVERIFY(start(QStringLiteral("vn6555-demo.xml"), {"--reboot-ms", "0"}));
+        QWidget& form = open<frmCommonSetting>();
+        QCOMPARE(m_coupler->requests(), QStringList{"read 0 0 0 12 = 0"});
+        edit(form);
+        child<QTabWidget>(form, "SSTab1")->setCurrentIndex(5);
+        m_env->dialogs().answers = {answer};
+        child<QPushButton>(form, "cmdApply")->click();
+
+        QCOMPARE(m_coupler->requests().mid(1), requests);
+        QCOMPARE(m_env->dialogs().messages, messages);
+        QCOMPARE(m_env->dialogs().waits, requests.contains("service reboot = 0") ? QList<int>{2000} : QList<int>{});
+        QCOMPARE(m_replaced, mapped ? 1 : 0);
+        QCOMPARE(m_station.select_nodes("Mapping/Image").size(), size_t(mapped ? 2 : 0)); // images 1 and 2 active
+        QCOMPARE(m_coupler->trace().filter("process images"),
+                 mapped ? QStringList{"process images 1 1 0 0"} : QStringList{});
+        // The view shows what the device holds now, from the first tab on.
+        QCOMPARE(child<QTabWidget>(form, "SSTab1")->currentIndex(), 0);
+        std::vector<int32_t> regs(12);
+        QCOMPARE(m_channel->VbRegSyncReadReq(0, 0, 0, 12, regs), int32_t(ChOk));
+        QCOMPARE(regs[size_t(reg)], value);
+
+        // An image setting stored without a reboot takes effect at the next one.
+        int32_t result = -1;
+        DeviceService().RebootDevice(m_channel.get(), result);
+        QTRY_COMPARE(m_coupler->trace().filter("process images").size(), qsizetype(reg == 4 && value == 1 ? 1 : 0));
+    }
+
+    // Register 1 bits 1-2 = 4 name no option: none is shown, also on a re-read, and none writes 0.
+    void registerOneFourShowsNoOption()
+    {
+        QVERIFY(start(QStringLiteral("vn6555-demo.xml")));
+        QVERIFY(writeDirect(1, {0x0003}));
+        QWidget& form = open<frmCommonSetting>();
+        QVERIFY(child<QRadioButton>(form, "radEvents_1")->isChecked());
+        QVERIFY(writeDirect(1, {0x0005}));
+        m_form->RefreshData(m_station.first_child().first_child(), m_channel.get(), {});
+        for (const char* name : {"radEvents_0", "radEvents_1", "radEvents_3"})
+            QVERIFY2(!child<QRadioButton>(form, name)->isChecked(), name);
+        QVERIFY(child<QCheckBox>(form, "chkSPSInterface")->isChecked());
+
+        // A hold time takes no more than a register word holds.
+        QSpinBox* hold = child<QSpinBox>(form, "fpWaitValue_0");
+        hold->selectAll();
+        QTest::keyClicks(hold, "70000");
+        QCOMPARE(hold->value(), 7000);
+        m_env->dialogs().answers = {vbNo};
+        child<QPushButton>(form, "cmdApply")->click();
+        std::vector<int32_t> regs(12);
+        QCOMPARE(m_channel->VbRegSyncReadReq(0, 0, 0, 12, regs), int32_t(ChOk));
+        QCOMPARE(regs[1], 0x0001);
+        QCOMPARE(regs[9], 7000);
+    }
+
+    // Every way the two views fail, and the local view's plain write-back: the status after
+    // opening, what Apply sends, what it says.
+    void failurePaths_data()
+    {
+        QTest::addColumn<bool>("local");
+        QTest::addColumn<QString>("stationFile");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QStringList>("applyRequests");
+        QTest::addColumn<QString>("message");
+
+        const QString demo = QStringLiteral("vn6555-demo.xml");
+        QTest::newRow("settings: read refused") << false << demo << QStringList{"--fail-table", "0:5"}
+                                                << "Lesen der Tabelle 0 fehlgeschlagen: Code 5 (error 5)."
+                                                << QStringList{"read 0 0 0 12 = 5"} << notReadMessage();
+        QTest::newRow("settings: silent coupler") << false << demo << QStringList{"--silent"}
+                                                  << "Lesen der Tabelle 0 fehlgeschlagen: Code 4097 (time-out)."
+                                                  << QStringList{"read 0 0 0 12 = silent"} << notReadMessage();
+        QTest::newRow("settings: write refused")
+            << false << demo << QStringList{"--fail-write", "0:5"} << ""
+            << QStringList{"service protection 0 = 0", "write 0 0 0 12 = 5", "service protection 1 = 0",
+                           "read 0 0 0 12 = 0"}
+            << "Schreiben der Einstellungen fehlgeschlagen: Code 5 (error 5).|48|";
+        QTest::newRow("local: read refused") << true << demo << QStringList{"--fail-table", "1:5"}
+                                             << "Lesen der Tabelle 1 fehlgeschlagen: Code 5 (error 5)."
+                                             << QStringList{"read 0 1 0 15 = 5"} << notReadMessage();
+        QTest::newRow("local: silent coupler") << true << demo << QStringList{"--silent"}
+                                               << "Lesen der Tabelle 1 fehlgeschlagen: Code 4097 (time-out)."
+                                               << QStringList{"read 0 1 0 15 = silent"} << notReadMessage();
+        QTest::newRow("local: written back without protection") << true << demo << QStringList{} << ""
+                                                                << QStringList{"write 0 1 0 15 = 0", "read 0 1 0 15 = 0"}
+                                                                << "";
+        QTest::newRow("local: controller's table 1 protected")
+            << true << "vr4855.xml" << QStringList{} << ""
+            << QStringList{"write 0 1 0 15 = 4100", "read 0 1 0 15 = 0"}
+            << "Schreiben der Einstellungen fehlgeschlagen: Code 4100 (write-protected).|48|";
+    }
+    void failurePaths()
+    {
+        QFETCH(bool, local);
+        QFETCH(QString, stationFile);
+        QFETCH(QStringList, options);
+        QFETCH(QString, status);
+        QFETCH(QStringList, applyRequests);
+        QFETCH(QString, message);
+
+        QVERIFY(start(stationFile, options));
+        QWidget& form = local ? open<frmCommonLocalUserSetting>() : open<frmCommonSetting>();
+        QCOMPARE(m_form->statusText(), status);
+        QCOMPARE(m_form->lastReadOk(), status.isEmpty());
+        if (!local)
+            check("chkOldTermConfig", true)(form); // a change that would otherwise be offered a reboot
+        const qsizetype before = m_coupler->requests().size();
+        child<QPushButton>(form, "cmdApply")->click();
+        QCOMPARE(m_coupler->requests().mid(before), applyRequests);
+        QCOMPARE(m_env->dialogs().messages, message.isEmpty() ? QStringList{} : QStringList{message});
+        QCOMPARE(m_replaced, 0);
+        QCOMPARE(m_form->statusText(), status);
+    }
+
+    void englishCaptions_data()
+    {
+        QTest::addColumn<bool>("local");
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("apply") << false << "cmdApply" << "&OK";
+        QTest::newRow("offsets frame") << false << "Frame4" << "Process image offset";
+        QTest::newRow("string 908 after 906") << false << "chkOutputSynch_3" << "Free run output image";
+        QTest::newRow("cyclic interface") << false << "radEvents_3" << "cyclic interface";
+        QTest::newRow("SPS-Interface stays") << false << "chkSPSInterface" << "SPS-Interface";
+        QTest::newRow("local: cancel") << true << "cmdCancel" << "&Cancel";
+        QTest::newRow("local: notice stays German") << true << "lbl" << "Noch nicht verfügbar !";
+    }
+    void englishCaptions()
+    {
+        QFETCH(bool, local);
+        QFETCH(QString, control);
+        QFETCH(QString, caption);
+        int32_t status = 0;
+        LocaleInfo().SetLocale(9, 1, status);
+        std::unique_ptr<QWidget> form(local ? static_cast<QWidget*>(new frmCommonLocalUserSetting) : new frmCommonSetting);
+        QWidget* widget = child(*form, control);
+        if (auto* frame = qobject_cast<QGroupBox*>(widget))
+            QCOMPARE(frame->title(), caption);
+        else
+            QCOMPARE(widget->property("text").toString(), caption);
+        if (QTabWidget* tabs = form->findChild<QTabWidget*>("SSTab1"))
+            QCOMPARE(tabs->tabText(4) + "|" + tabs->tabText(5), QStringLiteral("SPS Interface|H-Bus"));
+    }
+
+private:
+    bool start(const QString& stationFile, const QStringList& options = {})
+    {
+        m_coupler = std::make_unique<VirtualCoupler>();
+        if (!m_coupler->start(stationFile, options))
+            return false;
+        m_channel = std::make_unique<SerialChannel>();
+        app().gObjDevChannel = m_channel.get();
+        return m_coupler->openSerial(*m_channel, 300);
+    }
+
+    template <typename Form>
+    QWidget& open()
+    {
+        auto form = std::make_unique<Form>();
+        if constexpr (std::is_same_v<Form, frmCommonSetting>)
+            form->setStationNodeAccess({[this] { return m_station; },
+                                        [this](pugi::xml_node station) {
+                                            m_station = station;
+                                            ++m_replaced;
+                                        }});
+        form->RefreshData(m_station.first_child().first_child(), m_channel.get(), {});
+        m_form = std::move(form);
+        return *m_form;
+    }
+
+    // Coupler table 0 from register `first`, past the write protection.
+    bool writeDirect(int first, const std::vector<int32_t>& values)
+    {
+        DeviceService service;
+        int32_t result = -1;
+        service.AbolishProtection(m_channel.get(), false, result);
+        const int32_t written = m_channel->VbRegSyncWriteReq(0, 0, first, int32_t(values.size()), values);
+        service.AbolishProtection(m_channel.get(), true, result);
+        return written == ChOk && result == ChOk;
+    }
+
+    std::unique_ptr<TestEnv> m_env;
+    std::unique_ptr<VirtualCoupler> m_coupler;
+    std::unique_ptr<SerialChannel> m_channel;
+    std::unique_ptr<SettingsViewBase> m_form;
+    pugi::xml_document m_doc;
+    pugi::xml_node m_station;
+    int m_replaced = 0;
+};
+
+QTEST_MAIN(tst_CommonSettingVCoupler)
+#include "tst_commonsetting_vcoupler.moc"

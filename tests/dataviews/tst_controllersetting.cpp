@@ -1,0 +1,235 @@
+// The controller settings: assignment packing, option bits and cycle-time texts
+// without a window; the form offline and against a scripted channel.
+#include "common/ScriptedChannel.h"
+#include "common/TestEnv.h"
+#include "dataviews/ControllerSettingLogic.h"
+#include "dataviews/frmControllerSetting.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QtTest>
+#include <clocale>
+
+using namespace controller;
+
+namespace {
+
+QVector<int32_t> packed(const QVector<int32_t>& codes, int32_t fill)
+{
+    QVector<int32_t> regs(256, fill);
+    packAssignments(regs, codes);
+    return regs.mid(4, 12);
+}
+
+pugi::xml_node stationOf(pugi::xml_document& doc, const QStringList& names)
+{
+    pugi::xml_node devices = doc.append_child("Station").append_child("Devices");
+    for (const QString& n : names)
+        devices.append_child("Device").append_attribute("Name").set_value(n.toUtf8().constData());
+    return devices.first_child();
+}
+
+} // namespace
+
+class TestControllerSetting : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { m_env = std::make_unique<TestEnv>(); }
+    void cleanup() { m_env.reset(); }
+
+    void packing_data();
+    void packing();
+    void options_data();
+    void options();
+    void cycleTimeText_data();
+    void cycleTimeText();
+    void terminalRows_data();
+    void terminalRows();
+
+    void offlineLeavesOnlyCancel();
+    void choiceStaysUntilApplyAndCodeOneSurvives();
+
+private:
+    std::unique_ptr<TestEnv> m_env;
+};
+
+void TestControllerSetting::packing_data()
+{
+    QTest::addColumn<QVector<int32_t>>("codes");
+    QTest::addColumn<QVector<int32_t>>("regs"); // registers 4..15 after packing into 1234s
+
+    const QVector<int32_t> none(6, 65535);
+    QTest::newRow("8 terminals fill register 4") << QVector<int32_t>{0, 2, 3, 3, 0, 2, 3, 0}
+                                                 << (QVector<int32_t>{14584, 65535} + none + QVector<int32_t>(4, 1234));
+    QTest::newRow("9 terminals: register 5 = code | 0xFFFC")
+        << QVector<int32_t>{3, 3, 3, 3, 3, 3, 3, 3, 2} << (QVector<int32_t>{65535, 65534} + none + QVector<int32_t>(4, 1234));
+    QTest::newRow("70 terminals: 64 packed, 12-15 untouched")
+        << QVector<int32_t>(70, 0) << (QVector<int32_t>(8, 0) + QVector<int32_t>(4, 1234));
+    QTest::newRow("code 1 is written back") << QVector<int32_t>{1}
+                                            << (QVector<int32_t>{65533, 65535} + none + QVector<int32_t>(4, 1234));
+    QTest::newRow("no terminal: 65535 in 4-11") << QVector<int32_t>{}
+                                                << (QVector<int32_t>(8, 65535) + QVector<int32_t>(4, 1234));
+}
+
+void TestControllerSetting::packing()
+{
+    QFETCH(QVector<int32_t>, codes);
+    QFETCH(QVector<int32_t>, regs);
+    QCOMPARE(packed(codes, 1234), regs);
+
+    // Decoding gives back every packed code; terminals past 64 have no field.
+    QVector<int32_t> image(256, 0);
+    packAssignments(image, codes);
+    for (int t = 1; t <= codes.size(); ++t)
+        QCOMPARE(assignmentCode(image, t), t <= kAssignableTerminals ? codes[t - 1] : 0);
+}
+
+void TestControllerSetting::options_data()
+{
+    QTest::addColumn<int32_t>("reg14");
+    QTest::addColumn<QString>("boxes"); // chkVRx(0..8), 1 ticked
+    QTest::addColumn<int>("busUpdate"); // -1 none
+
+    QTest::newRow("kept bits 1, 10, 12-15") << 0xF402 << "000000000" << 0;
+    QTest::newRow("order 12 selects none") << 0x000C << "000000000" << -1;
+    QTest::newRow("every box and CIO") << 0x0BF9 << "101111111" << 2;
+    QTest::newRow("IOC with bit 11 only") << 0x0804 << "000000001" << 1;
+}
+
+void TestControllerSetting::options()
+{
+    QFETCH(int32_t, reg14);
+    QFETCH(QString, boxes);
+    QFETCH(int, busUpdate);
+
+    const OptionControls c = decodeOptions(reg14);
+    QString ticked;
+    for (bool b : c.checked)
+        ticked += b ? u'1' : u'0';
+    QCOMPARE(ticked, boxes);
+    QCOMPARE(c.busUpdate.value_or(-1), busUpdate);
+    QCOMPARE(encodeOptions(reg14, c), reg14); // an unchanged Apply keeps the register
+
+    // Cleared boxes and ICO clear their bits only; box 8 never writes bit 11.
+    OptionControls cleared;
+    cleared.busUpdate = 0;
+    cleared.checked[kReadOnlyBox] = !c.checked[kReadOnlyBox];
+    QCOMPARE(encodeOptions(reg14, cleared), reg14 & ~0x03FD);
+}
+
+void TestControllerSetting::cycleTimeText_data()
+{
+    QTest::addColumn<int32_t>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("125") << 125 << "01.000";
+    QTest::newRow("0") << 0 << "00.000";
+    QTest::newRow("65535") << 65535 << "524.280";
+    QTest::newRow("one step of 8 us") << 1 << "00.008";
+}
+
+void TestControllerSetting::cycleTimeText()
+{
+    QFETCH(int32_t, value);
+    QFETCH(QString, text);
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    std::setlocale(LC_ALL, "de_DE.UTF-8");
+    const QString shown = controller::cycleTimeText(value);
+    std::setlocale(LC_ALL, "C");
+    QLocale::setDefault(saved);
+    QCOMPARE(shown, text);
+}
+
+void TestControllerSetting::terminalRows_data()
+{
+    QTest::addColumn<QStringList>("devices");
+    QTest::addColumn<QStringList>("rows");
+    QTest::newRow("end terminal left out") << QStringList{"VR4855-0000", "TM8401", "TM6853", "TM4585-5555"}
+                                           << QStringList{"TM8401", "TM6853"};
+    QTest::newRow("last real terminal kept") << QStringList{"VR4855-0000", "TM8401", "TM6853"}
+                                             << QStringList{"TM8401", "TM6853"};
+    QTest::newRow("coupler and end terminal") << QStringList{"VR4855-0000", "TM4585-5555"} << QStringList{};
+    QTest::newRow("coupler alone") << QStringList{"VR4855-0000"} << QStringList{};
+}
+
+void TestControllerSetting::terminalRows()
+{
+    QFETCH(QStringList, devices);
+    QFETCH(QStringList, rows);
+    pugi::xml_document doc;
+    QStringList names;
+    for (const TerminalRow& r : controller::terminalRows(stationOf(doc, devices))) {
+        QCOMPARE(r.pos, int(names.size()) + 1);
+        names << r.name;
+    }
+    QCOMPARE(names, rows);
+
+    QStringList many{"VR4855-0000"};
+    for (int i = 0; i < 70; ++i)
+        many << QStringLiteral("TM%1").arg(i);
+    pugi::xml_document big;
+    const std::vector<TerminalRow> all = controller::terminalRows(stationOf(big, many));
+    QCOMPARE(all.size(), size_t(70));
+    QVERIFY(all[63].assignable && !all[64].assignable);
+}
+
+void TestControllerSetting::offlineLeavesOnlyCancel()
+{
+    pugi::xml_document doc;
+    frmControllerSetting form;
+    form.RefreshData(stationOf(doc, {"VR4855-0000", "TM8401", "TM4585-5555"}), nullptr, {});
+    QVERIFY(!form.findChild<QPushButton*>("cmdApply")->isEnabled());
+    QVERIFY(form.findChild<QPushButton*>("cmdCancel")->isEnabled());
+    QVERIFY(!form.findChild<QTabWidget*>("sstabDiag")->isEnabled());
+    // Nothing unread is shown.
+    QCOMPARE(form.findChild<QLineEdit*>("editTab1Reg_0")->text(), QString());
+    QCOMPARE(form.gridModel()->cell(0, 2), QString());
+}
+
+void TestControllerSetting::choiceStaysUntilApplyAndCodeOneSurvives()
+{
+    ScriptedChannel channel;
+    QVector<int32_t> table1(16, 0);
+    table1[4] = 0xFFF0 | 1 | (3 << 2); // terminal 1 code 1, terminal 2 code 3
+    table1[5] = 65535;
+    table1[14] = 0x0004;
+    channel.setTable(0, 1, table1);
+    channel.setTable(0, 98, {125, 250, 375, 500});
+    pugi::xml_document doc;
+    const pugi::xml_node node = stationOf(doc, {"VR4855-0000", "TM8401", "TM6853"});
+    frmControllerSetting form;
+    form.RefreshData(node, &channel, {});
+    QVERIFY(form.findChild<QRadioButton*>("optPlcTermbusUpdate_1")->isChecked());
+    // An order of 12 read later selects none and is kept on Apply.
+    channel.setRegister(0, 1, 14, 0x000C);
+    form.RefreshData(node, &channel, {});
+    for (QRadioButton* option : form.findChildren<QRadioButton*>())
+        QVERIFY(!option->isChecked());
+
+    TerminalAssignmentModel& grid = *form.gridModel();
+    QCOMPARE(grid.cell(0, 2), QString());
+    QVERIFY(!grid.setData(grid.index(1, 2), 1)); // code 1 is not in the list
+    QVERIFY(grid.setData(grid.index(1, 2), 0));
+    QCOMPARE(grid.cell(1, 2), QStringLiteral("Fieldbus terminal"));
+    QLineEdit* cycle = form.findChild<QLineEdit*>("editTab1Reg_5");
+    cycle->clear();
+    QTest::keyClicks(cycle, "70000"); // past a register word
+    QCOMPARE(cycle->text(), QStringLiteral("7000"));
+    const auto isWrite = [](const ScriptedChannel::Call& c) { return c.kind == "write"; };
+    QVERIFY(std::none_of(channel.calls.begin(), channel.calls.end(), isWrite));
+
+    m_env->dialogs().answers = {vbNo};
+    form.findChild<QPushButton*>("cmdApply")->click();
+    const auto write = std::find_if(channel.calls.begin(), channel.calls.end(), isWrite);
+    QVERIFY(write != channel.calls.end() && write->table == 1);
+    QCOMPARE(write->values.mid(4, 2), (QVector<int32_t>{0xFFF0 | 1, 65535}));
+    QCOMPARE(write->values[12], 7000);
+    QCOMPARE(write->values[14], 0x000C);
+    QCOMPARE(m_env->dialogs().messages, QStringList{"Reboot to take settings ?|36|"});
+}
+
+QTEST_MAIN(TestControllerSetting)
+#include "tst_controllersetting.moc"

@@ -1,0 +1,100 @@
+// The process image view's display formats, and the form without a device or with a refusing one.
+#include "common/ScriptedChannel.h"
+#include "common/TestEnv.h"
+#include "dataviews/ProcDataLogic.h"
+#include "dataviews/ProcImageModel.h"
+#include "dataviews/frmProcData.h"
+
+#include <QPointer>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace procdata;
+
+class TestProcData : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup() { m_env.reset(); }
+
+    void formatWord_data();
+    void formatWord();
+    void offlineReadsWritesAndLogsNothing();
+    void refusedWriteIsLoggedAndCellKept();
+    void exitClosesAtOnce();
+
+private:
+    std::unique_ptr<TestEnv> m_env;
+    ScriptedChannel m_channel;
+};
+
+void TestProcData::init()
+{
+    m_env = std::make_unique<TestEnv>();
+    m_channel = ScriptedChannel();
+    m_channel.setTable(0, 114, QVector<int32_t>(256, 1));
+    m_channel.setTable(0, 110, QVector<int32_t>(256, 2));
+}
+
+void TestProcData::formatWord_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<int>("word");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("hex: blank after 0x, two digits a byte") << int(FmtHex) << 0x1234 << "0x 1234";
+    QTest::newRow("hex: all ones") << int(FmtHex) << 65535 << "0x FFFF";
+    QTest::newRow("Hex(): four digits, no prefix") << int(FmtHexPlain) << 0xAB << "00AB";
+    QTest::newRow("signed: 65535 is -1") << int(FmtInt16) << 65535 << "-1";
+    QTest::newRow("signed: 32768 is the lowest") << int(FmtInt16) << 32768 << "-32768";
+    QTest::newRow("unsigned") << int(FmtUInt16) << 65535 << "65535";
+    QTest::newRow("binary, bit 15 first") << int(FmtBinary) << 0x1234 << " 0001 0010 0011 0100";
+}
+
+void TestProcData::formatWord()
+{
+    QFETCH(int, format);
+    QFETCH(int, word);
+    QFETCH(QString, text);
+    QCOMPARE(procdata::formatWord(format, word), text);
+}
+
+void TestProcData::offlineReadsWritesAndLogsNothing()
+{
+    frmProcData form;
+    ProcImageModel& in = *form.inputSource();
+    ProcImageModel& out = *form.outputSource();
+    // Edits of the inputs would only be overwritten by the next tick.
+    QVERIFY(!(in.flags(in.index(0, 1)) & Qt::ItemIsEditable) && (out.flags(out.index(0, 1)) & Qt::ItemIsEditable));
+    form.RefreshData({}, nullptr, {});
+    QTRY_VERIFY(form.ticks() >= 3);
+    QCOMPARE(m_env->log().Text(), QString());
+    QCOMPARE(in.text(0), QStringLiteral("0x0000"));
+    QVERIFY(!out.setData(out.index(3, 1), QStringLiteral("12")));
+    QCOMPARE(out.text(3), QStringLiteral("0x0000"));
+}
+
+void TestProcData::refusedWriteIsLoggedAndCellKept()
+{
+    m_channel.setWriteResult(ChWriteProtected);
+    frmProcData form;
+    form.RefreshData({}, &m_channel, {});
+    QVERIFY(!form.outputSource()->setData(form.outputSource()->index(3, 1), QStringLiteral("12")));
+    QCOMPARE(form.outputSource()->text(3), QStringLiteral("0x0000"));
+    QCOMPARE(m_env->log().Text(), QStringLiteral("ProcData Error: Write Err/Table/Row/Value 4100 110 3 18\r\n"));
+}
+
+void TestProcData::exitClosesAtOnce()
+{
+    QPointer<frmProcData> form = new frmProcData;
+    form->RefreshData({}, &m_channel, {});
+    QTRY_VERIFY(form->ticks() >= 1);
+    form->findChild<QPushButton*>(QStringLiteral("cmdExit"))->click();
+    const int reads = m_channel.readCount();
+    QTRY_VERIFY(form.isNull());
+    QCOMPARE(m_channel.readCount(), reads);
+    QVERIFY(m_env->dialogs().messages.isEmpty());
+}
+
+QTEST_MAIN(TestProcData)
+#include "tst_procdata.moc"

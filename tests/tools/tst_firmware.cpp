@@ -1,0 +1,338 @@
+// The firmware file reader, and the firmware dialog against the virtual
+// coupler: update, load in the boot-strap state, refused files and blocks.
+#include "channels/SerialDialogTestUtil.h"
+#include "common/TestEnv.h"
+#include "common/VirtualCoupler.h"
+#include "platform/FirmwareProtocol.h"
+#include "platform/IntelHex.h"
+#include "platform/LocaleInfo.h"
+#include "platform/SerialChannel.h"
+#include "tools/frmFirmwareUpdate.h"
+
+#include <QLabel>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+QByteArray record(uint8_t type, uint16_t address, const QByteArray& data)
+{
+    QByteArray bytes;
+    bytes.append(char(data.size()));
+    bytes.append(char(address >> 8));
+    bytes.append(char(address & 0xFF));
+    bytes.append(char(type));
+    bytes.append(data);
+    uint8_t sum = 0;
+    for (char b : bytes)
+        sum = uint8_t(sum + uint8_t(b));
+    bytes.append(char(uint8_t(-sum)));
+    return ':' + bytes.toHex().toUpper() + "\r\n";
+}
+
+const QByteArray kEnd = record(1, 0, {});
+
+// An image of size bytes at address 0 whose first word is the firmware word.
+QByteArray hexImage(int size, uint16_t firmwareWord)
+{
+    QByteArray image(size, '\0');
+    image[0] = char(firmwareWord & 0xFF);
+    image[1] = char(firmwareWord >> 8);
+    for (int i = 2; i < size; ++i)
+        image[i] = char(i * 7);
+    QByteArray text;
+    for (int at = 0; at < size; at += 16)
+        text += record(0, uint16_t(at), image.mid(at, 16));
+    return text + kEnd;
+}
+
+} // namespace
+
+class TestFirmware : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TestEnv> m_env;
+    VirtualCoupler m_coupler;
+    SerialChannel m_channel;
+    QPointer<frmFirmwareUpdate> m_form;
+
+    QString writeFile(const QString& name, const QByteArray& content)
+    {
+        const QString path = m_env->tempPath() + QLatin1Char('/') + name;
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+            qFatal("cannot write %s", qPrintable(path));
+        return path;
+    }
+    bool startCoupler(const QStringList& options = {})
+    {
+        m_channel.PortClose();
+        if (!m_coupler.start(QStringLiteral("vn4555.xml"), options))
+            return false;
+        auto* param = dynamic_cast<ISerialChannelParam*>(m_channel.GetDeviceParamObj());
+        param->SetPort(m_coupler.comNumber());
+        param->SetBaud(19200);
+        param->SetTimeout(500);
+        return m_channel.PortOpen() == 0;
+    }
+    // Opens the dialog as the menus do; the file selection answers with path.
+    frmFirmwareUpdate* open(const QString& mode, const QString& path)
+    {
+        m_env->dialogs().openFileAnswer = path;
+        m_form = new frmFirmwareUpdate;
+        m_form->RefreshData({}, &m_channel, mode);
+        return m_form;
+    }
+    QStringList firmwareRequests() const
+    {
+        QStringList out;
+        for (const QString& r : m_coupler.requests())
+            if (r.startsWith(QLatin1String("service firmware")))
+                out << r;
+        return out;
+    }
+    int32_t firmwareWord()
+    {
+        std::array<int32_t, 1> word{};
+        const int32_t rc = m_channel.VbRegSyncReadReq(0, 0, 255, 1, word);
+        return rc == 0 ? word[0] : -rc;
+    }
+    bool enabled(const char* button) { return child<QPushButton>(m_form, QLatin1String(button))->isEnabled(); }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_env = std::make_unique<TestEnv>();
+        gCommon();
+    }
+    void cleanup()
+    {
+        delete m_form.data();
+        m_channel.PortClose();
+        m_coupler.stop();
+        m_env.reset();
+    }
+
+    void readsIntelHex_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<uint>("base");
+
+        const QByteArray ab = record(0, 0x10, "\xAA\xBB");
+        QTest::newRow("one record") << ab + kEnd << 0 << 0 << QByteArray("\xAA\xBB") << 0x10u;
+        QTest::newRow("gap filled with 0xFF") << ab + record(0, 0x14, "\x01") + kEnd << 0 << 0
+                                              << QByteArray("\xAA\xBB\xFF\xFF\x01") << 0x10u;
+        QTest::newRow("extended linear address") << record(4, 0, QByteArray::fromHex("0001")) + ab + kEnd << 0 << 0
+                                                 << QByteArray("\xAA\xBB") << 0x10010u;
+        QTest::newRow("LF only, lower case, blank lines") << ab.toLower().replace("\r\n", "\n") + "\n" + kEnd << 0 << 0
+                                                          << QByteArray("\xAA\xBB") << 0x10u;
+        QByteArray badSum = ab;
+        badSum[badSum.size() - 3] = badSum[badSum.size() - 3] == '0' ? '1' : '0';
+        QTest::newRow("bad checksum names its line") << record(0, 0, "\x01") + badSum + kEnd << int(fw::ResHexChecksum) << 2
+                                                     << QByteArray() << 0u;
+        QTest::newRow("no colon") << "0200100AABB89\r\n" + kEnd << int(fw::ResHexFormat) << 1 << QByteArray() << 0u;
+        QTest::newRow("not hex") << ":02001000AXBB89\r\n" + kEnd << int(fw::ResHexFormat) << 1 << QByteArray() << 0u;
+        QTest::newRow("count does not match") << ab.left(ab.size() - 4) + "\r\n" + kEnd << int(fw::ResHexFormat) << 1
+                                              << QByteArray() << 0u;
+        QTest::newRow("cut off before the end record") << ab << int(fw::ResHexFormat) << 1 << QByteArray() << 0u;
+        QTest::newRow("data after the end record") << kEnd + ab << int(fw::ResHexFormat) << 2 << QByteArray() << 0u;
+        QTest::newRow("unknown record type") << record(7, 0, "\x01") + kEnd << int(fw::ResHexFormat) << 1
+                                             << QByteArray() << 0u;
+        QTest::newRow("no data") << kEnd << int(fw::ResImageSize) << 1 << QByteArray() << 0u;
+        QTest::newRow("span beyond the largest image")
+            << ab + record(4, 0, QByteArray::fromHex("0020")) + ab + kEnd << int(fw::ResImageSize) << 3 << QByteArray() << 0u;
+    }
+    void readsIntelHex()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(int, result);
+        FirmwareImage image;
+        image.base = 77;
+        int line = 0;
+        QCOMPARE(readIntelHex(text, image, &line), result);
+        if (result != 0) {
+            QTEST(line, "line");
+            QCOMPARE(image.base, 77u); // untouched on failure
+            return;
+        }
+        QTEST(image.bytes, "bytes");
+        QTEST(image.base, "base");
+    }
+
+    void firmwareMode_data()
+    {
+        QTest::addColumn<QString>("param");
+        QTest::addColumn<QString>("mode");
+        QTest::newRow("load") << "FIRMWARE_LOAD" << "FIRMWARE_LOAD";
+        QTest::newRow("load in lower case") << "firmware_Load" << "FIRMWARE_LOAD";
+        QTest::newRow("empty") << "" << "FIRMWARE_UPDATE";
+        QTest::newRow("trailing blank is not load") << "FIRMWARE_LOAD " << "FIRMWARE_UPDATE";
+    }
+    void firmwareMode()
+    {
+        QFETCH(QString, param);
+        QTEST(frmFirmwareUpdate::fFirmwareMode(param), "mode");
+    }
+
+    void updateWritesTheNewFirmware()
+    {
+        QVERIFY2(startCoupler(), qPrintable(m_coupler.output()));
+        QCOMPARE(firmwareWord(), 47616);
+        const QString path = writeFile(QStringLiteral("new.HEX"), hexImage(1300, 45825));
+        frmFirmwareUpdate* f = open(QStringLiteral("firmware_update"), path);
+        QCOMPARE(f->mode(), QStringLiteral("FIRMWARE_UPDATE"));
+        QVERIFY(enabled("cmdScriptStart"));
+
+        QStringList progress;
+        auto* percent = child<QLabel>(f, "lblDuration");
+        auto* bar = child<QProgressBar>(f, "pgBar1");
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            if (!percent->text().isEmpty() && (progress.isEmpty() || progress.last() != percent->text()))
+                progress << percent->text();
+        });
+        poll.start(0);
+        child<QPushButton>(f, "cmdScriptStart")->click();
+        poll.stop();
+
+        QCOMPARE(f->log().Text(), QStringLiteral("\r\nStarting download...please wait...\r\n\r\nFinished download... OK "));
+        QCOMPARE(progress, QStringList({"33 %", "67 %", "100 %"}));
+        QVERIFY(bar->isHidden());
+        QCOMPARE(stored(QStringLiteral("MultiPoint")), QStringLiteral("0")); // written when missing
+        QCOMPARE(firmwareRequests(),
+                 QStringList({"service firmware begin 1 0 1300 = 0", "service firmware block 0 512 = 0",
+                              "service firmware block 512 512 = 0", "service firmware block 1024 276 = 0",
+                              "service firmware end 45825 = 0"}));
+        QCOMPARE(firmwareWord(), 45825);
+        QCOMPARE(m_env->dialogs().messages,
+                 QStringList{"You have to reboot to activate new settings !\r\n\r\nPlease switch power supply off and "
+                             "on again\r\nFinished ?|64|Firmware"});
+        QVERIFY(enabled("cmdScriptStart") && enabled("cmdExit") && !enabled("cmdBrowse"));
+    }
+
+    void refusedFilesAndBlocks_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("end");
+        QTest::addColumn<int>("requests");
+
+        QByteArray bad = hexImage(600, 1);
+        bad[12] = bad[12] == 'F' ? 'E' : 'F';
+        QTest::newRow("bad checksum: nothing sent") << QStringList() << bad << QStringLiteral(" Error 4355") << 0;
+        QTest::newRow("second block refused") << QStringList{"--fail-firmware-block", "2"} << hexImage(1300, 1)
+                                              << QStringLiteral(" Error 4109") << 3;
+        QTest::newRow("silent coupler") << QStringList{"--silent"} << hexImage(600, 1) << QStringLiteral(" Error 4097")
+                                        << 0;
+    }
+    void refusedFilesAndBlocks()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QByteArray, content);
+        QVERIFY2(startCoupler(options), qPrintable(m_coupler.output()));
+        frmFirmwareUpdate* f = open(QStringLiteral("FIRMWARE_UPDATE"), writeFile(QStringLiteral("fw.hex"), content));
+        QElapsedTimer timer;
+        timer.start();
+        child<QPushButton>(f, "cmdScriptStart")->click();
+        QVERIFY2(timer.elapsed() < 2 * 500 + 500, qPrintable(QString::number(timer.elapsed())));
+        QFETCH(QString, end);
+        QVERIFY2(f->log().Text().endsWith(QStringLiteral("Finished download...") + end), qPrintable(f->log().Text()));
+        QTEST(int(firmwareRequests().size()), "requests");
+        if (!options.contains(QStringLiteral("--silent")))
+            QCOMPARE(firmwareWord(), 47616); // the old firmware stays
+    }
+
+    void loadInTheBootStrapState()
+    {
+        QVERIFY2(startCoupler({"--bootstrap", "--reboot-ms", "100"}), qPrintable(m_coupler.output()));
+        QCOMPARE(firmwareWord(), -int(ChTimeout)); // silent but for a firmware load
+        frmFirmwareUpdate* f = open(QStringLiteral("Firmware_Load"), writeFile(QStringLiteral("fw.hex"), hexImage(40, 513)));
+        QCOMPARE(f->mode(), QStringLiteral("FIRMWARE_LOAD"));
+        child<QPushButton>(f, "cmdScriptStart")->click();
+        QCOMPARE(m_env->dialogs().messages.first(),
+                 QStringLiteral("Please switch coupler to boot-strap-mode !\r\n\r\nYes, I did it !|4|Firmware Load"));
+        QVERIFY2(f->log().Text().endsWith(QStringLiteral("Finished download... OK ")), qPrintable(f->log().Text()));
+        QTRY_COMPARE(firmwareWord(), 513); // the new firmware runs after its start-up
+    }
+
+    void loadCancelledSendsNothing()
+    {
+        QVERIFY2(startCoupler({"--bootstrap"}), qPrintable(m_coupler.output()));
+        frmFirmwareUpdate* f = open(QStringLiteral("FIRMWARE_LOAD"), writeFile(QStringLiteral("fw.hex"), hexImage(40, 1)));
+        m_env->dialogs().answers = {vbNo};
+        child<QPushButton>(f, "cmdScriptStart")->click();
+        QCOMPARE(f->log().Text(), QStringLiteral("\r\nAction canceled by user\r\n"));
+        QVERIFY(m_coupler.requests().isEmpty());
+        QVERIFY(enabled("cmdScriptStart") && enabled("cmdExit") && enabled("cmdBrowse"));
+        QVERIFY(!f->isRunning());
+    }
+
+    void fileChoiceRules()
+    {
+        const QString h31 = writeFile(QStringLiteral("fw.h31"), hexImage(40, 1));
+        frmFirmwareUpdate* f = open(QStringLiteral("FIRMWARE_UPDATE"), h31);
+        QCOMPARE(m_env->dialogs().messages, QStringList{"File is not a firmware-file|16|Firmware"});
+        QVERIFY(!enabled("cmdScriptStart"));
+        QCOMPARE(gCommon().PathFolderResFirmware(), m_env->tempPath()); // the folder is kept for the next choice
+
+        m_env->dialogs().openFileAnswer = writeFile(QStringLiteral("fw.hex"), hexImage(40, 1));
+        f->cmdBrowse_Click();
+        QVERIFY(enabled("cmdScriptStart"));
+        // A network path is refused in German in every language, and Start goes off with the path.
+        int32_t status = 0;
+        LocaleInfo().SetLocale(9, 1, status);
+        m_env->dialogs().openFileAnswer = QStringLiteral("//server/share/fw.hex");
+        f->cmdBrowse_Click();
+        QCOMPARE(f->log().Text(), QStringLiteral("\r\nZugriff auf Dateien im Netzwerk nicht möglich.\r\n"));
+        QVERIFY(f->path().isEmpty());
+        QVERIFY(!enabled("cmdScriptStart"));
+    }
+
+    void aRunCannotBeInterrupted()
+    {
+        QVERIFY2(startCoupler({"--delay-ms", "30"}), qPrintable(m_coupler.output()));
+        frmFirmwareUpdate* f = open(QStringLiteral("FIRMWARE_UPDATE"), writeFile(QStringLiteral("fw.hex"), hexImage(1300, 9)));
+        QWidget tree;
+        app().tvTreeView = &tree;
+        bool closed = true, treeEnabled = true, keyArrived = false;
+        QWidget other;
+        other.show();
+        QTimer::singleShot(40, this, [&] {
+            treeEnabled = tree.isEnabled();
+            closed = f->close();
+            QTest::keyClick(&other, Qt::Key_F12);
+        });
+        other.installEventFilter(this);
+        connect(this, &TestFirmware::keySeen, this, [&] { keyArrived = true; });
+        child<QPushButton>(f, "cmdScriptStart")->click();
+        app().tvTreeView = nullptr;
+        QVERIFY(!closed);
+        QVERIFY(!treeEnabled);
+        QVERIFY(tree.isEnabled());
+        QVERIFY(!m_form.isNull());
+        QCoreApplication::processEvents();
+        QVERIFY(!keyArrived); // dropped, not delivered after the run
+        QVERIFY2(f->log().Text().endsWith(QStringLiteral(" OK ")), qPrintable(f->log().Text()));
+    }
+
+Q_SIGNALS:
+    void keySeen();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress)
+            Q_EMIT keySeen();
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+QTEST_MAIN(TestFirmware)
+#include "tst_firmware.moc"

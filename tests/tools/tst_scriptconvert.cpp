@@ -1,0 +1,186 @@
+// Old INI scripts: the profile reader, the conversion dialog with its exact
+// output, and the highlighting of the preview.
+#include "common/TestEnv.h"
+#include "tools/IniProfile.h"
+#include "tools/frmScript.h"
+#include "tools/modHighlight.h"
+
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextLayout>
+#include <QtTest>
+
+namespace {
+
+const QString Stamp = QStringLiteral("01.02.2024 10:20:30");
+
+const QByteArray Tsi = "; old terminal script\r\n"
+                       "[Initialisierung]\r\n"
+                       "Init1 = 12,0x00FF\r\n"
+                       "init3=\"33,10\"\r\n"
+                       ";Init2=5,5\r\n"
+                       "Init4=noComma\r\n"
+                       "Init5=7,a<b&c\r\n"
+                       "Init1=99,99\r\n"
+                       "[Other]\r\n"
+                       "Init2=1,1\r\n";
+
+const QByteArray Csi = "[Init]\nInit1=1,1\n"
+                       "[Init0]\nInit1=0,0x0001\nInit4=6,\xE4\nInit6=9,9\n"
+                       "[Init9]\nInit2='3,0xAB'\n"
+                       "[]\nInit1=4,4\n"
+                       "[Init12]\nInit5=5,5\n";
+
+QString reg(int indent, const QString& offset, const QString& value)
+{
+    const QString o(indent, ' '), i(indent + 5, ' ');
+    return o + "<Register>\r\n" + i + "<Offset>" + offset + "</Offset>\r\n" + i + "<Value>" + value + "</Value>\r\n" + i
+           + "<!--  optional: description -->\r\n" + i + "<Desc></Desc>\r\n" + o + "</Register>\r\n";
+}
+
+QString table(const QString& number, const QString& registers)
+{
+    return "     <Table>\r\n          <Nummer>" + number + "</Nummer>\r\n" + registers + "     </Table>\r\n";
+}
+
+const QString TsiXml = "<!-- XML-syntax for terminal script init -->\r\n<!-- Build: " + Stamp
+                       + " -->\r\n<!-- Terminal: KL3001  -->\r\n<Script>\r\n     <!--  Optional entry for description -->\r\n"
+                         "     <Desc>Terminal-script-initialisation for KL3001</Desc>\r\n"
+                       + reg(5, "12", "0x00FF") + reg(5, "33", "10") + reg(5, "7", "a&lt;b&amp;c") + "</Script>";
+
+const QString CsiXml = "<!-- XML-syntax for Coupler script init -->\r\n<!-- Build: " + Stamp
+                       + " -->\r\n<!-- Coupler: Koppler  -->\r\n<Script>\r\n<!--  Optional entry for description -->\r\n"
+                         "     <Desc>Coupler-script-initialisation for Koppler</Desc>\r\n     <!--  Coupler-tables  -->\r\n"
+                       + table("0", reg(10, "0", "0x0001") + reg(10, "6", QStringLiteral("\u00E4")))
+                       + table("9", reg(10, "3", "0xAB")) + table("12", reg(10, "5", "5")) + "</Script>";
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+class tst_ScriptConvert : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void profile_data()
+    {
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value"); // "-" when missing
+        QTest::newRow("names without case") << "INITIALISIERUNG" << "INIT3" << "33,10";
+        QTest::newRow("trimmed") << "Initialisierung" << "Init1" << "12,0x00FF";
+        QTest::newRow("other section") << "other" << "Init2" << "1,1";
+        QTest::newRow("not in that section") << "Other" << "Init1" << "-";
+        QTest::newRow("comment is no key") << "Initialisierung" << "Init2" << "-";
+        QTest::newRow("first of two sections") << "A" << "k" << "1";
+    }
+    void profile()
+    {
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        const IniProfile ini = IniProfile::fromText(decodeIniText(Tsi + "[a]\nk=1\n[A]\nk=2\n"));
+        QCOMPARE(ini.value(section, key).value_or("-"), value);
+        QCOMPARE(ini.sectionNames(), (QStringList{"Initialisierung", "Other", "a", "A"}));
+    }
+
+    void conversion_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QString>("xml");
+        QTest::newRow("terminal: gaps, quotes, a key without comma") << "KL3001.tsi" << Tsi << TsiXml;
+        QTest::newRow("coupler: sections Init and \"\" skipped, not UTF-8: Windows-1252") << "Koppler.V3.csi" << Csi << CsiXml;
+    }
+    void conversion()
+    {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, ini);
+        QFETCH(QString, xml);
+        TestEnv env;
+        const QString path = env.tempPath() + "/" + file;
+        QVERIFY(writeFile(path, ini));
+        frmScript form;
+        form.setBuildStamp([] { return Stamp; });
+        env.dialogs().openFileAnswer = path;
+        const bool terminal = file.endsWith(QLatin1String(".tsi"));
+        terminal ? form.cmdTSIOeffnen_Click() : form.cmdCSIOeffnen_Click();
+        QCOMPARE(form.xmlText(), xml);
+
+        // What is saved is the conversion, not the preview's edits.
+        form.preview()->appendPlainText("edited");
+        env.dialogs().saveFileAnswer = env.tempPath() + "/out.xml";
+        terminal ? form.cmdTSISpeichern_Click() : form.cmdCSISpeichern_Click();
+        QCOMPARE(readFile(env.dialogs().saveFileAnswer), (xml + "\r\n").toUtf8());
+        QVERIFY(env.dialogs().messages.isEmpty());
+
+        // A cancelled open leaves a blank preview and keeps the conversion for saving.
+        env.dialogs().openFileAnswer.clear();
+        form.cmdCSIOeffnen_Click();
+        QCOMPARE(form.preview()->toPlainText(), QStringLiteral(" "));
+        QCOMPARE(form.xmlText(), xml);
+    }
+
+    void missingFileAndFailedSave()
+    {
+        TestEnv env;
+        frmScript form;
+        form.setBuildStamp([] { return Stamp; });
+        env.dialogs().openFileAnswer = env.tempPath() + "/gone.csi";
+        form.cmdCSIOeffnen_Click();
+        QVERIFY(form.xmlText().endsWith("     <!--  Coupler-tables  -->\r\n</Script>"));
+        env.dialogs().saveFileAnswer = env.tempPath() + "/no/such/folder/out.xml";
+        form.cmdCSISpeichern_Click();
+        QCOMPARE(env.dialogs().messages.size(), 1);
+        QVERIFY(env.dialogs().messages[0].startsWith("Die Datei konnte nicht gespeichert werden:\r\n" + env.dialogs().saveFileAnswer));
+    }
+
+    void highlight_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QList<QList<int>>>("runs"); // start, length, colour
+        QTest::newRow("register comment: blue brackets, grey text")
+            << "<!--  optional: description -->" << QList<QList<int>>{{0, 1, 1}, {1, 29, 3}, {30, 1, 1}};
+        QTest::newRow("element") << "<Desc>x</Desc>"
+                                 << QList<QList<int>>{{0, 1, 1}, {1, 4, 2}, {5, 1, 1}, {7, 1, 1}, {8, 1, 1}, {9, 4, 2}, {13, 1, 1}};
+        QTest::newRow("case matters, inside words too") << "Description desc" << QList<QList<int>>{{0, 4, 2}};
+        QTest::newRow("report names") << "<FILES FILENAME=\"a\">"
+                                      << QList<QList<int>>{{0, 1, 1}, {1, 5, 2}, {7, 8, 2}, {15, 1, 1}, {16, 1, 1}, {18, 1, 1}, {19, 1, 1}};
+    }
+    void highlight()
+    {
+        QFETCH(QString, line);
+        QFETCH(QList<QList<int>>, runs);
+        QPlainTextEdit box;
+        modHighlight highlighter(box.document());
+        QVERIFY(highlighter.runs(line).isEmpty()); // nothing before InitHighlight
+        highlighter.InitHighlight();
+        QList<QList<int>> got;
+        for (const HighlightRun& r : highlighter.runs(line))
+            got << QList<int>{r.start, r.length, r.colour};
+        QCOMPARE(got, runs);
+
+        box.setPlainText(line);
+        const QList<QTextLayout::FormatRange> formats = box.document()->firstBlock().layout()->formats();
+        for (const QList<int>& run : runs) {
+            const auto range = std::find_if(formats.begin(), formats.end(), [&](const QTextLayout::FormatRange& f) {
+                return f.start <= run[0] && run[0] + run[1] <= f.start + f.length;
+            });
+            QVERIFY(range != formats.end());
+            QCOMPARE(range->format.foreground().color(), highlighter.colour(run[2]));
+        }
+    }
+};
+
+QTEST_MAIN(tst_ScriptConvert)
+#include "tst_scriptconvert.moc"

@@ -1,0 +1,161 @@
+// Both script runner dialogs against the virtual coupler, through the serial channel.
+#include "common/TestEnv.h"
+#include "common/VirtualCoupler.h"
+#include "platform/LocaleInfo.h"
+#include "platform/SerialChannel.h"
+#include "platform/StringTable.h"
+#include "tools/frmScriptInitCoupler.h"
+#include "tools/frmScriptInitTerm.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QtTest>
+
+namespace {
+
+const char* const CouplerScriptXml = R"(<Script><Desc>Demo</Desc>
+  <Table><Nummer>0</Nummer>
+    <Register><Offset>1</Offset><Value>3</Value><Desc>Mode</Desc></Register>
+    <Register><Offset>2</Offset><Value>0x10</Value></Register>
+    <Register><Offset>3</Offset><Value>100</Value><Desc>Hex</Desc></Register>
+  </Table>
+  <Table><Nummer>5</Nummer>
+    <Register><Offset>7</Offset><Value>FF</Value><Desc>Limit</Desc></Register>
+    <Register><Offset>8</Offset><Value>0</Value></Register>
+  </Table>
+</Script>)";
+
+const QString Reboot = QStringLiteral("You have to reboot to activate new settings !\r\n\r\nReboot ?|4|Script");
+
+struct Bench {
+    TestEnv env;
+    VirtualCoupler coupler;
+    SerialChannel channel;
+
+    bool start(const QStringList& options = {})
+    {
+        if (!coupler.start(QStringLiteral("scripts.xml"), options))
+            return false;
+        auto* param = dynamic_cast<ISerialChannelParam*>(channel.GetDeviceParamObj());
+        param->SetPort(coupler.comNumber());
+        param->SetTimeout(300);
+        return channel.PortOpen() == 0;
+    }
+    QString script(const char* xml)
+    {
+        const QString path = env.tempPath() + QStringLiteral("/script.xml");
+        QFile f(path);
+        f.open(QIODevice::WriteOnly);
+        f.write(xml);
+        env.dialogs().openFileAnswer = path;
+        return path;
+    }
+    int32_t reg(int pos, int table, int r)
+    {
+        int32_t v[1] = {-1};
+        return channel.VbRegSyncReadReq(pos, table, r, 1, v) == 0 ? v[0] : -1;
+    }
+    ~Bench() { channel.PortClose(); }
+};
+
+} // namespace
+
+class tst_ScriptRunners : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(loadStringTable(QCoreApplication::applicationDirPath() + "/Resource/StringTable.txt")); }
+
+    // The fault rows are those of a fault matrix: each stops the run with "Fehler" before register 8.
+    void couplerRuns_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("logEnd");
+        QTest::addColumn<bool>("rebootOffered");
+        const QString head = QStringLiteral("\r\nTabelle: 000\r\n"
+                                            "Register: 001\tDatum : 0003 (00003)\tVerify : OK\tMode\r\n"
+                                            "Register: 002\tDatum : 0010 (00016)\tVerify : OK\t\r\n"
+                                            "Register: 003\tDatum : 0100 (00256)\tVerify : OK\tHex\r\n"
+                                            "\r\nTabelle: 005\r\n");
+        const QString failed = head + "Register: 007\tDatum : 00FF (00255)\tVerify : Fehler\tLimit\r\n"
+                                      "Error script-init ! Abort.\r\n";
+        QTest::newRow("all verify")
+            << QStringList{} << head + "Register: 007\tDatum : 00FF (00255)\tVerify : OK\tLimit\r\n"
+                                       "Register: 008\tDatum : 0000 (00000)\tVerify : OK\t\r\n" << true;
+        QTest::newRow("mismatching read-back") << QStringList{"--mask-register", "5/7:0x000F"} << failed << true;
+        QTest::newRow("refused write") << QStringList{"--fail-register-write", "5/7:4100"} << failed << true;
+        QTest::newRow("failed read-back") << QStringList{"--fail-register-read", "5/7:4097"} << failed << true;
+        QTest::newRow("silent coupler") << QStringList{"--silent"} << "Error Abolish protection" << false;
+    }
+    void couplerRuns()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QString, logEnd);
+        QFETCH(bool, rebootOffered);
+        Bench b;
+        QVERIFY2(b.start(options), qPrintable(b.coupler.output()));
+        b.script(CouplerScriptXml);
+        frmScriptInitCoupler form;
+        form.RefreshData({}, &b.channel, QString());
+        QCOMPARE(form.findChild<QLineEdit*>("txtDesc")->text(), QStringLiteral("Demo"));
+        form.cmdScriptStart_Click();
+        QCOMPARE(form.logText(), logEnd);
+        QCOMPARE(b.env.dialogs().messages, rebootOffered ? QStringList{Reboot} : QStringList{});
+        const QStringList requests = b.coupler.requests();
+        QCOMPARE(requests.contains("write 0 5 8 1 = 0"), options.isEmpty());
+        QCOMPARE(requests.contains("service reboot = 0"), rebootOffered); // answered Yes
+    }
+
+    void terminalChannelsAreUnlockedOnlyForTheirWrites()
+    {
+        Bench b;
+        QVERIFY2(b.start(), qPrintable(b.coupler.output()));
+        // Locked: the write is answered but not taken.
+        const int32_t v[1] = {7};
+        QCOMPARE(b.channel.VbRegSyncWriteReq(1, 0, 40, 1, v), 0);
+        QCOMPARE(b.reg(1, 0, 40), 0);
+
+        b.script("<Script><Register><Offset>32</Offset><Value>0x1234</Value><Desc>Gain</Desc></Register>"
+                 "<Register><Offset>33</Offset><Value>70000</Value></Register></Script>");
+        frmScriptInitTerm form;
+        form.RefreshData({}, &b.channel, QString());
+        QCOMPARE(form.findChild<QSpinBox*>("fpEndPos")->value(), 4);
+        QVERIFY(!form.findChild<QCheckBox*>("chkResume")->isChecked());
+        form.findChild<QSpinBox*>("fpEndPos")->setValue(1);
+
+        form.findChild<QCheckBox*>("chkResume")->setChecked(true);
+        form.cmdScriptStart_Click();
+        const QString log = form.logText();
+        QVERIFY(log.contains("\r\nChannel: 1\r\n") && log.contains("\r\nChannel: 2\r\n"));
+        QCOMPARE(log.count("Register: 032\tDatum : 1234 (04660)\tVerify : OK\tGain\r\n"), 2);
+        QCOMPARE(log.count("Verify : Ignore"), 2);
+        for (int table : {0, 1}) {
+            QCOMPARE(b.reg(1, table, 31), 0);
+            QCOMPARE(b.reg(1, table, 32), 0x1234);
+        }
+
+        // Aborted in channel 1: that channel is locked again, channel 2 never unlocked.
+        form.findChild<QCheckBox*>("chkResume")->setChecked(false);
+        form.cmdScriptStart_Click();
+        QVERIFY2(form.logText().endsWith("\r\nDelete codeword\r\nError Script-Init Abort \r\n"), qPrintable(form.logText()));
+        QVERIFY(!form.logText().contains("Channel: 2"));
+        QCOMPARE(b.reg(1, 0, 31), 0);
+    }
+
+    void englishCaptions()
+    {
+        TestEnv env;
+        int32_t status = 0;
+        LocaleInfo().SetLocale(9, 1, status);
+        frmScriptInitTerm form;
+        form.RefreshData({}, nullptr, QString());
+        QCOMPARE(form.findChild<QCheckBox*>("chkResume")->text(), QStringLiteral("Resume on ignore"));
+        QVERIFY(!form.findChild<QCheckBox*>("chkResume")->isChecked());
+        QCOMPARE(form.findChild<QLineEdit*>("txtSelScript")->text(), QString()); // the file dialog was cancelled
+        QCOMPARE(form.logText(), QStringLiteral("Read terminal list: Fehler (Code: 4103)\r\n"));
+    }
+};
+
+QTEST_MAIN(tst_ScriptRunners)
+#include "tst_scriptrunners.moc"

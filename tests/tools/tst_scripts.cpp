@@ -1,0 +1,232 @@
+// Script notation and reading, and both register loops over a recording channel.
+#include "common/ScriptedChannel.h"
+#include "platform/LogBox.h"
+#include "platform/StringTable.h"
+#include "tools/ScriptFile.h"
+#include "tools/modScript.h"
+
+#include <QtTest>
+
+namespace {
+
+const QString Abort = QStringLiteral("Error script-init ! Abort.\r\n");
+const QString TerminalAbort = QStringLiteral("Error Script-Init Abort \r\n");
+
+struct Run {
+    pugi::xml_document doc;
+    ScriptedChannel channel;
+    LogBuffer log;
+    pugi::xml_node script(const char* xml)
+    {
+        doc.load_string(xml);
+        return doc.child("Script");
+    }
+    QStringList writes() const
+    {
+        QStringList out;
+        for (const ScriptedChannel::Call& c : channel.calls)
+            if (c.kind == QLatin1String("write"))
+                out << QStringLiteral("%1/%2/%3=%4").arg(c.pos).arg(c.table).arg(c.first).arg(c.values.value(0));
+        return out;
+    }
+};
+
+} // namespace
+
+class tst_Scripts : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(loadStringTable(QCoreApplication::applicationDirPath() + "/Resource/StringTable.txt")); }
+
+    // -1: no number, the run stops there.
+    void numbers_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("coupler");
+        QTest::addColumn<int>("terminal");
+        QTest::addColumn<int>("decimal"); // Nummer and Offset
+        QTest::newRow("FF is hex in both coupler forms") << "FF" << 255 << -1 << -1;
+        QTest::newRow("0xff") << "0xff" << 255 << 255 << -1;
+        QTest::newRow("digits only: hex for the coupler") << "10" << 16 << 10 << 10;
+        QTest::newRow("0X100: upper-case X is no terminal hex") << "0X100" << 256 << -1 << -1;
+        QTest::newRow("0xZZ falls back to decimal and fails") << "0xZZ" << -1 << -1 << -1;
+        QTest::newRow("blanks around") << "  12 " << 18 << 12 << 12;
+        QTest::newRow("negative decimal") << "-5" << -5 << -5 << -5;
+        QTest::newRow("empty") << "" << -1 << -1 << -1;
+        QTest::newRow("0x alone") << "0x" << -1 << -1 << -1;
+        QTest::newRow("fraction") << "1.5" << -1 << -1 << -1;
+        QTest::newRow("VB hex prefix") << "&H10" << -1 << -1 << -1;
+        QTest::newRow("eight hex digits: 32-bit two's complement") << "FFFFFFFE" << -2 << -1 << -1;
+        QTest::newRow("int32 overflow") << "-2147483649" << -1 << -1 << -1;
+    }
+    void numbers()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, coupler);
+        QFETCH(int, terminal);
+        QFETCH(int, decimal);
+        QCOMPARE(couplerScriptValue(text).value_or(-1), coupler);
+        QCOMPARE(terminalScriptValue(text).value_or(-1), terminal);
+        QCOMPARE(scriptDecimal(text).value_or(-1), decimal);
+    }
+
+    void readingAndDescription()
+    {
+        pugi::xml_document doc;
+        doc.load_string("<Script><!-- c --><Desc> Init <b>x</b></Desc><Table><Nummer>5</Nummer><Nummer>6</Nummer>"
+                        "<Register><Offset>1</Offset><Value>10</Value></Register></Table></Script>");
+        QString desc = QStringLiteral("old");
+        QVERIFY(GetScriptDesc(doc.child("Script"), desc));
+        QCOMPARE(desc, QStringLiteral("Init x"));
+        QVERIFY(!GetScriptDesc({}, desc));
+        QCOMPARE(desc, QString());
+        const CouplerScript coupler = readCouplerScript(doc.child("Script"));
+        QCOMPARE(coupler.tables.at(0).number.value_or(-1), 5);
+        QCOMPARE(coupler.tables.at(0).registers.at(0).value.value_or(-1), 16);
+        QVERIFY(hasScriptExtension("/s/a.XmL"));
+        QVERIFY(!hasScriptExtension("/s/a.xml.bak"));
+    }
+
+    void couplerFailuresAbort_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("log");
+        QTest::addColumn<QStringList>("writes");
+        const QString table = QStringLiteral("\r\nTabelle: 005\r\n");
+        const QString first = QStringLiteral("Register: 001\tDatum : 0001 (00001)\tVerify : ");
+        QTest::newRow("refused write") << "write" << table + first + "Fehler\ta\r\n" + Abort << QStringList{"0/5/1=1"};
+        QTest::newRow("failed read-back") << "read" << table + first + "Fehler\ta\r\n" + Abort << QStringList{"0/5/1=1"};
+        QTest::newRow("value out of range never verifies")
+            << "big" << table + first + "OK\ta\r\nRegister: 002\tDatum : 0000 (65536)\tVerify : Fehler\t\r\n" + Abort
+            << QStringList{"0/5/1=1", "0/5/2=65536"};
+        QTest::newRow("empty value stops before writing") << "empty" << table + first + "OK\ta\r\n" + Abort
+                                                          << QStringList{"0/5/1=1"};
+        QTest::newRow("no Nummer") << "nummer" << Abort << QStringList{};
+    }
+    void couplerFailuresAbort()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, log);
+        QFETCH(QStringList, writes);
+        Run r;
+        r.channel.setTable(0, 5, QVector<int32_t>(8, 0));
+        if (fault == QLatin1String("write"))
+            r.channel.setWriteResult(ChWriteProtected);
+        if (fault == QLatin1String("read"))
+            r.channel.failReads(0, 5, ChTimeout);
+        const QString second = fault == QLatin1String("big")     ? "<Register><Offset>2</Offset><Value>10000</Value></Register>"
+                               : fault == QLatin1String("empty") ? "<Register><Offset>2</Offset><Value>0x</Value></Register>"
+                                                                 : "";
+        const QString nummer = fault == QLatin1String("nummer") ? "" : "<Nummer>5</Nummer>";
+        const QByteArray xml = ("<Script><Table>" + nummer + "<Register><Offset>1</Offset><Value>1</Value><Desc>a</Desc>"
+                                "</Register>" + second + "<Register><Offset>3</Offset><Value>3</Value></Register></Table></Script>")
+                                   .toUtf8();
+        QVERIFY(!ScriptInitCoupler(r.script(xml.constData()), &r.channel, &r.log));
+        QCOMPARE(r.log.Text(), log);
+        QCOMPARE(r.writes(), writes);
+    }
+
+    void terminalRun()
+    {
+        Run r;
+        r.channel.setRegister(1, 0, 11, 0x0200);
+        r.channel.setRegister(1, 0, 63, 0);
+        r.channel.setRegister(1, 1, 63, 0);
+        r.channel.setRegister(3, 0, 11, 0x0000); // no channels: nothing written there
+        TerminalRun run;
+        run.startPos = 1;
+        run.endPos = 4;
+        run.terminals[1] = 3001;
+        run.terminals[2] = 0x8401; // digital: skipped without a line
+        run.terminals[3] = 4001;
+        run.terminals[4] = 4002; // register 11 is refused: skipped with a line
+        r.channel.failReads(4, 0, ChNoSuchTable);
+        const pugi::xml_node script = r.script("<Script><Register><Offset>32</Offset><Value>0x10</Value><Desc>d</Desc>"
+                                               "</Register><Channel><Register><Offset>7</Offset></Register></Channel></Script>");
+        QVERIFY(fScriptInitTerminal(script, &r.channel, &r.log, run));
+        const QString channel = QStringLiteral("\r\nSet codeword\r\n\r\nRegister: 032\tDatum : 0010 (00016)\tVerify : OK\td\r\n"
+                                               "\r\nDelete codeword\r\n\r\n")
+                                + QString(80, '-') + "\r\n";
+        QCOMPARE(r.log.Text(), "Register node read: 7\r\n\r\nTerminal position: 1\r\n\r\nChannel: 1\r\n" + channel
+                                   + "\r\nChannel: 2\r\n" + channel + "\r\nTerminal position: 3\r\n"
+                                   + "\r\nTerminal position: 4\r\nRead channel count: Fehler (Code: 4098)\r\n");
+        QCOMPARE(r.writes(), (QStringList{"1/0/31=24123", "1/0/32=16", "1/0/31=0", "1/1/31=24123", "1/1/32=16", "1/1/31=0"}));
+    }
+
+    void terminalMismatch_data()
+    {
+        QTest::addColumn<bool>("resume");
+        QTest::addColumn<bool>("linkLost");
+        QTest::addColumn<QString>("end");
+        QTest::addColumn<QStringList>("writes");
+        const QString aborted = "\r\nDelete codeword\r\n" + TerminalAbort;
+        QTest::newRow("resume: the next register follows")
+            << true << false
+            << "Register: 033\tDatum : 0001 (00001)\tVerify : OK\t\r\n\r\nDelete codeword\r\n\r\n" + QString(80, '-') + "\r\n"
+            << QStringList{"1/0/31=24123", "1/0/32=70000", "1/0/33=1", "1/0/31=0"};
+        QTest::newRow("no resume: codeword deleted, run aborted")
+            << false << false << aborted << QStringList{"1/0/31=24123", "1/0/32=70000", "1/0/31=0"};
+        QTest::newRow("lost link aborts despite resume")
+            << true << true << aborted << QStringList{"1/0/31=24123", "1/0/32=70000", "1/0/31=0"};
+    }
+    void terminalMismatch()
+    {
+        QFETCH(bool, resume);
+        QFETCH(bool, linkLost);
+        QFETCH(QString, end);
+        QFETCH(QStringList, writes);
+        Run r;
+        if (linkLost)
+            r.channel.setWriteResult(ChTimeout);
+        r.channel.setRegister(1, 0, 11, 0x0100);
+        r.channel.setRegister(1, 0, 63, 0);
+        TerminalRun run;
+        run.endPos = 1;
+        run.resume = resume;
+        run.terminals[1] = 3001;
+        // 70000 is written as its low 16 bits and cannot read back as itself.
+        const pugi::xml_node script = r.script("<Script><Register><Offset>32</Offset><Value>70000</Value></Register>"
+                                               "<Register><Offset>33</Offset><Value>1</Value></Register></Script>");
+        QCOMPARE(fScriptInitTerminal(script, &r.channel, &r.log, run), resume && !linkLost);
+        QVERIFY2(r.log.Text().endsWith("Register: 032\tDatum : 1170 (70000)\tVerify : Ignore\t\r\n" + end),
+                 qPrintable(r.log.Text()));
+        QCOMPARE(r.writes(), writes);
+    }
+
+    void terminalWithoutScriptOrRange()
+    {
+        Run r;
+        TerminalRun run;
+        QVERIFY(!fScriptInitTerminal({}, &r.channel, &r.log, run));
+        QCOMPARE(r.log.Text(), TerminalAbort);
+        r.log.SetText({});
+        run.startPos = 5;
+        run.endPos = 4;
+        QVERIFY(fScriptInitTerminal(r.script("<Script/>"), &r.channel, &r.log, run));
+        QCOMPARE(r.log.Text(), QString());
+        QVERIFY(r.channel.calls.isEmpty());
+    }
+
+    void defaultEndPosition_data()
+    {
+        QTest::addColumn<QList<int>>("entries"); // from position 1
+        QTest::addColumn<int>("end");
+        QTest::newRow("empty list") << QList<int>{} << 1;
+        QTest::newRow("digital only: one past") << QList<int>{0x8401, 0x8201} << 3;
+        QTest::newRow("register terminal last") << QList<int>{0x8401, 3001} << 2;
+        QTest::newRow("register terminal first") << QList<int>{3001, 0x8401, 0x8401} << 3;
+        QTest::newRow("0xFFFF ends the walk") << QList<int>{3001, 0xFFFF, 3001} << 1;
+    }
+    void defaultEndPosition()
+    {
+        QFETCH(QList<int>, entries);
+        QFETCH(int, end);
+        TerminalList list{};
+        for (int i = 0; i < entries.size(); ++i)
+            list[size_t(i + 1)] = entries[i];
+        QCOMPARE(DefaultEndPosition(list), end);
+    }
+};
+
+QTEST_MAIN(tst_Scripts)
+#include "tst_scripts.moc"

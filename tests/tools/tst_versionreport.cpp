@@ -1,0 +1,180 @@
+// The version report: its text byte for byte, the reading of a saved report,
+// the versions of the listed files, and the window's Refresh and Save.
+#include "channels/SerialDialogTestUtil.h"
+#include "common/TestEnv.h"
+#include "tools/frmVersionsNummer.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QLibraryInfo>
+#include <QPushButton>
+#include <QtTest>
+
+namespace {
+
+QString filesLine(const QString& name, const QString& version)
+{
+    return QStringLiteral("\t<FILES FILENAME=\"%1\" VERSION=\"%2\"></FILES>\r\n").arg(name, version);
+}
+
+const QString kHead = QStringLiteral("<?xml version=\"1.0\" ?>\r\n<SESSION DESC1031=\"Resource Report\">\r\n");
+
+QByteArray readBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+} // namespace
+
+class TestVersionReport : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TestEnv> m_env;
+    VersionPlaces m_places;
+
+    void touch(const QString& folder, const QString& name)
+    {
+        QDir().mkpath(folder);
+        QFile file(folder + QLatin1Char('/') + name);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    QString reportFile() const { return m_places.programFolder + QStringLiteral("/Report/ResourceReport.xml"); }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_env = std::make_unique<TestEnv>();
+        gCommon();
+        const QString root = m_env->tempPath();
+        m_places = {root + QStringLiteral("/bin"), root + QStringLiteral("/bin/Resource"), root + QStringLiteral("/qtlib"),
+                    root + QStringLiteral("/qtplugins")};
+        QDir().mkpath(m_places.programFolder);
+    }
+    void cleanup() { m_env.reset(); }
+
+    void splitString_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("delimiter");
+        QTest::addColumn<int>("part");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("before") << "a=b=c" << "=" << 1 << "a";
+        QTest::newRow("after the first") << "a=b=c" << "=" << 2 << "b=c";
+        QTest::newRow("any other part is after") << "a=b" << "=" << 7 << "b";
+        QTest::newRow("missing") << "abc" << "=" << 1 << "";
+        QTest::newRow("case counts") << "FILENAME=x" << "filename=" << 2 << "";
+    }
+    void splitString()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, delimiter);
+        QFETCH(int, part);
+        QTEST(SplitString(text, delimiter, part), "result");
+    }
+
+    void reportTextIsExact()
+    {
+        ReportSlots names, versions;
+        names[1] = QStringLiteral("a.so");
+        versions[1] = QStringLiteral("1.2.3.4");
+        names[22] = QStringLiteral("extra");
+        versions[22] = kNoVersionInfo;
+        QString expected = kHead + filesLine(QStringLiteral("TD4700.exe"), QStringLiteral("4.1.7.0"))
+            + filesLine(QStringLiteral("a.so"), QStringLiteral("1.2.3.4"));
+        for (int slot = 2; slot < kReportSlots; ++slot)
+            expected += slot == 22 ? filesLine(QStringLiteral("extra"), kNoVersionInfo) : filesLine({}, {});
+        expected += QStringLiteral("</SESSION>");
+        QCOMPARE(XMLschreiben(0, QStringLiteral("4.1.7.0"), names, versions), expected);
+        QCOMPARE(XMLschreiben(0, {}, names, versions).count(QStringLiteral("<FILES ")), 33);
+        QCOMPARE(XMLschreiben(2, {}, names, versions), kHead + QStringLiteral("</SESSION>"));
+    }
+
+    void readsTheNamesOfASavedReport()
+    {
+        QString text = kHead;
+        for (int i = 0; i < 25; ++i)
+            text += filesLine(QStringLiteral("f%1").arg(i), QStringLiteral("v"));
+        ReportSlots names;
+        names.fill(QStringLiteral("old"));
+        VersionRefresh(text, names);
+        QCOMPARE(names[0], QStringLiteral("f0"));
+        QCOMPARE(names[24], QStringLiteral("f24"));
+        QCOMPARE(names[25], QString()); // past the last entry
+        QCOMPARE(names[32], QString());
+    }
+
+    void fileVersions()
+    {
+        touch(m_places.programFolder, QStringLiteral("td4700-vcoupler"));
+        touch(m_places.qtLibraries, QStringLiteral("libQt6Core.so.6"));
+        touch(m_places.qtPlugins + QStringLiteral("/platforms"), QStringLiteral("libqxcb.so"));
+        const QVersionNumber qt = QLibraryInfo::version();
+        const QString qtText = QStringLiteral("%1.%2.%3.0").arg(qt.majorVersion()).arg(qt.minorVersion()).arg(qt.microVersion());
+        QCOMPARE(GetFileVersion(QStringLiteral("td4700-vcoupler"), m_places), programVersion());
+        QCOMPARE(GetFileVersion(QStringLiteral("td4700-bench"), m_places), kNoVersionInfo); // not installed
+        QCOMPARE(GetFileVersion(QStringLiteral("libQt6Core.so.6"), m_places), qtText);
+        QCOMPARE(GetFileVersion(QStringLiteral("libqxcb.so"), m_places), qtText);
+        QCOMPARE(GetFileVersion(QStringLiteral("libqgif.so"), m_places), kNoVersionInfo);
+        QCOMPARE(GetFileVersion(QStringLiteral("unknown.dll"), m_places), kNoVersionInfo);
+        QCOMPARE(programVersion(), QStringLiteral("%1.%2.%3.0").arg(TD4700_VERSION_MAJOR).arg(TD4700_VERSION_MINOR).arg(TD4700_VERSION_REVISION));
+        QCOMPARE(fileVersionText(40000, 65535, 0, 1), QStringLiteral("40000.65535.0.1")); // never negative
+    }
+
+    void freshWindowSavesItsReport()
+    {
+        QVERIFY(!QFileInfo::exists(m_places.programFolder + QStringLiteral("/Report")));
+        frmVersionsNummer form(nullptr, m_places);
+        QCOMPARE(child<QLabel>(&form, "lblFilename_0")->text(), QStringLiteral(" TD4700.exe"));
+        QCOMPARE(child<QLabel>(&form, "lblVersionsNummer_0")->text(), QLatin1Char(' ') + programVersion());
+        QCOMPARE(child<QLabel>(&form, "lblFilename_21")->text(),
+                 QLatin1Char(' ') + QString::fromLatin1(fixedComponentNames()[20]));
+        QCOMPARE(child<QLabel>(&form, "lblVersionsNummer_21")->text(), QLatin1Char(' ') + kNoVersionInfo);
+
+        child<QPushButton>(&form, "cmdXMLschreiben")->click();
+        const QByteArray saved = readBytes(reportFile()); // the missing Report folder is made
+        QCOMPARE(saved, (form.reportText() + QStringLiteral("\r\n")).toLatin1());
+        QVERIFY(saved.endsWith("</SESSION>\r\n"));
+        QCOMPARE(saved.count("<FILES "), 33);
+        QVERIFY(m_env->dialogs().messages.isEmpty());
+    }
+
+    void refreshThenSaveRoundTripsTheBytes()
+    {
+        QByteArray bytes = (kHead + filesLine(QStringLiteral("TD4700.exe"), QStringLiteral("1"))).toLatin1();
+        for (int i = 1; i < 25; ++i)
+            bytes += filesLine(QStringLiteral("f%1").arg(i), QStringLiteral("v")).toLatin1();
+        bytes += "\t<!-- Ger\xE4t \xFC\xDF -->\r\n</SESSION>\r\n";
+        QDir().mkpath(m_places.programFolder + QStringLiteral("/Report"));
+        QFile file(reportFile());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        file.close();
+
+        frmVersionsNummer form(nullptr, m_places);
+        // Entries 23 to 25 are reported, not shown: the fixed list stays in the rows.
+        QCOMPARE(form.fileNames()[22], QStringLiteral("f22"));
+        QCOMPARE(form.fileNames()[24], QStringLiteral("f24"));
+        QCOMPARE(form.fileNames()[25], QString());
+        QCOMPARE(form.versions()[24], kNoVersionInfo);
+        QVERIFY(form.reportText().contains(filesLine(QStringLiteral("f24"), kNoVersionInfo)));
+
+        child<QPushButton>(&form, "cmdXMLlesen")->click();
+        child<QPushButton>(&form, "cmdXMLschreiben")->click();
+        QCOMPARE(readBytes(reportFile()), bytes + "\r\n");
+    }
+
+    void aFailedSaveIsSaid()
+    {
+        touch(m_places.programFolder, QStringLiteral("Report")); // a file where the folder should be
+        frmVersionsNummer form(nullptr, m_places);
+        child<QPushButton>(&form, "cmdXMLschreiben")->click();
+        QCOMPARE(m_env->dialogs().messages.size(), 1);
+        QVERIFY2(m_env->dialogs().messages[0].startsWith(QStringLiteral("Der Bericht konnte nicht gespeichert werden:")),
+                 qPrintable(m_env->dialogs().messages[0]));
+    }
+};
+
+QTEST_MAIN(TestVersionReport)
+#include "tst_versionreport.moc"
