@@ -50,11 +50,11 @@ bool loadXmlText(pugi::xml_document& doc, const char* text)
     return loadXmlBuffer(doc, text, std::strlen(text));
 }
 
-bool loadXmlFile(pugi::xml_document& doc, const QString& path)
+bool loadXmlFile(pugi::xml_document& doc, const QString& path, unsigned options)
 {
     QByteArray data;
     if (readRegularFile(path, data))
-        return loadXmlBuffer(doc, data.constData(), size_t(data.size()));
+        return loadXmlBuffer(doc, data.constData(), size_t(data.size()), options);
     doc.reset();
     return false;
 }

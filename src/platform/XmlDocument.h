@@ -17,7 +17,7 @@ inline constexpr int kXmlMaxDepth = 64;
 bool loadXmlBuffer(pugi::xml_document& doc, const void* data, size_t size,
                    unsigned options = kXmlParseOptions);
 bool loadXmlText(pugi::xml_document& doc, const char* text);
-bool loadXmlFile(pugi::xml_document& doc, const QString& path);
+bool loadXmlFile(pugi::xml_document& doc, const QString& path, unsigned options = kXmlParseOptions);
 
 // The document as one line: the declaration <?xml version="1.0" ?> followed by the
 // nodes without added blanks or line breaks.
