@@ -33,14 +33,14 @@ coupler=$!
 cleanup() { kill "$coupler" 2>/dev/null || true; wait "$coupler" 2>/dev/null || true; }
 trap cleanup EXIT INT TERM
 
-for _ in $(seq 100); do
+for _ in $(seq 500); do
   grep -q '^ready$' "$out" && break
   if ! kill -0 "$coupler" 2>/dev/null; then
     echo "demo-env: the virtual coupler did not start:" >&2
     cat "$demo/vcoupler.err" >&2
     exit 1
   fi
-  sleep 0.1
+  sleep 0.02 # the coupler is ready within a few hundredths; the program starts right after
 done
 if ! grep -q '^ready$' "$out"; then
   echo "demo-env: the virtual coupler did not get ready" >&2

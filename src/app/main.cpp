@@ -13,7 +13,7 @@ int main(int argc, char* argv[])
     AppContext context;
     AppContext::setCurrent(&context);
     QPointer<frmMain> window = Main(context);
-    // The user may close the main window while the splash is still up.
+    // Null when the user closed the main window while the splash was still up.
     const int result = window && window->isVisible() ? QApplication::exec() : 0;
 
     // The window goes before the program-wide objects it uses.

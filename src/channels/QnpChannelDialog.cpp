@@ -3,7 +3,7 @@
 #include "AddressValidation.h"
 #include "ChannelDialogSupport.h"
 #include "SearchAnimation.h"
-#include "UserInputBlock.h"
+#include "platform/UserInputBlock.h"
 #include "platform/AppContext.h"
 #include "platform/DeviceChannel.h"
 #include "platform/Hourglass.h"

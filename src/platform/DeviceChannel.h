@@ -59,6 +59,8 @@ public:
     virtual int32_t PortOpen() = 0;
     virtual int32_t PortClose() = 0;
     virtual IChannelParam* GetDeviceParamObj() = 0;
+    // The port the channel opens, for messages ("COM2 (/dev/ttyS1)"); empty when it has no name.
+    virtual QString PortName() const { return {}; }
     // Service requests of the device service and the firmware server.
     virtual int32_t ServiceRequest(uint8_t service, const QByteArray& request, QByteArray& reply) = 0;
 };

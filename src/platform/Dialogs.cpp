@@ -66,6 +66,21 @@ void QtDialogs::Wait(int ms)
     loop.exec();
 }
 
+void QtDialogs::WaitUntil(int ms, const std::function<bool()>& done)
+{
+    if (ms <= 0 || done())
+        return;
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    check.start(20);
+    loop.exec();
+}
+
 bool QtDialogs::OpenDocument(const QString& path)
 {
     if (!QFileInfo::exists(path))

@@ -2,6 +2,7 @@
 // Message boxes, file dialogs and waits, behind an interface so tests can record them.
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class QWidget;
 
@@ -21,6 +22,12 @@ public:
     virtual QString GetSaveFileName(const QString& title, const QString& folder, const QString& filter) = 0;
     // Waits while the event loop keeps running (window messages are processed).
     virtual void Wait(int ms) = 0;
+    // Like Wait, but over as soon as done() returns true (asked while events are processed).
+    virtual void WaitUntil(int ms, const std::function<bool()>& done)
+    {
+        (void)done;
+        Wait(ms);
+    }
     // Hands a document (help file, report) to the desktop's viewer; false when none opened it.
     virtual bool OpenDocument(const QString& path) = 0;
     // Starts a program; false when it could not be started.
@@ -36,6 +43,7 @@ public:
     QString GetOpenFileName(const QString& title, const QString& folder, const QString& filter) override;
     QString GetSaveFileName(const QString& title, const QString& folder, const QString& filter) override;
     void Wait(int ms) override;
+    void WaitUntil(int ms, const std::function<bool()>& done) override;
     bool OpenDocument(const QString& path) override;
     bool StartProgram(const QString& program, const QStringList& args) override;
 

@@ -58,6 +58,14 @@ bool QnpChannel::connectRouter(int timeoutMs)
     return true;
 }
 
+QString QnpChannel::PortName() const
+{
+    QString host;
+    quint16 port = 0;
+    routerAddress(host, port);
+    return QStringLiteral("QNP %1 port %2 (router %3:%4)").arg(m_param.netId).arg(m_param.port).arg(host).arg(port);
+}
+
 int32_t QnpChannel::PortOpen()
 {
     QString host;

@@ -19,6 +19,7 @@ public:
     int32_t PortOpen() override;
     int32_t PortClose() override;
     IChannelParam* GetDeviceParamObj() override { return &m_param; }
+    QString PortName() const override;
 
     static void routerAddress(QString& host, quint16& port);
 

@@ -1,5 +1,6 @@
 #include "RegistryStore.h"
 
+#include "LocaleInfo.h"
 #include "RegularFile.h"
 
 #include <QDateTime>
@@ -96,6 +97,26 @@ private:
 
 enum class Change { Failed, Unchanged, Made };
 
+struct Damage {
+    QString path;
+    QString aside; // empty: the file could not be set aside
+};
+
+QString damagedSettingsText(const Damage& damage)
+{
+    const QString path = QDir::toNativeSeparators(damage.path);
+    const bool english = localeIsEnglish();
+    if (!damage.aside.isEmpty())
+        return (english ? QStringLiteral("Settings file %1 was damaged and has been set aside as %2.\r\n")
+                        : QStringLiteral("Die Einstellungsdatei %1 war beschädigt und wurde als %2 beiseitegelegt.\r\n"))
+            .arg(path, QDir::toNativeSeparators(damage.aside));
+    return (english ? QStringLiteral("Settings file %1 is damaged and could not be set aside; "
+                                     "changes to it are not saved.\r\n")
+                    : QStringLiteral("Die Einstellungsdatei %1 ist beschädigt und konnte nicht beiseitegelegt werden; "
+                                     "Änderungen daran werden nicht gespeichert.\r\n"))
+        .arg(path);
+}
+
 } // namespace
 
 struct RegistryStore::Impl {
@@ -107,7 +128,7 @@ struct RegistryStore::Impl {
 
     QString root;
     Hive hkcu, hklm;
-    QStringList pendingReports;
+    QList<Damage> pendingReports;
     std::function<void(const QString&)> report;
 
     Hive* hive(uint32_t h)
@@ -185,14 +206,11 @@ struct RegistryStore::Impl {
         if (!QFileInfo(aside).exists()
             && ::rename(QFile::encodeName(path).constData(), QFile::encodeName(aside).constData()) == 0) {
             hv.stamp = {};
-            deliver(QStringLiteral("Settings file %1 was damaged and has been set aside as %2.\r\n")
-                        .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(aside)));
+            deliver({path, aside});
             return;
         }
         hv.readOnly = true;
-        deliver(QStringLiteral("Settings file %1 is damaged and could not be set aside; "
-                               "changes to it are not saved.\r\n")
-                    .arg(QDir::toNativeSeparators(path)));
+        deliver({path, QString()});
     }
 
     // Under the hive's lock: reads what other copies saved, applies the one change and
@@ -221,12 +239,13 @@ struct RegistryStore::Impl {
         return false;
     }
 
-    void deliver(const QString& message)
+    // Worded when told: the language is known only once the settings are read.
+    void deliver(const Damage& damage)
     {
         if (report)
-            report(message);
+            report(damagedSettingsText(damage));
         else
-            pendingReports << message;
+            pendingReports << damage;
     }
 };
 
@@ -255,9 +274,9 @@ void RegistryStore::setDamageReporter(std::function<void(const QString&)> report
     d->report = std::move(report);
     if (!d->report)
         return;
-    const QStringList pending = std::exchange(d->pendingReports, {});
-    for (const QString& m : pending)
-        d->report(m);
+    const QList<Damage> pending = std::exchange(d->pendingReports, {});
+    for (const Damage& damage : pending)
+        d->report(damagedSettingsText(damage));
 }
 
 std::optional<RegValue> RegistryStore::value(uint32_t hive, const QString& keyPath, const QString& name) const

@@ -47,6 +47,21 @@ QList<QWidget*> ScrolledWindow::containedControls() const
     return out;
 }
 
+QSize ScrolledWindow::ContentExtent() const
+{
+    // As if unscrolled: the pixels actually applied are taken back off.
+    const int appliedX = twipsToPx(m_OffsetX);
+    const int appliedY = twipsToPx(m_OffsetY);
+    int maxX = 0;
+    int maxY = 0;
+    for (const QWidget* c : containedControls()) {
+        const QRect g = c->geometry();
+        maxX = std::max(maxX, pxToTwips(g.x() + g.width() - appliedX));
+        maxY = std::max(maxY, pxToTwips(g.y() + g.height() - appliedY));
+    }
+    return {maxX, maxY};
+}
+
 void ScrolledWindow::ArrangeConstituentControls()
 {
     const QList<QWidget*> controls = containedControls();
@@ -54,16 +69,9 @@ void ScrolledWindow::ArrangeConstituentControls()
     const int scaleH = pxToTwips(height());
     const int hbarH = pxToTwips(m_hbar->height());
     const int vbarW = pxToTwips(m_vbar->width());
-    // Extents as if unscrolled: the pixels actually applied are taken back off.
-    const int appliedX = twipsToPx(m_OffsetX);
-    const int appliedY = twipsToPx(m_OffsetY);
-    int maxX = 0;
-    int maxY = 0;
-    for (const QWidget* c : controls) {
-        const QRect g = c->geometry();
-        maxX = std::max(maxX, pxToTwips(g.x() + g.width() - appliedX));
-        maxY = std::max(maxY, pxToTwips(g.y() + g.height() - appliedY));
-    }
+    const QSize extent = ContentExtent();
+    const int maxX = extent.width();
+    const int maxY = extent.height();
 
     int availW = scaleW;
     int availH = scaleH;

@@ -15,6 +15,8 @@ public:
 
     // Recomputes bars, ranges, page steps and the corner; hosts call it after moving or adding controls.
     void ArrangeConstituentControls();
+    // The extent of the contained controls (hidden ones too) as if unscrolled, in twips.
+    QSize ContentExtent() const;
 
     QScrollBar* hbarWindow() const { return m_hbar; }
     QScrollBar* vbarWindow() const { return m_vbar; }

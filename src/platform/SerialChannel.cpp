@@ -47,6 +47,11 @@ QString SerialChannel::devicePathForCom(int32_t comNumber)
     return QStringLiteral("/dev/ttyS%1").arg(comNumber - 1);
 }
 
+QString SerialChannel::PortName() const
+{
+    return QStringLiteral("COM%1 (%2)").arg(m_param.port).arg(devicePathForCom(m_param.port));
+}
+
 void SerialChannel::closePort()
 {
     if (m_port && m_port->isOpen())

@@ -16,6 +16,7 @@ public:
     int32_t PortOpen() override;
     int32_t PortClose() override;
     IChannelParam* GetDeviceParamObj() override { return &m_param; }
+    QString PortName() const override;
 
     // TD4700_PORTS_DIR, else <user config folder>/td4700/ports.
     static QString portsFolder();

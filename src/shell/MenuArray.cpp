@@ -20,9 +20,10 @@ QAction* MenuArray::insert(int index, QAction* action)
 
 QAction* MenuArray::add(int index, const QString& caption)
 {
-    QAction* a = m_menu->addAction(caption);
-    if (caption == QLatin1String("-"))
-        a->setSeparator(true);
+    // A separator carries no text: some styles draw a separator's text as a section title.
+    const bool separator = caption == QLatin1String("-");
+    QAction* a = m_menu->addAction(separator ? QString() : caption);
+    a->setSeparator(separator);
     connect(a, &QAction::triggered, this, [this, a, index] {
         // Qt toggles a checkable item on its own; the handlers decide the mark.
         if (a->isCheckable())

@@ -10,10 +10,11 @@ namespace {
 constexpr int kProbeTries = 4;
 }
 
-QString clsProject::portNotOpenedText()
+QString clsProject::portNotOpenedText(const QString& port)
 {
-    return localeIsEnglish() ? QStringLiteral("Port could not be opened")
-                             : QStringLiteral("Schnittstelle konnte nicht geöffnet werden");
+    const QString text = localeIsEnglish() ? QStringLiteral("Port could not be opened")
+                                           : QStringLiteral("Schnittstelle konnte nicht geöffnet werden");
+    return port.isEmpty() ? text : text + QStringLiteral(": ") + port;
 }
 
 void clsProject::setOnline(bool value)
@@ -31,7 +32,7 @@ void clsProject::LogIn()
     IDeviceChannel* channel = app().gObjDevChannel;
     // Without an open port nothing was logged in to: stay offline and say why.
     if (!channel || channel->PortOpen() != 0) {
-        AppendLogText(app().gLogBox, portNotOpenedText() + QStringLiteral("\r\n"));
+        AppendLogText(app().gLogBox, portNotOpenedText(channel ? channel->PortName() : QString()) + QStringLiteral("\r\n"));
         return;
     }
     std::array<int32_t, 3> buffer{};

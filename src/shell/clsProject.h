@@ -12,8 +12,9 @@ public:
     // An assignment of the current value does nothing.
     void setOnline(bool value);
 
-    // The log line of a log-in whose port cannot be opened, in the current language.
-    static QString portNotOpenedText();
+    // The log line of a log-in whose port cannot be opened, in the current language,
+    // naming the port when there is one.
+    static QString portNotOpenedText(const QString& port);
 
 Q_SIGNALS:
     // Carries the field itself; connect it directly, the handler runs inside setOnline.

@@ -2,6 +2,7 @@
 
 #include "clsNotAvailable.h"
 #include "platform/DeviceChannel.h"
+#include "platform/FormSize.h"
 #include "platform/FormRegistry.h"
 #include "platform/Twips.h"
 #include "platform/ViewContract.h"
@@ -9,6 +10,12 @@
 
 #include <QMetaMethod>
 #include <algorithm>
+
+namespace {
+// What ResizeControl leaves free around the hosted view, in twips.
+constexpr int ControlMarginWidth = 120;
+constexpr int ControlMarginHeight = 420;
+}
 
 frmDocument::frmDocument(QWidget* parent)
     : QWidget(parent)
@@ -124,9 +131,19 @@ void frmDocument::ResizeControl()
 {
     if (m_oControl == nullptr)
         return;
-    const int w = std::max(0, pxToTwips(width()) - 120);
-    const int h = std::max(0, pxToTwips(height()) - 420);
+    const int w = std::max(0, pxToTwips(width()) - ControlMarginWidth);
+    const int h = std::max(0, pxToTwips(height()) - ControlMarginHeight);
     m_oControl->setGeometry(0, 0, twipsToPx(w), twipsToPx(h));
+}
+
+QSize frmDocument::sizeHint() const
+{
+    if (m_oControl == nullptr || m_oControl->isHidden())
+        return QWidget::sizeHint();
+    const QSize view = fFormPreferredSize(*m_oControl);
+    if (!view.isValid())
+        return QWidget::sizeHint();
+    return view + QSize(twipsToPx(ControlMarginWidth), twipsToPx(ControlMarginHeight));
 }
 
 void frmDocument::resizeEvent(QResizeEvent* event)

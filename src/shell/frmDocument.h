@@ -22,6 +22,8 @@ public:
     // True when a view of sProgID can be created; the probe stays on the form, hidden.
     bool fValidateSpecificMenuItems(const QString& sProgID);
     void ResizeControl();
+    // The hosted view's own size plus the margins ResizeControl leaves; invalid without a view.
+    QSize sizeHint() const override;
 
     QWidget* oControl() const { return m_oControl; }
     QString m_ProgID;

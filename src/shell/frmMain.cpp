@@ -17,6 +17,8 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGuiApplication>
+#include <QHeaderView>
+#include <QLibraryInfo>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -27,6 +29,8 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
+#include <QTranslator>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <cmath>
@@ -37,7 +41,6 @@ constexpr int DesignPaneWidth = 4580;  // left pane, twips
 constexpr int DesignPaneHeight = 1575; // bottom pane, twips
 constexpr int GripWidth = 100;
 constexpr int SplitterStripHeight = 100;
-constexpr int NonClientHeight = 740;   // caption, menu bar and borders
 constexpr int SplitterMargin = 500;    // the bar stays this far from either window edge
 
 struct WindowValue {
@@ -55,15 +58,30 @@ double numericValue(const QString& text)
     return m.hasMatch() ? m.captured(0).trimmed().toDouble() : 0.0;
 }
 
-bool onSomeScreen(const QRect& rect)
+// The screen that shows most of rect; nullptr when rect lies on none.
+QScreen* screenShowing(const QRect& rect)
 {
-    for (const QScreen* screen : QGuiApplication::screens())
-        if (screen->geometry().intersects(rect))
-            return true;
-    return false;
+    QScreen* best = nullptr;
+    qint64 bestArea = 0;
+    for (QScreen* screen : QGuiApplication::screens()) {
+        const QRect common = screen->geometry().intersected(rect);
+        const qint64 area = qint64(common.width()) * common.height();
+        if (area > bestArea) {
+            best = screen;
+            bestArea = area;
+        }
+    }
+    return best;
 }
 
-bool shown(const QWidget* w) { return !w->isHidden(); }
+// rect made no larger than area and moved into it.
+QRect fittedInto(QRect rect, const QRect& area)
+{
+    rect.setSize(rect.size().boundedTo(area.size()));
+    rect.moveLeft(std::clamp(rect.left(), area.left(), area.right() - rect.width() + 1));
+    rect.moveTop(std::clamp(rect.top(), area.top(), area.bottom() - rect.height() + 1));
+    return rect;
+}
 } // namespace
 
 frmMain::frmMain(QWidget* parent)
@@ -92,6 +110,8 @@ frmMain::frmMain(QWidget* parent)
 
 frmMain::~frmMain()
 {
+    if (m_qtTranslator)
+        QCoreApplication::removeTranslator(m_qtTranslator.get());
     // The log must not write into a box that is gone.
     if (AppContext* context = AppContext::current(); context && context->gLogBox == m_logBox.get())
         context->gLogBox = nullptr;
@@ -114,6 +134,9 @@ void frmMain::createControls()
     m_tvTreeView = new QTreeWidget(m_picMDI);
     m_tvTreeView->setObjectName(QStringLiteral("tvTreeView"));
     m_tvTreeView->setHeaderHidden(true);
+    // Long labels get a horizontal scroll bar instead of being cut.
+    m_tvTreeView->header()->setStretchLastSection(false);
+    m_tvTreeView->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_tvTreeView->setGeometry(0, 0, twipsToPx(DesignPaneWidth - GripWidth), twipsToPx(DesignPaneHeight));
     m_imgSplitter = new QWidget(m_picMDI);
     m_imgSplitter->setObjectName(QStringLiteral("imgSplitter"));
@@ -121,13 +144,15 @@ void frmMain::createControls()
     m_imgSplitter->setGeometry(twipsToPx(DesignPaneWidth - GripWidth), 0, twipsToPx(GripWidth),
                                twipsToPx(DesignPaneHeight));
     m_imgSplitter->installEventFilter(this);
-    m_picSplitter = new QWidget(m_picMDI);
+    // Over the client area, not in the pane: the bar stays visible where it leaves the pane.
+    m_picSplitter = new QWidget(client);
     m_picSplitter->setObjectName(QStringLiteral("picSplitter"));
     m_picSplitter->setAutoFillBackground(true);
     QPalette bar = m_picSplitter->palette();
     bar.setColor(QPalette::Window, QColor(128, 128, 128));
     m_picSplitter->setPalette(bar);
     m_picSplitter->hide();
+    m_picMDI->installEventFilter(this);
 
     m_mdiArea = new QMdiArea(client);
     m_mdiArea->setObjectName(QStringLiteral("mdiArea"));
@@ -164,6 +189,8 @@ void frmMain::createControls()
         panel->setObjectName(QStringLiteral("sbStatusBar(%1)").arg(i));
         panel->setFrameShape(QFrame::StyledPanel);
         panel->setFrameShadow(QFrame::Sunken);
+        if (i == 2)
+            panel->setText(QStringLiteral("Offline")); // what the log-in and log-out set it to
         if (i == 1)
             m_sbStatusBar->addWidget(panel, 1);
         else
@@ -345,11 +372,19 @@ void frmMain::loadWindowRectangle(const QString& key)
     QRect r(twipsToPx(int(std::lround(v[0]))), twipsToPx(int(std::lround(v[1]))), twipsToPx(int(std::lround(v[2]))),
             twipsToPx(int(std::lround(v[3]))));
     // A damaged rectangle would open an invisible window; the stored values stay until the next close.
-    if (r.width() <= 0 || r.height() <= 0 || !onSomeScreen(r)) {
+    QScreen* screen = r.isValid() ? screenShowing(r) : nullptr;
+    if (screen == nullptr) {
         v[0] = v[1] = 1000;
         v[2] = v[3] = 20000;
         r = QRect(twipsToPx(1000), twipsToPx(1000), twipsToPx(20000), twipsToPx(20000));
+        screen = screenShowing(r);
     }
+    if (screen == nullptr)
+        screen = QGuiApplication::primaryScreen();
+    // The window opens whole on its screen, log and status bar included; the stored
+    // values change only when the user moves or resizes it (see MDIForm_Unload).
+    if (screen != nullptr)
+        r = fittedInto(r, screen->availableGeometry());
     move(r.topLeft());
     resize(r.size());
     const int px[4] = {r.x(), r.y(), r.width(), r.height()};
@@ -357,6 +392,23 @@ void frmMain::loadWindowRectangle(const QString& key)
         m_loadedTwips[i] = int(std::lround(v[i]));
         m_loadedPx[i] = px[i];
     }
+}
+
+void frmMain::fitFrameIntoScreen()
+{
+    // A window manager's frame is known only once the window is shown.
+    const QRect frame = frameGeometry();
+    const QScreen* screen = screenShowing(frame);
+    if (screen == nullptr || screen->availableGeometry().contains(frame))
+        return;
+    const QRect fitted = fittedInto(frame, screen->availableGeometry());
+    const int before[4] = {pos().x(), pos().y(), width(), height()};
+    move(fitted.topLeft());
+    resize(size() - (frame.size() - fitted.size()));
+    const int after[4] = {pos().x(), pos().y(), width(), height()};
+    for (int i = 0; i < 4; ++i)
+        if (before[i] == m_loadedPx[i])
+            m_loadedPx[i] = after[i]; // moved by us, not by the user
 }
 
 void frmMain::MDIForm_Load()
@@ -464,20 +516,23 @@ void frmMain::MDIForm_Activate() { m_tvTreeView->setFocus(); }
 
 void frmMain::MDIForm_Resize()
 {
-    double h = pxToTwips(frameGeometry().height()) - NonClientHeight;
-    if (shown(m_sbStatusBar))
-        h -= pxToTwips(m_sbStatusBar->height());
-    if (shown(m_toolBarWidget))
-        h -= pxToTwips(m_toolBarWidget->height());
-    if (shown(m_picMDIHor))
-        h -= pxToTwips(m_picMDIHor->height());
-    const int height = int(std::lround(h));
-    if (height >= 0) { // a window too small for the panes keeps their last height
-        m_imgSplitter->resize(m_imgSplitter->width(), twipsToPx(height));
-        m_tvTreeView->resize(m_tvTreeView->width(), twipsToPx(height));
-    }
+    // The panes first take the room the bars and the other pane leave them; the tree and
+    // its grip then fill the left pane's height (a fixed allowance for the window's
+    // caption and borders left the tree short of its pane, or past it).
+    if (QLayout* frame = layout())
+        frame->activate();
+    if (QLayout* client = centralWidget()->layout())
+        client->activate();
+    fitTreeToPane();
     m_imgSplitterHor->resize(frameGeometry().width(), m_imgSplitterHor->height());
     m_txtLogBox->resize(m_picMDIHor->size());
+}
+
+void frmMain::fitTreeToPane()
+{
+    const int height = m_picMDI->height();
+    m_imgSplitter->resize(m_imgSplitter->width(), height);
+    m_tvTreeView->resize(m_tvTreeView->width(), height);
 }
 
 void frmMain::picMDIHor_Resize()
@@ -490,7 +545,7 @@ void frmMain::imgSplitter_MouseDown()
 {
     const QRect grip = m_imgSplitter->geometry();
     const int gripWidth = pxToTwips(grip.width());
-    m_picSplitter->setGeometry(grip.x(), grip.y(), twipsToPx(gripWidth / 2),
+    m_picSplitter->setGeometry(m_picMDI->x() + grip.x(), m_picMDI->y() + grip.y(), twipsToPx(gripWidth / 2),
                                twipsToPx(pxToTwips(grip.height()) - 20));
     m_picSplitter->show();
     m_picSplitter->raise();
@@ -512,12 +567,12 @@ void frmMain::imgSplitter_MouseMove(int button, int shift, int x, int y)
         barLeft = SplitterMargin;
     else if (pos > windowWidth - SplitterMargin)
         barLeft = windowWidth - SplitterMargin;
-    m_picSplitter->move(twipsToPx(barLeft), m_picSplitter->y());
+    m_picSplitter->move(m_picMDI->x() + twipsToPx(barLeft), m_picSplitter->y());
 }
 
 void frmMain::imgSplitter_MouseUp()
 {
-    const int barLeft = m_picSplitter->x();
+    const int barLeft = m_picSplitter->x() - m_picMDI->x();
     m_picMDI->setFixedWidth(barLeft);
     m_tvTreeView->resize(barLeft, m_tvTreeView->height());
     SizeControls();
@@ -599,6 +654,18 @@ void frmMain::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
+void frmMain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_frameFitted) {
+        m_frameFitted = true;
+        QTimer::singleShot(0, this, [this] {
+            if (!isMaximized() && !isMinimized())
+                fitFrameIntoScreen();
+        });
+    }
+}
+
 void frmMain::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
@@ -616,6 +683,8 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_picMDIHor && event->type() == QEvent::Resize) {
         picMDIHor_Resize();
+    } else if (watched == m_picMDI && (event->type() == QEvent::Resize || event->type() == QEvent::Show)) {
+        fitTreeToPane();
     } else if (watched == m_imgSplitter) {
         switch (event->type()) {
         case QEvent::MouseButtonPress: imgSplitter_MouseDown(); break;
@@ -642,9 +711,7 @@ void frmMain::noviewMessageBox()
     SaveMessageboxOff();
     m_mnuOptionAnsichtItem->setChecked(0, false);
     // The left pane takes the freed height at once, and the tree with it.
-    if (QLayout* layout = centralWidget()->layout())
-        layout->activate();
-    m_tvTreeView->resize(m_tvTreeView->width(), m_picMDI->height());
+    MDIForm_Resize();
 }
 
 void frmMain::viewMessageBox()
@@ -703,16 +770,40 @@ void frmMain::HelpContents()
 {
     SetHelpFile();
     IDialogs& dialogs = *app().dialogs;
+    const bool german = m_mnuLanguageItem->isChecked(0);
     if (m_helpFile.isEmpty()) {
-        dialogs.MsgBox(QStringLiteral("Unable to display Help Contents. There is no Help associated with this project."),
+        dialogs.MsgBox(german ? QStringLiteral("Die Hilfe kann nicht angezeigt werden. "
+                                               "Zu diesem Projekt gibt es keine Hilfe.")
+                              : QStringLiteral("Unable to display Help Contents. "
+                                               "There is no Help associated with this project."),
                        vbInformation | vbOKOnly, windowTitle());
         return;
     }
     // Naming the file tells the user what is missing; an empty error text told nothing.
     if (!QFileInfo(m_helpFile).isFile() || !dialogs.OpenDocument(m_helpFile))
-        dialogs.MsgBox(QStringLiteral("Unable to display Help Contents. The help file \"%1\" cannot be opened.")
+        dialogs.MsgBox((german ? QStringLiteral("Die Hilfe kann nicht angezeigt werden. "
+                                                "Die Hilfedatei \"%1\" lässt sich nicht öffnen.")
+                               : QStringLiteral("Unable to display Help Contents. "
+                                                "The help file \"%1\" cannot be opened."))
                            .arg(m_helpFile),
                        vbOKOnly);
+}
+
+void frmMain::applyQtTranslation(int32_t languageType)
+{
+    // Qt's own texts (standard buttons, file dialogs) follow the program's language.
+    if (m_qtTranslator) {
+        QCoreApplication::removeTranslator(m_qtTranslator.get());
+        m_qtTranslator.reset();
+    }
+    if (languageType != 0)
+        return;
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(QLocale(QLocale::German), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return; // without the translations package the standard buttons stay English
+    QCoreApplication::installTranslator(translator.get());
+    m_qtTranslator = std::move(translator);
 }
 
 void frmMain::ShowAboutBox()

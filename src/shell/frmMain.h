@@ -16,6 +16,7 @@ class QMdiArea;
 class QPlainTextEdit;
 class QStatusBar;
 class QToolBar;
+class QTranslator;
 class QTreeWidget;
 class MainCommands;
 class ShellContext;
@@ -48,6 +49,10 @@ public:
     void HelpContents();
     QString helpFile() const { return m_helpFile; }
     void setHelpFile(const QString& path) { m_helpFile = path; }
+
+    // Loads Qt's German translation for German (0), drops it for any other language.
+    void applyQtTranslation(int32_t languageType);
+    bool qtTranslationLoaded() const { return m_qtTranslator != nullptr; }
 
     // The About box, modal.
     void ShowAboutBox();
@@ -116,6 +121,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -131,6 +137,9 @@ private:
     void MDIForm_Unload();
     void picMDIHor_Resize();
     void loadWindowRectangle(const QString& key);
+    // Moves and shrinks the shown window so that its frame lies on its screen.
+    void fitFrameIntoScreen();
+    void fitTreeToPane();
     // The rectangle as loaded, in twips and in pixels: an unmoved edge is saved
     // with its twips value, so pixel rounding never makes it drift.
     int m_loadedTwips[4] = {};
@@ -179,9 +188,11 @@ private:
     MenuArray* m_mnuHelpItem = nullptr;
     ToolbarButtons* m_tbToolBar = nullptr;
 
+    bool m_frameFitted = false;
     bool mbMoving = false;
     int32_t m_DisplayMode = 0;
     int32_t m_DocumentCount = 0;
     QString m_helpFile;
     std::function<void()> m_endProcess;
+    std::unique_ptr<QTranslator> m_qtTranslator;
 };

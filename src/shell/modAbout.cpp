@@ -1,6 +1,7 @@
 #include "modAbout.h"
 
 #include "platform/Dialogs.h"
+#include "platform/LocaleInfo.h"
 #include "platform/RegistryAccess.h"
 #include "platform/RegistryStore.h"
 #include "platform/StringTable.h"
@@ -38,5 +39,7 @@ void StartSysInfo(IRegistryAccess& registry, IDialogs& dialogs)
         if (QFileInfo(program).isFile() && dialogs.StartProgram(program, {}))
             return;
     }
-    dialogs.MsgBox(QStringLiteral("System Information Is Unavailable At This Time"), vbInformation | vbOKOnly);
+    dialogs.MsgBox(localeIsEnglish() ? QStringLiteral("System Information Is Unavailable At This Time")
+                                     : QStringLiteral("Systeminformationen sind zurzeit nicht verfügbar"),
+                   vbInformation | vbOKOnly);
 }

@@ -359,6 +359,7 @@ void MainCommands::TD4Common_ChangedLanguage(int32_t& languageType)
     m_window.setHelpFile(fLanguageHelpFile(m_window.helpFile(), common.CompanyID(), language,
                                            common.PathFolderResCommon(), AppContext::programFolder()));
     checkOnly(m_window.mnuLanguageItem(), language);
+    m_window.applyQtTranslation(language);
     AppendLogText(app().gLogBox, fLanguageSwitchLogLine(language));
     m_window.setWindowTitle(fMainWindowCaption(common.CompanyID()));
 

@@ -177,6 +177,8 @@ frmMain* Main(AppContext& context)
     QPointer<frmMain> window = new frmMain;
     window->show();
     splash->raise(); // stays above the main window also where no window manager keeps it on top
+    // Connected now: what the user starts during the splash wait (a log-in) is logged.
+    context.gLogBox = window->logBox();
 
     fLoadRefList(resourceFile(common.PathFolderResCommon(), QStringLiteral("RefList.xml")));
 
@@ -188,14 +190,19 @@ frmMain* Main(AppContext& context)
     const float seconds = vbCSng(splashText).value_or(0.0f);
     // Waits in the event loop: the main window paints and takes input meanwhile.
     const double remaining = double(seconds) * 1000.0 - double(started.elapsed());
+    // A main window closed meanwhile ends the wait, and with it the program.
+    const auto closed = [&window] { return !window || !window->isVisible(); };
     if (remaining > 0 && context.dialogs)
-        context.dialogs->Wait(int(std::min(std::ceil(remaining), double(std::numeric_limits<int>::max()))));
+        context.dialogs->WaitUntil(int(std::min(std::ceil(remaining), double(std::numeric_limits<int>::max()))),
+                                   closed);
 
     splash.reset();
-    if (!window) // closed by the user during the wait
+    if (closed()) {
+        context.gLogBox = nullptr;
+        delete window;
         return nullptr;
+    }
 
-    context.gLogBox = window->logBox();
     AppendLogText(context.gLogBox,
                   QStringLiteral("Welcome to ") + LoadResString(common.CompanyID() * 100 + 6) + QStringLiteral(" !\r\n"));
     if (context.gDevMode)

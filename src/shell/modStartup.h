@@ -3,7 +3,8 @@
 class AppContext;
 class frmMain;
 
-// Runs the start-up once and returns the shown main window (the caller keeps it).
+// Runs the start-up once and returns the shown main window (the caller keeps it);
+// nullptr when the user closed the window during the splash wait.
 frmMain* Main(AppContext& context);
 // Access level, developer mode, resource folders, then the channel.
 void fInitCommon(AppContext& context);

@@ -11,6 +11,7 @@
 #include "dataviews/frmTable.h"
 #include "platform/AppContext.h"
 #include "platform/FormRegistry.h"
+#include "platform/FormSize.h"
 #include "platform/Hourglass.h"
 #include "platform/LogBox.h"
 #include "platform/Twips.h"
@@ -21,6 +22,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QTreeWidget>
 #include <algorithm>
 
@@ -184,12 +186,11 @@ void StationTreeController::layoutTreePane()
     if (picMDI == nullptr)
         return;
     picMDI->setFixedWidth(twipsToPx(PaneWidth));
-    auto* statusBar = m_mainWindow->findChild<QWidget*>(QStringLiteral("sbStatusBar"));
-    const int statusHeight = statusBar ? statusBar->height() : 0;
-    m_tree->setGeometry(0, 0, twipsToPx(PaneWidth - GripWidth), std::max(0, picMDI->height() - statusHeight));
+    // The tree fills its pane: the status bar lies below the pane, not in it.
+    m_tree->setGeometry(0, 0, twipsToPx(PaneWidth - GripWidth), picMDI->height());
     if (auto* grip = picMDI->findChild<QWidget*>(QStringLiteral("imgSplitter")))
         grip->setGeometry(m_tree->width(), 0, grip->width(), picMDI->height());
-    if (auto* bar = picMDI->findChild<QWidget*>(QStringLiteral("picSplitter")))
+    if (auto* bar = m_mainWindow->findChild<QWidget*>(QStringLiteral("picSplitter")))
         bar->hide();
 }
 
@@ -214,17 +215,55 @@ void StationTreeController::RebuildStationTree()
         m_hooks.resizeLayout();
 }
 
+namespace {
+
+QSize wantedInnerSize(const QWidget& form, QSize least)
+{
+    const QSize wanted = fFormPreferredSize(form);
+    return wanted.isValid() ? wanted.expandedTo(least) : least;
+}
+
+void fitWindow(QWidget* form, QSize inner)
+{
+    if (!inner.isValid())
+        return; // the form asks for nothing: its window stays as it is
+    auto* sub = qobject_cast<QMdiSubWindow*>(form->parentWidget());
+    QMdiArea* area = sub ? sub->mdiArea() : nullptr;
+    if (area == nullptr) {
+        QSize size = inner;
+        if (const QScreen* screen = form->screen())
+            size = size.boundedTo(screen->availableGeometry().size());
+        form->resize(size);
+        return;
+    }
+    // The frame (title bar and borders) comes on top; the area is the limit.
+    const QSize room = area->viewport()->size();
+    const QSize outer = inner.grownBy(sub->contentsMargins()).expandedTo(sub->size()).boundedTo(room);
+    sub->resize(outer);
+    const QPoint inside(std::clamp(sub->x(), 0, std::max(0, room.width() - outer.width())),
+                        std::clamp(sub->y(), 0, std::max(0, room.height() - outer.height())));
+    if (inside != sub->pos())
+        sub->move(inside);
+}
+
+} // namespace
+
+void fFitFormWindow(QWidget* form, QSize least)
+{
+    fitWindow(form, wantedInnerSize(*form, least));
+}
+
 void StationTreeController::showForm(QWidget* form, int defaultWidthTwips, int defaultHeightTwips)
 {
-    const QSize size = QSize(twipsToPx(defaultWidthTwips), twipsToPx(defaultHeightTwips)).expandedTo(form->sizeHint());
-    if (m_mdiArea) {
-        QMdiSubWindow* sub = m_mdiArea->addSubWindow(form);
-        sub->resize(size);
+    // Measured before the frame takes the form in and lays it out.
+    const QSize inner = wantedInnerSize(*form, QSize(twipsToPx(defaultWidthTwips), twipsToPx(defaultHeightTwips)));
+    if (m_mdiArea)
+        m_mdiArea->addSubWindow(form);
+    fitWindow(form, inner);
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(form->parentWidget()))
         sub->show();
-    } else {
-        form->resize(size);
+    else
         form->show();
-    }
 }
 
 frmDocument* StationTreeController::newDocument(const QString& caption, const QString& tag)
@@ -266,12 +305,14 @@ void StationTreeController::tvTreeView_DblClick()
                 showForm(form, DocumentWidth, DocumentHeight);
                 if (auto* view = dynamic_cast<IRefreshData*>(form))
                     view->RefreshData(element, channel, params);
+                fFitFormWindow(form); // a form may build its controls in RefreshData
                 form->update();
                 m_lastOpened = form;
             }
         } else {
             frmDocument* document = newDocument(QString());
             document->fKonstructor(element, channel, progId, params);
+            fFitFormWindow(document);
             m_lastOpened = document;
         }
     }
@@ -312,6 +353,7 @@ pugi::xml_node StationTreeController::OpenViewDocument(const QString& sProgID, c
     frmDocument* document = newDocument(caption);
     pugi::xml_node node;
     document->fKonstructor(node, app().gObjDevChannel, sProgID, vParam);
+    fFitFormWindow(document);
     m_lastOpened = document;
     return node;
 }
@@ -324,6 +366,7 @@ pugi::xml_node StationTreeController::OpenViewDocument2(const QString& sProgID, 
     frmDocument* document = newDocument(QStringLiteral("Document ") + QString::number(n));
     pugi::xml_node node;
     document->fKonstructor2(node, app().gObjDevChannel, sProgID, sMethod, vParam);
+    fFitFormWindow(document);
     m_lastOpened = document;
     return node;
 }
@@ -343,5 +386,6 @@ void StationTreeController::RefreshStationGraph(bool bOpen, int32_t nMode)
     const int32_t rc = document->fKonstructor(station, app().gObjDevChannel, StationGraphProgID,
                                               fStationGraphParams(nMode));
     (void)rc; // always 0: a view that cannot be created is replaced by the placeholder, not reported
+    fFitFormWindow(document);
     m_lastOpened = document;
 }

@@ -5,6 +5,7 @@
 #include <QIcon>
 #include <QObject>
 #include <QPointer>
+#include <QSize>
 #include <QString>
 #include <QVector>
 #include <cstdint>
@@ -29,6 +30,12 @@ QString fStationGraphParams(int32_t mode);
 bool fIsOwnFormProgID(const QString& progId);
 // A new instance of the own form the ProgID names; nullptr for any other ProgID.
 QWidget* fCreateOwnForm(const QString& progId, QWidget* parent = nullptr);
+
+// Sizes the window of a form (its MDI frame, or the form itself when it has
+// none) so the whole form shows, at least least and never smaller than it is
+// now, as far as the MDI area or the screen allows; a frame that would stick
+// out of the area is moved back into it. How a form declares its size: FormSize.h.
+void fFitFormWindow(QWidget* form, QSize least = {});
 
 // Unloads every loaded form but the main window, the splash and a "StationGraph"
 // document, hides the splash and lets pending messages (not user input) run once.

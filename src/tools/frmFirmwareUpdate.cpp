@@ -9,7 +9,7 @@
 #include "platform/ScrolledWindow.h"
 #include "platform/StringTable.h"
 #include "platform/Twips.h"
-#include "platform/UserInputBlocker.h"
+#include "platform/UserInputBlock.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -237,7 +237,7 @@ void frmFirmwareUpdate::cmdScriptStart_Click()
                 multiPoint.clear();
                 (void)registry.ReadValue(HKEY_CURRENT_USER, key, QStringLiteral("MultiPoint"), multiPoint);
             }
-            UserInputBlocker noInput;
+            UserInputBlock noInput;
             m_lResult = m_objVnFirmwareSrv->UpdateFirmware(m_channel, m_path, 0, 0, true, multiPoint.trimmed().toInt());
         } else {
             const int answer = app().dialogs->MsgBox(LoadResString(725) + kCrLf + kCrLf + LoadResString(726), vbYesNo,
@@ -255,7 +255,7 @@ void frmFirmwareUpdate::cmdScriptStart_Click()
                 return;
             }
             AppendLogText(m_log.get(), kCrLf + LoadResString(724) + kCrLf);
-            UserInputBlocker noInput;
+            UserInputBlock noInput;
             if (m_channel)
                 (void)m_channel->PortOpen(); // a port that will not open fails the first transfer request
             m_lResult = m_objVnFirmwareSrv->LoadFirmware(m_channel, m_path, true, 0, true);

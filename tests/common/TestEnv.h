@@ -6,6 +6,7 @@
 
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 
 class RecordingDialogs : public IDialogs {
@@ -20,7 +21,13 @@ public:
     int MsgBox(const QString& text, int style, const QString& title) override;
     QString GetOpenFileName(const QString&, const QString&, const QString&) override { return openFileAnswer; }
     QString GetSaveFileName(const QString&, const QString&, const QString&) override { return saveFileAnswer; }
-    void Wait(int ms) override { waits << ms; }
+    std::function<void()> duringWait; // runs inside every wait, as events would
+    void Wait(int ms) override
+    {
+        waits << ms;
+        if (duringWait)
+            duringWait();
+    }
     bool OpenDocument(const QString& path) override
     {
         openedDocuments << path;

@@ -131,7 +131,10 @@ private Q_SLOTS:
         clsProject project;
         project.setOnline(true);
         QVERIFY(!project.Online());
-        QCOMPARE(env.log().Text(), QStringLiteral("Schnittstelle konnte nicht geöffnet werden\r\n"));
+        // The line names the port, and the device it stands for, that the user has to look at.
+        QCOMPARE(env.log().Text(), QStringLiteral("Schnittstelle konnte nicht geöffnet werden: COM%1 (%2)\r\n")
+                                       .arg(kCom + 1)
+                                       .arg(env.tempPath() + QStringLiteral("/no-such-device")));
         QVERIFY(coupler.requests().isEmpty());
     }
 };

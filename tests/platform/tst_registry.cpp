@@ -275,6 +275,8 @@ void tst_Registry::damagedHiveThatCannotBeSetAsideIsNeverOverwritten()
 
     RegistryStore store(dir.path());
     QStringList reports;
+    int32_t status = 0;
+    LocaleInfo().SetLocale(9, 1, status); // the report is worded when it is told, in the language then
     store.setDamageReporter([&reports](const QString& message) { reports << message; });
     QCOMPARE(reports.size(), 1);
     QVERIFY(reports.first().contains(QStringLiteral("could not be set aside")));

@@ -119,6 +119,7 @@ void tst_frmAbout::startSysInfo()
     QFETCH(QString, started);
     QFETCH(bool, message);
     TestEnv env;
+    gCommon().setLanguageType(1); // the message is in the UI language
     RegistryStore& store = *env.context().store;
     const QString folder = env.tempPath() + QStringLiteral("/msinfo");
     QVERIFY(QDir().mkpath(folder));

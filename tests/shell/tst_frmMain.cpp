@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QScreen>
 #include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QToolBar>
@@ -43,6 +44,17 @@ void storeRectangle(TestEnv& env)
     setUser(env, QStringLiteral("MainTop"), QStringLiteral("1500"));
     setUser(env, QStringLiteral("MainWidth"), QStringLiteral("9000"));
     setUser(env, QStringLiteral("MainHeight"), QStringLiteral("7500"));
+}
+
+// The default rectangle (1000, 1000, 20000, 20000 twips) as it opens: fitted into the screen.
+QRect defaultOnScreen()
+{
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    QRect r(twipsToPx(1000), twipsToPx(1000), twipsToPx(20000), twipsToPx(20000));
+    r.setSize(r.size().boundedTo(area.size()));
+    r.moveLeft(std::clamp(r.left(), area.left(), area.right() - r.width() + 1));
+    r.moveTop(std::clamp(r.top(), area.top(), area.bottom() - r.height() + 1));
+    return r;
 }
 
 QStringList rectangle(TestEnv& env)
@@ -118,8 +130,7 @@ void tst_frmMain::freshStoreGetsDefaults()
     QCOMPARE(gCommon().LanguageType(), 1);
     QCOMPARE(userValue(env, QStringLiteral("Language")), QStringLiteral("1 "));
     QCOMPARE(userValue(env, QStringLiteral("PathResFirmware")), QStringLiteral("<missing>"));
-    QCOMPARE(w.pos(), QPoint(twipsToPx(1000), twipsToPx(1000)));
-    QCOMPARE(w.size(), QSize(twipsToPx(20000), twipsToPx(20000)));
+    QCOMPARE(w.geometry(), defaultOnScreen());
     QVERIFY(w.mnuOptionItem().isChecked(2));
     QVERIFY(!w.mnuOptionItem().isChecked(3));
     QCOMPARE(w.DisplayMode(), 0);
@@ -237,8 +248,7 @@ void tst_frmMain::badStoredRectangleOpensDefault()
     storeRectangle(env);
     setUser(env, name, text);
     frmMain w;
-    QCOMPARE(w.pos(), QPoint(twipsToPx(1000), twipsToPx(1000)));
-    QCOMPARE(w.size(), QSize(twipsToPx(20000), twipsToPx(20000)));
+    QCOMPARE(w.geometry(), defaultOnScreen());
     QCOMPARE(userValue(env, name), text); // kept until the next close
 }
 
@@ -275,7 +285,7 @@ void tst_frmMain::closeSavesRectangleAndOptions()
 
     env.restart();
     frmMain again;
-    QCOMPARE(again.size(), QSize(900, 700));
+    QCOMPARE(again.size(), QSize(900, 700).boundedTo(QGuiApplication::primaryScreen()->availableSize()));
     QVERIFY(!again.mnuOptionItem().isChecked(2));
     QVERIFY(again.mnuOptionItem().isChecked(3));
     QCOMPARE(again.DisplayMode(), 1);
@@ -496,11 +506,11 @@ void tst_frmMain::freedHeightGoesToTree()
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.MDIForm_Resize();
-    const int expected = twipsToPx(pxToTwips(w.frameGeometry().height()) - 740 - pxToTwips(w.sbStatusBar()->height())
-                                   - pxToTwips(w.findChild<QToolBar*>(QStringLiteral("tbToolBar"))->height())
-                                   - pxToTwips(w.picMDIHor()->height()));
+    // The tree and its grip fill the pane between the toolbar and the report box.
+    const int expected = w.picMDI()->height();
     QCOMPARE(w.tvTreeView()->height(), expected);
     QCOMPARE(w.imgSplitter()->height(), expected);
+    QCOMPARE(w.picMDI()->mapTo(&w, QPoint(0, expected)).y(), w.picMDIHor()->mapTo(&w, QPoint(0, 0)).y());
     QCOMPARE(w.txtLogBox()->size(), w.picMDIHor()->size());
 
     const int status = w.sbStatusBar()->height();
@@ -612,10 +622,11 @@ void tst_frmMain::helpFileHandedToViewer()
     QCOMPARE(env.dialogs().openedDocuments, QStringList({chm.fileName()}));
     QVERIFY(env.dialogs().messages.isEmpty());
 
-    env.dialogs().openDocumentResult = false; // the desktop has no viewer for it
+    env.dialogs().openDocumentResult = false; // the desktop has no viewer for it; German is checked
     w.HelpContents();
     QCOMPARE(env.dialogs().messages,
-             QStringList({QStringLiteral("Unable to display Help Contents. The help file \"%1\" cannot be opened.|0|")
+             QStringList({QStringLiteral("Die Hilfe kann nicht angezeigt werden. "
+                                         "Die Hilfedatei \"%1\" lässt sich nicht öffnen.|0|")
                               .arg(chm.fileName())}));
 }
 

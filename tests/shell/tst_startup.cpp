@@ -128,6 +128,7 @@ private Q_SLOTS:
     void mainShowsWindowAndWelcomes();
     void mainInDeveloperMode();
     void splashWait_data();
+    void duringTheSplashWait();
     void splashWait();
     void damagedSettingsAreReportedInTheLog_data();
     void damagedSettingsAreReportedInTheLog();
@@ -404,6 +405,28 @@ void tst_Startup::damagedSettingsAreReportedInTheLog()
     QCOMPARE(p.stored("Port"), QStringLiteral("2"));
     QCOMPARE(RegistryStore(p.env.registryFolder()).value(HKEY_CURRENT_USER, kKey, "Baud")->text, QStringLiteral("19200"));
     p.ctx().gLogBox = nullptr;
+}
+
+// Within the wait the window is live: what it logs is kept, and closing it ends the start-up.
+void tst_Startup::duringTheSplashWait()
+{
+    {
+        Program p({{"Splash", "1"}});
+        p.env.dialogs().duringWait = [&p] { AppendLogText(p.ctx().gLogBox, QStringLiteral("0 Timeout\r\n")); };
+        std::unique_ptr<frmMain> window(Main(p.ctx()));
+        QCOMPARE(window->logBox()->Text(), QStringLiteral("0 Timeout\r\nWelcome to TD4700 !\r\n"));
+        p.ctx().gLogBox = nullptr;
+    }
+    Program p({{"Splash", "1"}});
+    p.env.dialogs().duringWait = [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == QLatin1String("frmMain"))
+                w->close();
+    };
+    QCOMPARE(Main(p.ctx()), nullptr);
+    QVERIFY(p.ctx().gLogBox == nullptr);
+    for (QWidget* w : QApplication::topLevelWidgets())
+        QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
 }
 
 QTEST_MAIN(tst_Startup)

@@ -1,7 +1,8 @@
 #pragma once
 // While it lives, no mouse, keyboard or close request of the user reaches any
-// window of the program: a connection test lets window events run, and the
-// user must not log out, open another form or close windows meanwhile.
+// window of the program: a connection test or a firmware run lets window
+// events run, and the user must not log out, open another form or close
+// windows meanwhile.
 // Events that arrive are dropped, not queued for later.
 #include <QObject>
 
