@@ -108,6 +108,8 @@ void tst_BuiltInResources::fileInTheFolderOverridesTheBuiltInCopy()
 void tst_BuiltInResources::resourceFoundNowhereIsReportedOnce()
 {
     TestEnv env;
+    int32_t status = 0;
+    LocaleInfo().SetLocale(9, 1, status);
     env.context().gLogBox = nullptr; // before the main window: the line waits for the log
     const QString folder = env.tempPath() + QStringLiteral("/Resource");
     QCOMPARE(resourceFile(folder, QStringLiteral("Graph/Splash0Id3.bmp")), folder + QStringLiteral("/Graph/Splash0Id3.bmp"));
