@@ -5,6 +5,7 @@
 #include "platform/Dialogs.h"
 #include "platform/RegistryAccess.h"
 #include "platform/RegistryStore.h"
+#include "platform/XmlDocument.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -25,7 +26,7 @@ QString childText(const pugi::xml_node& route, const char* name)
 
 bool loadRouteFile(pugi::xml_document& doc, const QString& path)
 {
-    return bool(doc.load_file(QFile::encodeName(path).constData(), kRouteParseOptions));
+    return loadXmlFile(doc, path, kRouteParseOptions);
 }
 
 bool saveRouteFile(const pugi::xml_document& doc, const QString& path)

@@ -1,6 +1,7 @@
 #include "SearchAnimation.h"
 
 #include "platform/AppContext.h"
+#include "platform/ResourceFiles.h"
 
 #include <QLabel>
 #include <QMovie>
@@ -15,7 +16,7 @@ SearchAnimation::SearchAnimation(QLabel* target)
 void SearchAnimation::start()
 {
     m_movie->stop();
-    m_movie->setFileName(gCommon().PathFolderResCommon() + QStringLiteral("/Graph/Findfile.gif"));
+    m_movie->setFileName(resourceFile(gCommon().PathFolderResCommon(), QStringLiteral("Graph/Findfile.gif")));
     m_target->setMovie(m_movie);
     m_movie->start();
 }

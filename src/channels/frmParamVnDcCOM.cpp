@@ -5,6 +5,7 @@
 #include "platform/FormLayout.h"
 #include "platform/Hourglass.h"
 #include "platform/LocaleInfo.h"
+#include "platform/ResourceFiles.h"
 #include "platform/ScrolledWindow.h"
 #include "platform/StringTable.h"
 #include "platform/Twips.h"
@@ -261,7 +262,7 @@ void frmParamVnDcCOM::startAnimation()
 {
     // A missing or unreadable animation just shows nothing.
     m_animation->stop();
-    m_animation->setFileName(gCommon().PathFolderResCommon() + QStringLiteral("/Graph/Findfile.gif"));
+    m_animation->setFileName(resourceFile(gCommon().PathFolderResCommon(), QStringLiteral("Graph/Findfile.gif")));
     Animation1->setMovie(m_animation);
     m_animation->start();
 }

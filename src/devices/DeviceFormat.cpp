@@ -2,7 +2,7 @@
 
 #include "StationReadContext.h"
 #include "platform/AppContext.h"
-#include "platform/FileUtils.h"
+#include "platform/RegularFile.h"
 #include "platform/XmlDocument.h"
 
 #include <QDir>
@@ -92,7 +92,8 @@ bool fSaveDeviceDescription(const pugi::xml_document& doc, const QString& name, 
 {
     const QString path = fDeviceDescriptionPath(name);
     const std::string text = xmlDocumentText(doc);
-    if (QDir().mkpath(fDeviceDescriptionFolder()) && writeRebuildableFile(path, QByteArrayView(text.data(), qsizetype(text.size()))))
+    if (QDir().mkpath(fDeviceDescriptionFolder())
+        && writeRegularFile(path, QByteArrayView(text.data(), qsizetype(text.size())), FileDurability::Rebuildable))
         return true;
     if (context.unsavedDescriptions.contains(path))
         return false;

@@ -1,6 +1,7 @@
 #include "TerminalResource.h"
 
 #include "platform/AppContext.h"
+#include "platform/ResourceFiles.h"
 #include "platform/XmlDocument.h"
 
 #include <QFileInfo>
@@ -46,7 +47,7 @@ QString terminalResourcePath()
     const QString beside = AppContext::programFolder() + QStringLiteral("/TerminalResource.xml");
     if (QFileInfo(beside).isFile())
         return beside;
-    return AppContext::programFolder() + QStringLiteral("/Resource/TerminalResource.xml");
+    return resourceFile(AppContext::programFolder() + QStringLiteral("/Resource"), QStringLiteral("TerminalResource.xml"));
 }
 
 int32_t fLoadTerminalResource(TerminalResourceTable& table, const QString& path)

@@ -11,7 +11,8 @@ struct TerminalResourceTable {
     int32_t gTerminalResourceCount = 0;
 };
 
-// The file beside the program; when missing there, the copy in its Resource folder.
+// The file beside the program; when missing there, the copy in its Resource folder,
+// else the one built into the program.
 QString terminalResourcePath();
 
 // DOM loader: 0 always. A file that cannot be read or is not a terminal resource

@@ -10,7 +10,7 @@
 #include "platform/AppContext.h"
 #include "platform/DeviceChannel.h"
 #include "platform/FailFastChannel.h"
-#include "platform/FileUtils.h"
+#include "platform/RegularFile.h"
 #include "platform/XmlDocument.h"
 
 #include <QDir>
@@ -36,11 +36,12 @@ void writeDebugFiles(const pugi::xml_document& doc, const QString& firmwareProbl
     // Failures of these copies are ignored on purpose: they are for diagnosis only.
     const QString folder = fDebugOutputFolder(context);
     const std::string text = xmlDocumentText(doc);
-    (void)writeRebuildableFile(folder + QStringLiteral("/test2.xml"), QByteArrayView(text.data(), qsizetype(text.size())));
+    (void)writeRegularFile(folder + QStringLiteral("/test2.xml"), QByteArrayView(text.data(), qsizetype(text.size())),
+                           FileDurability::Rebuildable);
     if (!QDir().mkpath(folder + QStringLiteral("/Report")))
         return;
-    (void)writeRebuildableFile(folder + QStringLiteral("/Report/Td4kFP.txt"),
-                               (firmwareProblemText + QStringLiteral("\r\n")).toUtf8());
+    (void)writeRegularFile(folder + QStringLiteral("/Report/Td4kFP.txt"),
+                           (firmwareProblemText + QStringLiteral("\r\n")).toUtf8(), FileDurability::Rebuildable);
 }
 
 // TM7285, the digital names several layouts share, and the register-based box names

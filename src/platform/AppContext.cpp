@@ -1,6 +1,7 @@
 #include "AppContext.h"
 
 #include <QCoreApplication>
+#include <utility>
 
 namespace {
 AppContext* s_current = nullptr;
@@ -39,4 +40,20 @@ clsCommon& AppContext::common()
     if (!gCommon)
         gCommon = std::make_unique<clsCommon>(gObjRegistry.get(), gObjLocale.get());
     return *gCommon;
+}
+
+void AppContext::logNotice(const QString& line)
+{
+    if (gLogBox)
+        AppendLogText(gLogBox, line);
+    else
+        pendingNotices << line;
+}
+
+void AppContext::flushNotices()
+{
+    if (!gLogBox)
+        return;
+    for (const QString& line : std::exchange(pendingNotices, {}))
+        AppendLogText(gLogBox, line);
 }

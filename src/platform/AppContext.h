@@ -10,6 +10,8 @@
 #include "RegistryStore.h"
 #include "clsCommon.h"
 #include "clsRefList.h"
+#include <QSet>
+#include <QStringList>
 #include <pugixml.hpp>
 #include <memory>
 
@@ -33,6 +35,10 @@ public:
     // gCommon, created on first use.
     clsCommon& common();
 
+    // Appends a line to gLogBox; a line from before the log exists waits for flushNotices.
+    void logNotice(const QString& line);
+    void flushNotices();
+
     std::unique_ptr<RegistryStore> store;
     std::unique_ptr<IRegistryAccess> gObjRegistry;
     std::unique_ptr<ILocaleInfo> gObjLocale;
@@ -50,6 +56,8 @@ public:
     QWidget* tvTreeView = nullptr; // the main window's station tree; a firmware run disables it
     pugi::xml_node gOfflineStation;
     RefListCollection gRefList; // filled once at start-up
+    QSet<QString> reportedResources; // resources found nowhere, each reported once
+    QStringList pendingNotices;
 };
 
 // Shorthands for the current context.

@@ -5,9 +5,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QTemporaryFile>
-
-#include <cstdio>
 
 bool ShowSaveStationDialog(QString& sFile)
 {
@@ -36,20 +33,4 @@ bool fFileExists(const QString& sPath)
         return !dir.entryList({name}, QDir::Files | QDir::NoDotAndDotDot).isEmpty();
     }
     return info.isFile() && !info.isHidden();
-}
-
-bool writeRebuildableFile(const QString& path, QByteArrayView bytes)
-{
-    QTemporaryFile file(path + QStringLiteral(".XXXXXX"));
-    file.setAutoRemove(false);
-    if (!file.open())
-        return false;
-    const bool written = file.write(bytes.data(), bytes.size()) == bytes.size() && file.flush();
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
-                        | QFileDevice::ReadOther);
-    file.close();
-    if (written && ::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path).constData()) == 0)
-        return true;
-    QFile::remove(file.fileName());
-    return false;
 }

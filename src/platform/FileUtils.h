@@ -1,7 +1,5 @@
 #pragma once
-// Station-file save dialog, the file-existence test and the writing of files
-// the program can write again.
-#include <QByteArrayView>
+// Station-file save dialog and the file-existence test.
 #include <QString>
 
 // Asks for a station file (*.tdt) to save to. sFile receives the path when the user
@@ -12,8 +10,3 @@ bool ShowSaveStationDialog(QString& sFile);
 // with wildcards is true when any normal file matches it.
 bool fFileExists(const QString& sPath);
 
-// Writes bytes to a new file beside path and renames it over path once complete, so a
-// reader never sees half a file. Not forced to disk: for files the program can write
-// again (the description cache, diagnostic copies), where waiting for the disk at every
-// log-in would cost more than a rebuild after a power cut.
-bool writeRebuildableFile(const QString& path, QByteArrayView bytes);

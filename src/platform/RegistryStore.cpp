@@ -1,22 +1,25 @@
 #include "RegistryStore.h"
 
 #include "LocaleInfo.h"
+#include "RegularFile.h"
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
 #include <QStandardPaths>
-#include <map>
-#include <pugixml.hpp>
+#include <QThread>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
-struct Key {
-    QString name; // as first written
-    std::map<QString, Key> children;                        // by lower-case name
-    std::map<QString, std::pair<QString, RegValue>> values; // lower-case name -> (name as written, value)
-};
+constexpr int kLockTimeoutMs = 5000;
 
 QStringList splitPath(const QString& keyPath)
 {
@@ -25,76 +28,74 @@ QStringList splitPath(const QString& keyPath)
     return p.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
 }
 
-const char* typeName(RegType t)
+// Every save puts a new file in place, so a hive file whose identity or times
+// differ from the last ones this store saw has been changed by another copy.
+struct FileStamp {
+    bool exists = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    int64_t modifiedNs = 0;
+    int64_t changedNs = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
+FileStamp stampOf(const QString& path)
 {
-    switch (t) {
-    case RegType::DWord: return "DWord";
-    case RegType::Binary: return "Binary";
-    case RegType::Text: break;
-    }
-    return "Text";
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return {};
+    return {true, st.st_dev, st.st_ino, st.st_size, int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+            int64_t(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec};
 }
 
-void writeKey(pugi::xml_node parent, const Key& key)
-{
-    for (const auto& [lower, entry] : key.values) {
-        (void)lower;
-        pugi::xml_node v = parent.append_child("Value");
-        v.append_attribute("Name").set_value(entry.first.toUtf8().constData());
-        v.append_attribute("Type").set_value(typeName(entry.second.type));
-        QByteArray data;
-        switch (entry.second.type) {
-        case RegType::Text: data = entry.second.text.toUtf8(); break;
-        case RegType::DWord: data = QByteArray::number(entry.second.dword); break;
-        case RegType::Binary: data = entry.second.binary.toHex(); break;
+// An exclusive lock on one hive for as long as it lives. It is taken on a hidden
+// file beside the hive, because every save replaces the hive file itself.
+class HiveLock {
+public:
+    explicit HiveLock(const QString& hivePath)
+    {
+        const QFileInfo info(hivePath);
+        const QByteArray path = QFile::encodeName(info.path() + QStringLiteral("/.") + info.fileName()
+                                                  + QStringLiteral(".lock"));
+        for (int attempt = 0; attempt < 2 && m_fd < 0; ++attempt) {
+            m_fd = ::open(path.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
+            struct stat st {};
+            if (m_fd >= 0 && ::fstat(m_fd, &st) == 0 && S_ISREG(st.st_mode))
+                break;
+            // Anything but a regular file at our name (a link, a pipe) is replaced.
+            const bool replace = m_fd >= 0 || errno == ELOOP;
+            release();
+            if (!replace || ::unlink(path.constData()) != 0)
+                return;
         }
-        v.text().set(data.constData());
-    }
-    for (const auto& [lower, child] : key.children) {
-        (void)lower;
-        pugi::xml_node k = parent.append_child("Key");
-        k.append_attribute("Name").set_value(child.name.toUtf8().constData());
-        writeKey(k, child);
-    }
-}
-
-bool readKey(pugi::xml_node node, Key& key)
-{
-    for (pugi::xml_node child : node.children()) {
-        const QString name = QString::fromUtf8(child.attribute("Name").value());
-        if (child.name() == std::string_view("Key")) {
-            Key& sub = key.children[name.toLower()];
-            sub.name = name;
-            if (!readKey(child, sub))
-                return false;
-        } else if (child.name() == std::string_view("Value")) {
-            const std::string_view type = child.attribute("Type").value();
-            const QByteArray text = QByteArray(child.text().get());
-            RegValue v;
-            if (type == "Text") {
-                v = RegValue::fromText(QString::fromUtf8(text));
-            } else if (type == "DWord") {
-                bool ok = false;
-                const uint32_t n = text.toUInt(&ok);
-                if (!ok)
-                    return false;
-                v = RegValue::fromDWord(n);
-            } else if (type == "Binary") {
-                v = RegValue::fromBinary(QByteArray::fromHex(text));
-            } else {
-                return false;
+        if (m_fd < 0)
+            return;
+        const QDeadlineTimer deadline(kLockTimeoutMs);
+        while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+            if ((errno != EWOULDBLOCK && errno != EINTR) || deadline.hasExpired()) {
+                release();
+                return;
             }
-            key.values[name.toLower()] = {name, v};
-        } else if (child.type() == pugi::node_element) {
-            return false;
+            QThread::msleep(2);
         }
     }
-    return true;
-}
+    ~HiveLock() { release(); }
+    HiveLock(const HiveLock&) = delete;
+    HiveLock& operator=(const HiveLock&) = delete;
+    bool held() const { return m_fd >= 0; }
 
-} // namespace
+private:
+    void release()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd); // closing drops the lock
+        m_fd = -1;
+    }
+    int m_fd = -1;
+};
 
-namespace {
+enum class Change { Failed, Unchanged, Made };
 
 struct Damage {
     QString path;
@@ -119,13 +120,18 @@ QString damagedSettingsText(const Damage& damage)
 } // namespace
 
 struct RegistryStore::Impl {
+    struct Hive {
+        RegistryKey key;
+        FileStamp stamp;       // of the file as last read or saved
+        bool readOnly = false; // a damaged file that could not be set aside stays untouched
+    };
+
     QString root;
-    Key hkcu, hklm;
+    Hive hkcu, hklm;
     QList<Damage> pendingReports;
-    bool readOnly[2] = {false, false}; // [0] HKEY_CURRENT_USER, [1] HKEY_LOCAL_MACHINE
     std::function<void(const QString&)> report;
 
-    Key* hive(uint32_t h)
+    Hive* hive(uint32_t h)
     {
         if (h == HKEY_CURRENT_USER)
             return &hkcu;
@@ -140,17 +146,21 @@ struct RegistryStore::Impl {
                                                : QStringLiteral("/HKEY_CURRENT_USER.xml"));
     }
 
-    Key* find(uint32_t h, const QString& keyPath, bool create)
+    RegistryKey* find(uint32_t h, const QString& keyPath, bool create)
     {
-        Key* k = hive(h);
-        if (!k)
+        Hive* hv = hive(h);
+        if (!hv)
             return nullptr;
-        for (const QString& part : splitPath(keyPath)) {
+        const QStringList parts = splitPath(keyPath);
+        if (create && parts.size() > kRegistryMaxKeyDepth)
+            return nullptr;
+        RegistryKey* k = &hv->key;
+        for (const QString& part : parts) {
             auto it = k->children.find(part.toLower());
             if (it == k->children.end()) {
                 if (!create)
                     return nullptr;
-                it = k->children.emplace(part.toLower(), Key{part, {}, {}}).first;
+                it = k->children.emplace(part.toLower(), RegistryKey{part, {}, {}}).first;
             }
             k = &it->second;
         }
@@ -160,50 +170,72 @@ struct RegistryStore::Impl {
     void load(uint32_t h)
     {
         const QString path = fileOf(h);
-        QFile f(path);
-        if (!f.exists())
+        if (!QFileInfo(path).exists() && !QFileInfo(path).isSymLink())
             return;
-        Key loaded;
-        bool good = false;
-        if (f.open(QIODevice::ReadOnly)) {
-            const QByteArray data = f.readAll();
-            f.close();
-            pugi::xml_document doc;
-            pugi::xml_node rootNode;
-            // Values keep their exact text: CR LF and blank-only values survive a reload.
-            if (doc.load_buffer(data.constData(), size_t(data.size()),
-                                (pugi::parse_default | pugi::parse_ws_pcdata_single) & ~pugi::parse_eol))
-                rootNode = doc.child("Hive");
-            good = rootNode && readKey(rootNode, loaded);
-        }
-        if (good) {
-            *hive(h) = std::move(loaded);
+        const HiveLock lock(path); // not held in a read-only folder: the file is read all the same
+        refresh(*hive(h), path);
+    }
+
+    // Reads the hive file again when it is not the one this store last read or saved.
+    // A damaged file is set aside; the hive then keeps what it held.
+    void refresh(Hive& hv, const QString& path)
+    {
+        const FileStamp now = stampOf(path);
+        if (now == hv.stamp)
+            return;
+        hv.stamp = now;
+        if (!now.exists) {
+            hv.key = {}; // removed on disk: the settings start over
             return;
         }
-        // Keep the damaged file for inspection; the hive starts empty.
+        QByteArray data;
+        if (readRegularFile(path, data)) {
+            if (std::optional<RegistryKey> parsed = parseHive(data)) {
+                hv.key = std::move(*parsed);
+                return;
+            }
+        }
+        setAside(hv, path);
+    }
+
+    void setAside(Hive& hv, const QString& path)
+    {
+        // Keep the damaged file for inspection, never overwrite it.
         const QString aside = path + QStringLiteral(".damaged-")
             + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
-        if (QFile::rename(path, aside)) {
+        if (!QFileInfo(aside).exists()
+            && ::rename(QFile::encodeName(path).constData(), QFile::encodeName(aside).constData()) == 0) {
+            hv.stamp = {};
             deliver({path, aside});
             return;
         }
-        // The damaged file stays where it is, so nothing may overwrite it.
-        readOnly[h == HKEY_LOCAL_MACHINE] = true;
+        hv.readOnly = true;
         deliver({path, QString()});
     }
 
-    // Applies a change and saves the hive; a change that cannot be saved is undone.
-    template <class Change> bool commit(uint32_t h, Change change)
+    // Under the hive's lock: reads what other copies saved, applies the one change and
+    // saves it. A change that cannot be saved is undone; no change, no save.
+    template <class Edit> bool commit(uint32_t h, Edit edit)
     {
-        Key* k = hive(h);
-        if (!k)
+        Hive* hv = hive(h);
+        if (!hv || hv->readOnly || !QDir().mkpath(root))
             return false;
-        Key before = *k;
-        if (!change())
+        const QString path = fileOf(h);
+        const HiveLock lock(path);
+        if (!lock.held())
             return false;
-        if (save(h))
+        refresh(*hv, path);
+        if (hv->readOnly)
+            return false;
+        RegistryKey before = hv->key;
+        const Change change = edit();
+        if (change != Change::Made)
+            return change == Change::Unchanged;
+        if (writeRegularFile(path, hiveText(hv->key))) {
+            hv->stamp = stampOf(path);
             return true;
-        *k = std::move(before);
+        }
+        hv->key = std::move(before);
         return false;
     }
 
@@ -214,28 +246,6 @@ struct RegistryStore::Impl {
             report(damagedSettingsText(damage));
         else
             pendingReports << damage;
-    }
-
-    bool save(uint32_t h)
-    {
-        if (readOnly[h == HKEY_LOCAL_MACHINE] || !QDir().mkpath(root))
-            return false;
-        pugi::xml_document doc;
-        pugi::xml_node rootNode = doc.append_child("Hive");
-        writeKey(rootNode, *hive(h));
-        struct Writer : pugi::xml_writer {
-            QByteArray out;
-            void write(const void* data, size_t size) override { out.append(static_cast<const char*>(data), qsizetype(size)); }
-        } writer;
-        doc.save(writer, "  ");
-        QSaveFile file(fileOf(h));
-        if (!file.open(QIODevice::WriteOnly))
-            return false;
-        if (file.write(writer.out) != writer.out.size()) {
-            file.cancelWriting();
-            return false;
-        }
-        return file.commit();
     }
 };
 
@@ -271,7 +281,7 @@ void RegistryStore::setDamageReporter(std::function<void(const QString&)> report
 
 std::optional<RegValue> RegistryStore::value(uint32_t hive, const QString& keyPath, const QString& name) const
 {
-    Key* k = d->find(hive, keyPath, false);
+    RegistryKey* k = d->find(hive, keyPath, false);
     if (!k)
         return std::nullopt;
     auto it = k->values.find(name.toLower());
@@ -283,23 +293,26 @@ std::optional<RegValue> RegistryStore::value(uint32_t hive, const QString& keyPa
 bool RegistryStore::setValue(uint32_t hive, const QString& keyPath, const QString& name, const RegValue& v)
 {
     return d->commit(hive, [&] {
-        Key* k = d->find(hive, keyPath, true);
+        RegistryKey* k = d->find(hive, keyPath, true);
         if (!k)
-            return false;
+            return Change::Failed;
         auto it = k->values.find(name.toLower());
-        if (it == k->values.end())
+        if (it == k->values.end()) {
             k->values.emplace(name.toLower(), std::make_pair(name, v));
-        else
-            it->second.second = v; // the name keeps its first spelling
-        return true;
+            return Change::Made;
+        }
+        if (it->second.second == v)
+            return Change::Unchanged;
+        it->second.second = v; // the name keeps its first spelling
+        return Change::Made;
     });
 }
 
 bool RegistryStore::deleteValue(uint32_t hive, const QString& keyPath, const QString& name)
 {
     return d->commit(hive, [&] {
-        Key* k = d->find(hive, keyPath, false);
-        return k && k->values.erase(name.toLower()) > 0;
+        RegistryKey* k = d->find(hive, keyPath, false);
+        return k && k->values.erase(name.toLower()) > 0 ? Change::Made : Change::Failed;
     });
 }
 
@@ -310,9 +323,11 @@ bool RegistryStore::keyExists(uint32_t hive, const QString& keyPath) const
 
 bool RegistryStore::createKey(uint32_t hive, const QString& keyPath)
 {
-    if (keyExists(hive, keyPath))
-        return true;
-    return d->commit(hive, [&] { return d->find(hive, keyPath, true) != nullptr; });
+    return d->commit(hive, [&] {
+        if (d->find(hive, keyPath, false))
+            return Change::Unchanged;
+        return d->find(hive, keyPath, true) ? Change::Made : Change::Failed;
+    });
 }
 
 bool RegistryStore::deleteKey(uint32_t hive, const QString& keyPath)
@@ -322,15 +337,15 @@ bool RegistryStore::deleteKey(uint32_t hive, const QString& keyPath)
         return false;
     const QString last = parts.takeLast();
     return d->commit(hive, [&] {
-        Key* parent = d->find(hive, parts.join(QLatin1Char('\\')), false);
-        return parent && parent->children.erase(last.toLower()) > 0;
+        RegistryKey* parent = d->find(hive, parts.join(QLatin1Char('\\')), false);
+        return parent && parent->children.erase(last.toLower()) > 0 ? Change::Made : Change::Failed;
     });
 }
 
 QStringList RegistryStore::subKeys(uint32_t hive, const QString& keyPath) const
 {
     QStringList out;
-    if (Key* k = d->find(hive, keyPath, false))
+    if (RegistryKey* k = d->find(hive, keyPath, false))
         for (const auto& [lower, child] : k->children) {
             (void)lower;
             out << child.name;
@@ -341,7 +356,7 @@ QStringList RegistryStore::subKeys(uint32_t hive, const QString& keyPath) const
 QStringList RegistryStore::valueNames(uint32_t hive, const QString& keyPath) const
 {
     QStringList out;
-    if (Key* k = d->find(hive, keyPath, false))
+    if (RegistryKey* k = d->find(hive, keyPath, false))
         for (const auto& [lower, entry] : k->values) {
             (void)lower;
             out << entry.first;

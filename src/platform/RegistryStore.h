@@ -1,8 +1,10 @@
 #pragma once
 // File-backed stand-in for the Windows registry: two hives, keys as paths,
 // typed values, names compared without case but kept as written.
-#include <QByteArray>
-#include <QHash>
+// Several running copies of the program may share the hives: every change is
+// made under a lock on the hive, on the hive as it stands on disk.
+#include "RegistryHive.h"
+
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -12,19 +14,6 @@
 
 inline constexpr uint32_t HKEY_CURRENT_USER = 0x80000001u;
 inline constexpr uint32_t HKEY_LOCAL_MACHINE = 0x80000002u;
-
-enum class RegType { Text, DWord, Binary };
-
-struct RegValue {
-    RegType type = RegType::Text;
-    QString text;       // RegType::Text
-    uint32_t dword = 0; // RegType::DWord
-    QByteArray binary;  // RegType::Binary
-
-    static RegValue fromText(const QString& t) { return {RegType::Text, t, 0, {}}; }
-    static RegValue fromDWord(uint32_t v) { return {RegType::DWord, {}, v, {}}; }
-    static RegValue fromBinary(const QByteArray& b) { return {RegType::Binary, {}, 0, b}; }
-};
 
 class RegistryStore {
 public:
@@ -42,7 +31,9 @@ public:
     void setDamageReporter(std::function<void(const QString&)> report);
 
     std::optional<RegValue> value(uint32_t hive, const QString& keyPath, const QString& name) const;
-    // Every write is saved to disk at once, atomically. False when the hive cannot be saved.
+    // Every change is saved to disk at once, atomically, merged with what other copies
+    // saved meanwhile; a write that changes nothing leaves the file alone.
+    // False when the hive cannot be saved (the change is then undone).
     bool setValue(uint32_t hive, const QString& keyPath, const QString& name, const RegValue& v);
     bool deleteValue(uint32_t hive, const QString& keyPath, const QString& name);
     bool keyExists(uint32_t hive, const QString& keyPath) const;

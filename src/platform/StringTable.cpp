@@ -1,5 +1,7 @@
 #include "StringTable.h"
 
+#include "ResourceFiles.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QHash>
@@ -54,9 +56,10 @@ bool loadStringTable(const QString& path)
 
 QString LoadResString(int id)
 {
-    // The table is read-only program data: loaded once, from beside the program.
+    // The table is read-only program data: loaded once, from beside the program or built in.
     if (!s_loaded)
-        loadStringTable(QCoreApplication::applicationDirPath() + QStringLiteral("/Resource/StringTable.txt"));
+        loadStringTable(resourceFile(QCoreApplication::applicationDirPath() + QStringLiteral("/Resource"),
+                                     QStringLiteral("StringTable.txt")));
     return table().value(id);
 }
 

@@ -1,7 +1,8 @@
 #include "XmlDocument.h"
 
-#include <QFile>
-#include <QSaveFile>
+#include "RegularFile.h"
+
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -9,6 +10,25 @@ struct StringWriter : pugi::xml_writer {
     std::string text;
     void write(const void* data, size_t size) override { text.append(static_cast<const char*>(data), size); }
 };
+
+// pugixml walks the tree with a loop of its own, whatever the depth.
+struct DepthWalker : pugi::xml_tree_walker {
+    int deepest = 0;
+    bool for_each(pugi::xml_node& node) override
+    {
+        if (node.type() == pugi::node_element)
+            deepest = std::max(deepest, depth() + 1);
+        return true;
+    }
+};
+}
+
+int xmlElementDepth(const pugi::xml_node& root)
+{
+    DepthWalker walker;
+    pugi::xml_node start = root;
+    start.traverse(walker);
+    return walker.deepest + (root.type() == pugi::node_element ? 1 : 0);
 }
 
 bool loadXmlBuffer(pugi::xml_document& doc, const void* data, size_t size, unsigned options)
@@ -19,7 +39,7 @@ bool loadXmlBuffer(pugi::xml_document& doc, const void* data, size_t size, unsig
         for (const pugi::xml_node& node : doc.children())
             roots += node.type() == pugi::node_element;
     }
-    if (roots == 1)
+    if (roots == 1 && xmlElementDepth(doc) <= kXmlMaxDepth)
         return true;
     doc.reset();
     return false;
@@ -30,13 +50,11 @@ bool loadXmlText(pugi::xml_document& doc, const char* text)
     return loadXmlBuffer(doc, text, std::strlen(text));
 }
 
-bool loadXmlFile(pugi::xml_document& doc, const QString& path)
+bool loadXmlFile(pugi::xml_document& doc, const QString& path, unsigned options)
 {
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly)) {
-        const QByteArray data = file.readAll();
-        return loadXmlBuffer(doc, data.constData(), size_t(data.size()));
-    }
+    QByteArray data;
+    if (readRegularFile(path, data))
+        return loadXmlBuffer(doc, data.constData(), size_t(data.size()), options);
     doc.reset();
     return false;
 }
@@ -55,14 +73,7 @@ std::string xmlDocumentText(const pugi::xml_document& doc)
 bool saveXmlDocument(const pugi::xml_document& doc, const QString& path)
 {
     const std::string text = xmlDocumentText(doc);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(text.data(), qint64(text.size())) != qint64(text.size())) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return writeRegularFile(path, QByteArrayView(text.data(), qsizetype(text.size())));
 }
 
 QString xmlElementText(const pugi::xml_node& element)

@@ -1,8 +1,8 @@
 #include "clsRefList.h"
 
+#include "RegularFile.h"
 #include "XmlDocument.h"
 
-#include <QFile>
 #include <pugixml.hpp>
 
 namespace {
@@ -10,14 +10,15 @@ namespace {
 void addDevices(const pugi::xml_node& devices, RefListCollection& list)
 {
     for (const pugi::xml_node& device : devices.children("Device")) {
-        const pugi::xml_node id1 = device.child("NameCompID1");
+        // Names are trimmed: a list laid out over several lines still finds its devices.
+        const QString id1 = xmlElementText(device.child("NameCompID1")).trimmed();
         // A device without its own name cannot be looked up; a missing partner name reads as "".
-        if (!id1 || xmlElementText(id1).isEmpty())
+        if (id1.isEmpty())
             continue;
         clsRefList entry;
-        entry.setNameCompID1(xmlElementText(id1));
-        entry.setNameCompID2(xmlElementText(device.child("NameCompID2")));
-        entry.setNameCompID3(xmlElementText(device.child("NameCompID3")));
+        entry.setNameCompID1(id1);
+        entry.setNameCompID2(xmlElementText(device.child("NameCompID2")).trimmed());
+        entry.setNameCompID3(xmlElementText(device.child("NameCompID3")).trimmed());
         (void)list.add(entry); // a repeated name is dropped: the first entry wins
     }
 }
@@ -62,10 +63,9 @@ bool readRefList(const char* data, std::size_t size, RefListCollection& list)
 
 bool readRefListFile(const QString& path, RefListCollection& list)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QByteArray data;
+    if (!readRegularFile(path, data))
         return false;
-    const QByteArray data = file.readAll();
     return readRefList(data.constData(), std::size_t(data.size()), list);
 }
 

@@ -1,6 +1,7 @@
 #include "frmSplash.h"
 
 #include "platform/Hourglass.h"
+#include "platform/ResourceFiles.h"
 #include "platform/StringTable.h"
 #include "platform/Twips.h"
 
@@ -22,14 +23,13 @@ QString splashVersionText()
         + QStringLiteral("%1.%2.0.%3").arg(TD4700_VERSION_MAJOR).arg(TD4700_VERSION_MINOR).arg(TD4700_VERSION_REVISION);
 }
 
-QString splashPictureFile(const QString& pathResCommon, int32_t companyId)
+QString splashPictureName(int32_t companyId)
 {
-    QString name = QStringLiteral("Splash0Id0.bmp");
     if (companyId == 1)
-        name = QStringLiteral("Splash0Id1.bmp");
-    else if (companyId == 3)
-        name = QStringLiteral("Splash0Id3.bmp");
-    return pathResCommon + QStringLiteral("/Graph/") + name;
+        return QStringLiteral("Graph/Splash0Id1.bmp");
+    if (companyId == 3)
+        return QStringLiteral("Graph/Splash0Id3.bmp");
+    return QStringLiteral("Graph/Splash0Id0.bmp");
 }
 
 frmSplash::frmSplash(int32_t companyId, const QString& pathResCommon, QWidget* parent)
@@ -42,7 +42,7 @@ frmSplash::frmSplash(int32_t companyId, const QString& pathResCommon, QWidget* p
     m_lblVersion->setObjectName(QStringLiteral("lblVersion"));
     m_lblVersion->setText(splashVersionText());
 
-    const QString file = splashPictureFile(pathResCommon, companyId);
+    const QString file = resourceFile(pathResCommon, splashPictureName(companyId));
     if (QFileInfo::exists(file) && m_picture.load(file))
         m_pictureFile = file;
 

@@ -10,8 +10,9 @@ class HourglassGuard;
 
 // "Version:  " + "  " + major.minor.0.revision of the program.
 QString splashVersionText();
-// The picture file for the company: Splash0Id1.bmp for 1, Splash0Id3.bmp for 3, else Splash0Id0.bmp.
-QString splashPictureFile(const QString& pathResCommon, int32_t companyId);
+// The picture for the company, under the resource folder: Graph/Splash0Id1.bmp for 1,
+// Graph/Splash0Id3.bmp for 3, else Graph/Splash0Id0.bmp.
+QString splashPictureName(int32_t companyId);
 
 class frmSplash : public QWidget {
     Q_OBJECT

@@ -9,8 +9,8 @@
 #include "devices/modStationRead.h"
 #include "platform/AppContext.h"
 #include "platform/FailFastChannel.h"
-#include "platform/FileUtils.h"
 #include "platform/Hourglass.h"
+#include "platform/RegularFile.h"
 
 #include <QLabel>
 #include <algorithm>
@@ -112,7 +112,8 @@ bool fSaveOwnerDocument(pugi::xml_node node, const QString& path)
     document.print(text, "\t", pugi::format_default, pugi::encoding_utf8);
     const std::string bytes = text.str();
     // A diagnostic copy, written again at every log-in: not worth waiting for the disk.
-    return writeRebuildableFile(path, QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+    return writeRegularFile(path, QByteArrayView(bytes.data(), qsizetype(bytes.size())),
+                            FileDurability::Rebuildable);
 }
 
 QString fLoginFailureText(const ChannelFailure& failure, bool english)

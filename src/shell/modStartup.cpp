@@ -4,6 +4,7 @@
 #include "frmSplash.h"
 
 #include "platform/AppContext.h"
+#include "platform/ResourceFiles.h"
 #include "platform/StringTable.h"
 #include "platform/modRefList.h"
 #include "platform/VbConvert.h"
@@ -179,7 +180,7 @@ frmMain* Main(AppContext& context)
     // Connected now: what the user starts during the splash wait (a log-in) is logged.
     context.gLogBox = window->logBox();
 
-    fLoadRefList(common.PathFolderResCommon() + QStringLiteral("/RefList.xml"));
+    fLoadRefList(resourceFile(common.PathFolderResCommon(), QStringLiteral("RefList.xml")));
 
     QString splashText;
     if (!context.gObjRegistry
@@ -207,7 +208,8 @@ frmMain* Main(AppContext& context)
     if (context.gDevMode)
         AppendLogText(context.gLogBox, QStringLiteral("Developer mode!\r\n"));
 
-    // A settings file found damaged at load is reported once, now that there is a log.
+    // A damaged settings file or a resource found nowhere, met before there was a log, is reported now.
+    context.flushNotices();
     if (context.store)
         context.store->setDamageReporter([&context](const QString& message) { AppendLogText(context.gLogBox, message); });
     return window;

@@ -144,6 +144,7 @@ StationTreeController::StationTreeController(QTreeWidget* tvTreeView, QMdiArea* 
                                              ShellContext& shell, StationTreeHooks hooks, QObject* parent)
     : QObject(parent)
     , m_tree(tvTreeView)
+    , m_treeViewport(tvTreeView->viewport())
     , m_mdiArea(mdiArea)
     , m_mainWindow(mainWindow)
     , m_shell(shell)
@@ -153,7 +154,7 @@ StationTreeController::StationTreeController(QTreeWidget* tvTreeView, QMdiArea* 
 {
     connect(m_tree, &QTreeWidget::itemDoubleClicked, this, [this] { tvTreeView_DblClick(); });
     m_tree->installEventFilter(this);
-    m_tree->viewport()->installEventFilter(this);
+    m_treeViewport->installEventFilter(this);
 }
 
 bool StationTreeController::eventFilter(QObject* watched, QEvent* event)
@@ -164,7 +165,7 @@ bool StationTreeController::eventFilter(QObject* watched, QEvent* event)
             tvTreeView_KeyDown(vbKeyReturn, shiftMask(key->modifiers()));
             return true;
         }
-    } else if (watched == m_tree->viewport() && event->type() == QEvent::MouseButtonPress) {
+    } else if (watched == m_treeViewport && event->type() == QEvent::MouseButtonPress) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::RightButton)
             tvTreeView_MouseDown(vbRightButton, shiftMask(mouse->modifiers()), pxToTwips(int(mouse->position().x())),

@@ -85,6 +85,7 @@ private:
     frmDocument* newDocument(const QString& caption, const QString& tag = {});
 
     QTreeWidget* m_tree;
+    QWidget* m_treeViewport; // kept: the tree may not be asked for it while it is destroyed
     QMdiArea* m_mdiArea;
     QWidget* m_mainWindow;
     ShellContext& m_shell;

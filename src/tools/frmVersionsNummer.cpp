@@ -2,14 +2,13 @@
 
 #include "platform/AppContext.h"
 #include "platform/LocaleInfo.h"
+#include "platform/RegularFile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QSaveFile>
 
 namespace {
 VersionPlaces installedPlaces()
@@ -127,11 +126,11 @@ void frmVersionsNummer::XMLschreiben()
 void frmVersionsNummer::OpenAndVersionRefresh()
 {
     m_FileName = reportPath(m_places.programFolder, 0);
-    QFile file(m_FileName);
-    if (!file.open(QIODevice::ReadOnly))
+    QByteArray data;
+    if (!readRegularFile(m_FileName, data))
         return; // no report yet: the slots keep their names
     // One character per byte, so a save writes the same bytes back.
-    m_FileText = QString::fromLatin1(file.readAll());
+    m_FileText = QString::fromLatin1(data);
     m_richtxtXMLschreiben = m_FileText;
     VersionRefresh(m_FileText, m_FileNames);
 }
@@ -144,13 +143,7 @@ void frmVersionsNummer::cmdXMLschreiben_Click()
     if (path.isEmpty())
         return;
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    bool saved = file.open(QIODevice::WriteOnly);
-    if (saved) {
-        file.write((m_richtxtXMLschreiben + QStringLiteral("\r\n")).toLatin1());
-        saved = file.commit();
-    }
-    if (!saved) {
+    if (!writeRegularFile(path, (m_richtxtXMLschreiben + QStringLiteral("\r\n")).toLatin1())) {
         const QString text = localeIsEnglish() ? QStringLiteral("The report could not be saved:\r\n")
                                                : QStringLiteral("Der Bericht konnte nicht gespeichert werden:\r\n");
         app().dialogs->MsgBox(text + QDir::toNativeSeparators(path), vbCritical, windowTitle());

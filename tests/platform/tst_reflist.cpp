@@ -31,6 +31,8 @@ static const char* kList =
     "<Device><NameCompID1>TM4585-5555</NameCompID1><NameCompID2>PW-E</NameCompID2><NameCompID3></NameCompID3></Device>"
     "<Device><NameCompID1>TM8xx4-5555</NameCompID1><NameCompID2>PW-<![CDATA[D&4]]></NameCompID2></Device>"
     "<Device><NameCompID2>orphan</NameCompID2></Device>"
+    "<Device>\n  <NameCompID1>\n    UR1234-0000 </NameCompID1>\n  <NameCompID2>\tPW-U\n</NameCompID2>"
+    "<NameCompID3> IOP-U </NameCompID3></Device>"
     "</Devices></RefList>";
 
 void tst_RefList::init() { env = std::make_unique<TestEnv>(); }
@@ -58,6 +60,7 @@ void tst_RefList::lookups_data()
     QTest::newRow("unknown name gives the fallbacks") << "TM9999-0000" << "Pellwitz: TM9999-0000"
                                                        << "I/O-Planwerk: TM9999-0000";
     QTest::newRow("empty name is not a key") << "" << "Pellwitz: " << "I/O-Planwerk: ";
+    QTest::newRow("names laid out over lines are trimmed") << "UR1234-0000" << "PW-U" << "IOP-U";
 }
 
 void tst_RefList::lookups()
@@ -66,7 +69,7 @@ void tst_RefList::lookups()
     QFETCH(QString, id2);
     QFETCH(QString, id3);
     fLoadRefList(write(kList));
-    QCOMPARE(app().gRefList.count(), size_t(3));
+    QCOMPARE(app().gRefList.count(), size_t(4));
     QCOMPARE(fGetNameCompID2(name), id2);
     QCOMPARE(fGetNameCompID3(name), id3);
 }
@@ -81,6 +84,10 @@ void tst_RefList::malformedFileLeavesListAsItWas_data()
     QTest::newRow("binary") << QByteArray("\x00\xff\xfe<\x01", 5) << 0;
     QTest::newRow("wrong root, no Devices") << QByteArray("<Station><Device><NameCompID1>A</NameCompID1></Device></Station>")
                                             << 0;
+    QTest::newRow("nested past any real list")
+        << "<r><Devices><Device><NameCompID1>A</NameCompID1></Device></Devices>" + QByteArray("<x>").repeated(100)
+               + QByteArray("</x>").repeated(100) + "</r>"
+        << 0;
     QTest::newRow("external entity is not resolved")
         << QByteArray("<!DOCTYPE r [<!ENTITY x SYSTEM \"file:///etc/passwd\">]><r><Devices><Device>"
                       "<NameCompID1>A</NameCompID1><NameCompID2>&x;</NameCompID2></Device></Devices></r>")

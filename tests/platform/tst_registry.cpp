@@ -1,3 +1,5 @@
+#include "common/ChildProcess.h"
+#include "common/HostileFile.h"
 #include "common/TestEnv.h"
 
 #include <QDateTime>
@@ -20,10 +22,39 @@ QByteArray readFile(const QString& path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
+
+// Changes with every save: each one puts a new file in place.
+QString fileIdentity(const QString& path)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return QStringLiteral("<missing>");
+    return QStringLiteral("%1/%2.%3").arg(st.st_ino).arg(st.st_mtim.tv_sec).arg(st.st_mtim.tv_nsec);
 }
+
+constexpr int kChildWrites = 300;
+
+// A second running copy of the program: one store, kChildWrites values of its own.
+int writeValuesJob(const QString&, const QStringList& arguments)
+{
+    RegistryStore store(arguments.value(0));
+    const QString prefix = arguments.value(1);
+    for (int i = 0; i < kChildWrites; ++i)
+        if (!store.setValue(HKEY_CURRENT_USER, kKey, prefix + QString::number(i),
+                            RegValue::fromText(prefix + QStringLiteral("-%1").arg(i))))
+            return 1;
+    return 0;
+}
+}
+
+Q_DECLARE_METATYPE(RegValue)
+Q_DECLARE_METATYPE(HostileFile)
 
 class tst_Registry : public QObject {
     Q_OBJECT
+public:
+    static void initMain() { exitIfChild(&writeValuesJob); }
+
 private Q_SLOTS:
     void namesIgnoreCaseButKeepTheirSpelling();
     void missingIsNotEmpty();
@@ -38,6 +69,14 @@ private Q_SLOTS:
     void damagedHiveThatCannotBeSetAsideIsNeverOverwritten();
     void failedSaveLeavesNothingBehind();
     void rootFolderComesFromTheEnvironment();
+    void onlyRealChangesAreSaved_data();
+    void onlyRealChangesAreSaved();
+    void changesOfAnotherCopyAreKept();
+    void twoRunningCopiesKeepEveryWrite();
+    void hostileHiveFiles_data();
+    void hostileHiveFiles();
+    void keysNestNoDeeperThanCanBeRead();
+    void savedHiveKeepsItsPermissions();
 };
 
 void tst_Registry::namesIgnoreCaseButKeepTheirSpelling()
@@ -268,6 +307,128 @@ void tst_Registry::rootFolderComesFromTheEnvironment()
     QCOMPARE(RegistryStore::defaultRootFolder(), env.registryFolder());
     RegistryStore store;
     QCOMPARE(store.rootFolder(), env.registryFolder());
+}
+
+void tst_Registry::onlyRealChangesAreSaved_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<RegValue>("first");
+    QTest::addColumn<RegValue>("second");
+    QTest::addColumn<bool>("saved");
+    const RegValue one = RegValue::fromText(QStringLiteral("1"));
+    QTest::newRow("same text") << "Port" << one << one << false;
+    QTest::newRow("same text, name spelled otherwise") << "PORT" << one << one << false;
+    QTest::newRow("same number") << "Port" << RegValue::fromDWord(7) << RegValue::fromDWord(7) << false;
+    QTest::newRow("same bytes") << "Port" << RegValue::fromBinary("\x01\x02") << RegValue::fromBinary("\x01\x02") << false;
+    QTest::newRow("other text") << "Port" << one << RegValue::fromText(QStringLiteral("1 ")) << true;
+    QTest::newRow("number for text") << "Port" << one << RegValue::fromDWord(1) << true;
+}
+
+void tst_Registry::onlyRealChangesAreSaved()
+{
+    QFETCH(QString, name);
+    QFETCH(RegValue, first);
+    QFETCH(RegValue, second);
+    QFETCH(bool, saved);
+    QTemporaryDir dir;
+    const QString hive = dir.path() + QStringLiteral("/HKEY_CURRENT_USER.xml");
+    RegistryStore store(dir.path());
+    QVERIFY(store.setValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Port"), first));
+    const QString before = fileIdentity(hive);
+    QVERIFY(store.setValue(HKEY_CURRENT_USER, kKey, name, second));
+    QCOMPARE(fileIdentity(hive) != before, saved);
+    QVERIFY(*store.value(HKEY_CURRENT_USER, kKey, QStringLiteral("port")) == second);
+}
+
+void tst_Registry::changesOfAnotherCopyAreKept()
+{
+    QTemporaryDir dir;
+    RegistryStore a(dir.path());
+    RegistryStore b(dir.path());
+    const auto text = [](const char* t) { return RegValue::fromText(QString::fromLatin1(t)); };
+    QVERIFY(a.setValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Language"), text("1 ")));
+    QVERIFY(b.setValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Port"), text("3")));
+    QVERIFY(b.setValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Language"), text("0 ")));
+    // a still holds "1 " in memory; setting it again is a change on disk and must be saved.
+    QVERIFY(a.setValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Language"), text("1 ")));
+    QVERIFY(a.deleteValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Port")));
+
+    RegistryStore reopened(dir.path());
+    QCOMPARE(reopened.valueNames(HKEY_CURRENT_USER, kKey), QStringList{QStringLiteral("Language")});
+    QCOMPARE(reopened.value(HKEY_CURRENT_USER, kKey, QStringLiteral("Language"))->text, QStringLiteral("1 "));
+    // A hive file removed while a copy runs: settings start over with the next change.
+    QVERIFY(QFile::remove(dir.path() + QStringLiteral("/HKEY_CURRENT_USER.xml")));
+    QVERIFY(b.setValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Port"), text("4")));
+    QCOMPARE(RegistryStore(dir.path()).valueNames(HKEY_CURRENT_USER, kKey), QStringList{QStringLiteral("Port")});
+}
+
+void tst_Registry::twoRunningCopiesKeepEveryWrite()
+{
+    QTemporaryDir dir;
+    auto first = startChild(QStringLiteral("write"), {dir.path(), QStringLiteral("A")});
+    auto second = startChild(QStringLiteral("write"), {dir.path(), QStringLiteral("B")});
+    QVERIFY(first && second);
+    for (QProcess* copy : {first.get(), second.get()}) {
+        QVERIFY(copy->waitForFinished(240000));
+        QCOMPARE(copy->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(copy->exitCode(), 0); // every write was confirmed
+    }
+    RegistryStore store(dir.path());
+    QCOMPARE(store.valueNames(HKEY_CURRENT_USER, kKey).size(), 2 * kChildWrites);
+    for (const QString& prefix : {QStringLiteral("A"), QStringLiteral("B")})
+        for (int i = 0; i < kChildWrites; ++i)
+            QCOMPARE(store.value(HKEY_CURRENT_USER, kKey, prefix + QString::number(i))->text,
+                     prefix + QStringLiteral("-%1").arg(i));
+}
+
+void tst_Registry::hostileHiveFiles_data()
+{
+    QTest::addColumn<HostileFile>("kind");
+    QTest::addColumn<QString>("at");
+    QTest::newRow("symbolic link to another file") << HostileFile::LinkElsewhere << "HKEY_CURRENT_USER.xml";
+    QTest::newRow("dangling symbolic link") << HostileFile::DanglingLink << "HKEY_CURRENT_USER.xml";
+    QTest::newRow("named pipe") << HostileFile::Pipe << "HKEY_CURRENT_USER.xml";
+    QTest::newRow("symbolic link as the lock") << HostileFile::LinkElsewhere << ".HKEY_CURRENT_USER.xml.lock";
+}
+
+void tst_Registry::hostileHiveFiles()
+{
+    QFETCH(HostileFile, kind);
+    QFETCH(QString, at);
+    QTemporaryDir dir;
+    const QString hive = dir.path() + QStringLiteral("/HKEY_CURRENT_USER.xml");
+    const QString target = dir.path() + QStringLiteral("/target");
+    writeFile(target, "elsewhere");
+    QVERIFY(placeHostileFile(kind, dir.path() + QLatin1Char('/') + at, target));
+
+    // Read without hanging, set aside when it is no hive, then written as a file of its own.
+    RegistryStore store(dir.path());
+    QVERIFY(store.setValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Port"), RegValue::fromText(QStringLiteral("3"))));
+    const QFileInfo written(hive);
+    QVERIFY(written.isFile() && !written.isSymLink());
+    QCOMPARE(readFile(target), QByteArray("elsewhere"));
+    QCOMPARE(RegistryStore(dir.path()).value(HKEY_CURRENT_USER, kKey, QStringLiteral("Port"))->text, QStringLiteral("3"));
+}
+
+void tst_Registry::keysNestNoDeeperThanCanBeRead()
+{
+    QTemporaryDir dir;
+    RegistryStore store(dir.path());
+    const QString deepest = QStringList(kRegistryMaxKeyDepth, QStringLiteral("K")).join(QLatin1Char('\\'));
+    QVERIFY(store.setValue(HKEY_CURRENT_USER, deepest, QStringLiteral("V"), RegValue::fromText(QStringLiteral("x"))));
+    QVERIFY(!store.createKey(HKEY_CURRENT_USER, deepest + QStringLiteral("\\K")));
+    QCOMPARE(RegistryStore(dir.path()).value(HKEY_CURRENT_USER, deepest, QStringLiteral("V"))->text, QStringLiteral("x"));
+}
+
+void tst_Registry::savedHiveKeepsItsPermissions()
+{
+    QTemporaryDir dir;
+    const QString hive = dir.path() + QStringLiteral("/HKEY_CURRENT_USER.xml");
+    RegistryStore store(dir.path());
+    QVERIFY(store.setValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Port"), RegValue::fromText(QStringLiteral("1"))));
+    QVERIFY(QFile::setPermissions(hive, QFile::ReadOwner | QFile::WriteOwner));
+    QVERIFY(store.setValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Port"), RegValue::fromText(QStringLiteral("2"))));
+    QCOMPARE(QFileInfo(hive).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFileDevice::Permissions());
 }
 
 QTEST_GUILESS_MAIN(tst_Registry)

@@ -22,18 +22,18 @@ void tst_Splash::pictureByCompany_data()
 {
     QTest::addColumn<int>("company");
     QTest::addColumn<QString>("file");
-    QTest::newRow("company 0") << 0 << "/res/Graph/Splash0Id0.bmp";
-    QTest::newRow("company 1") << 1 << "/res/Graph/Splash0Id1.bmp";
-    QTest::newRow("company 2 shows the default") << 2 << "/res/Graph/Splash0Id0.bmp";
-    QTest::newRow("company 3") << 3 << "/res/Graph/Splash0Id3.bmp";
-    QTest::newRow("unknown company") << 7 << "/res/Graph/Splash0Id0.bmp";
+    QTest::newRow("company 0") << 0 << "Graph/Splash0Id0.bmp";
+    QTest::newRow("company 1") << 1 << "Graph/Splash0Id1.bmp";
+    QTest::newRow("company 2 shows the default") << 2 << "Graph/Splash0Id0.bmp";
+    QTest::newRow("company 3") << 3 << "Graph/Splash0Id3.bmp";
+    QTest::newRow("unknown company") << 7 << "Graph/Splash0Id0.bmp";
 }
 
 void tst_Splash::pictureByCompany()
 {
     QFETCH(int, company);
     QFETCH(QString, file);
-    QCOMPARE(splashPictureFile(QStringLiteral("/res"), company), file);
+    QCOMPARE(splashPictureName(company), file);
 }
 
 void tst_Splash::versionLabel()
@@ -74,7 +74,11 @@ void tst_Splash::missingPictureLeavesThePlainWindow()
     QImage other(100, 100, QImage::Format_RGB32);
     other.fill(Qt::red);
     QVERIFY(other.save(dir.path() + QStringLiteral("/Graph/Splash0Id1.bmp")));
-    frmSplash splash(0, dir.path());
+    // Missing from the folder, the picture is the one built into the program.
+    frmSplash builtIn(0, dir.path());
+    QCOMPARE(builtIn.pictureFile(), QStringLiteral(":/Resource/Graph/Splash0Id0.bmp"));
+    // Found nowhere: the plain window.
+    frmSplash splash(3, dir.path());
     QCOMPARE(splash.pictureFile(), QString());
     QVERIFY(!splash.size().isEmpty());
     QVERIFY(splash.rect().contains(splash.lblVersion()->geometry()));

@@ -130,6 +130,7 @@ private Q_SLOTS:
     void splashWait_data();
     void duringTheSplashWait();
     void splashWait();
+    void damagedSettingsAreReportedInTheLog_data();
     void damagedSettingsAreReportedInTheLog();
 };
 
@@ -369,13 +370,22 @@ void tst_Startup::splashWait()
     p.ctx().gLogBox = nullptr;
 }
 
+void tst_Startup::damagedSettingsAreReportedInTheLog_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("cut off") << QByteArray("<Hive><Key Name=\"SOFTWARE\">");
+    QTest::newRow("20,000 levels deep") << "<Hive>" + QByteArray("<Key Name=\"K\">").repeated(20000)
+                                                + QByteArray("</Key>").repeated(20000) + "</Hive>";
+}
+
 void tst_Startup::damagedSettingsAreReportedInTheLog()
 {
+    QFETCH(QByteArray, content);
     Program p;
     p.ctx().gCommon.reset(); // saves "Language" now, not over the damaged file at the restart
     QFile hive(p.env.registryFolder() + "/HKEY_CURRENT_USER.xml");
     QVERIFY(hive.open(QIODevice::WriteOnly));
-    hive.write("<Hive><Key Name=\"SOFTWARE\">");
+    hive.write(content);
     hive.close();
     p.env.restart();
     p.wire();
@@ -390,6 +400,10 @@ void tst_Startup::damagedSettingsAreReportedInTheLog()
     QVERIFY(report.endsWith(QStringLiteral("\r\n")));
     QVERIFY(report.contains(QStringLiteral("HKEY_CURRENT_USER.xml")));
     QCOMPARE(QDir(p.env.registryFolder()).entryList({"HKEY_CURRENT_USER.xml.*"}, QDir::Files).size(), 1);
+    // The program starts with its defaults.
+    QCOMPARE(p.stored("AccessLevel"), QStringLiteral("ACC_PRODUKTION"));
+    QCOMPARE(p.stored("Port"), QStringLiteral("2"));
+    QCOMPARE(RegistryStore(p.env.registryFolder()).value(HKEY_CURRENT_USER, kKey, "Baud")->text, QStringLiteral("19200"));
     p.ctx().gLogBox = nullptr;
 }
 

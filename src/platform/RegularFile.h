@@ -1,0 +1,20 @@
+#pragma once
+// Writing the files the program names itself (settings, description cache, debug copies).
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+// Settings are forced to disk before they replace the old file. Files the program can
+// write again (the description cache, diagnostic copies) are not: waiting for the disk at
+// every log-in would cost more than a rebuild after a power cut.
+enum class FileDurability { Synced, Rebuildable };
+
+// Writes data to path as a new regular file and puts it in place in one step, so a
+// reader sees the old file or the new one, never half of it. A symbolic link or other
+// non-regular file at path is replaced, never followed; a folder there is left alone
+// (false). A regular file replaced keeps its permissions.
+bool writeRegularFile(const QString& path, QByteArrayView data, FileDurability durability = FileDurability::Synced);
+
+// Reads a regular file (also one built into the program, ":/..."), following links.
+// False for anything else: reading a pipe or a device would never end.
+bool readRegularFile(const QString& path, QByteArray& data);
