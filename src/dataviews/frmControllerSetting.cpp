@@ -82,11 +82,6 @@ public:
     }
 };
 
-void placeTwips(QWidget* w, int left, int top, int width, int height)
-{
-    w->setGeometry(twipsToPx(left), twipsToPx(top), twipsToPx(width), twipsToPx(height));
-}
-
 QString notReadMessage(bool english)
 {
     return english ? QStringLiteral("The settings could not be read, so nothing is written. They are read again.")
@@ -136,11 +131,11 @@ frmControllerSetting::frmControllerSetting(QWidget* parent)
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     timerCycleTime->setObjectName(QStringLiteral("timerCycleTime"));
 
-    placeTwips(lblStatus, 240, 840, 8655, 480);
-    placeTwips(fraTabs, 240, kTabFrameTop, 8655, kTabHeight + 480);
-    placeTwips(sstabDiag, 120, 360, 8175, kTabHeight);
-    placeTwips(cmdApply, 9000, 1560, 1215, 375);
-    placeTwips(cmdCancel, 9000, 2040, 1215, 375);
+    lblStatus->setGeometry(twipsRect(240, 840, 8655, 480));
+    fraTabs->setGeometry(twipsRect(240, kTabFrameTop, 8655, kTabHeight + 480));
+    sstabDiag->setGeometry(twipsRect(120, 360, 8175, kTabHeight));
+    cmdApply->setGeometry(twipsRect(9000, 1560, 1215, 375));
+    cmdCancel->setGeometry(twipsRect(9000, 2040, 1215, 375));
     fraTabs->setFrameShape(QFrame::StyledPanel);
     lblStatus->setWordWrap(true);
     lblStatus->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
