@@ -20,9 +20,6 @@
 
 namespace {
 
-// The scrolled window leaves this margin to the form's inner edges.
-constexpr int kFrameMarginTwips = 120;
-
 QString notReadMessage(bool english)
 {
     return english ? QStringLiteral("The settings could not be read, so nothing was written.\n\nThey are read again now.")
@@ -52,8 +49,8 @@ SettingsViewBase::SettingsViewBase(const Design& design, QWidget* parent)
     , m_table(design.table)
     , m_count(std::clamp<int32_t>(design.count, 1, 256))
     , m_liftsProtection(design.liftsProtection)
-    , m_designSize(twipsToPx(design.scrolledWidthTwips + kFrameMarginTwips),
-                   twipsToPx(design.scrolledHeightTwips + kFrameMarginTwips))
+    , m_designSize(twipsToPx(design.scrolledWidthTwips + ScrolledWindow::FormMarginTwips),
+                   twipsToPx(design.scrolledHeightTwips + ScrolledWindow::FormMarginTwips))
 {
     setObjectName(design.formName);
     Frame7->setObjectName(QStringLiteral("Frame7"));
@@ -97,9 +94,7 @@ QString SettingsViewBase::statusText() const
 
 void SettingsViewBase::ResizeControls()
 {
-    const int margin = twipsToPx(kFrameMarginTwips);
-    ScrolledWindow1->setGeometry(0, 0, std::max(0, width() - margin), std::max(0, height() - margin));
-    ScrolledWindow1->ArrangeConstituentControls();
+    ScrolledWindow1->FitToForm();
 }
 
 void SettingsViewBase::resizeEvent(QResizeEvent* event)

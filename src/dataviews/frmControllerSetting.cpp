@@ -265,10 +265,7 @@ QSize frmControllerSetting::sizeHint() const
 
 void frmControllerSetting::Form_Resize()
 {
-    const int innerW = pxToTwips(width());
-    const int innerH = pxToTwips(height());
-    ScrolledWindow1->setGeometry(0, 0, twipsToPx(std::max(0, innerW - 120)), twipsToPx(std::max(0, innerH - 120)));
-    ScrolledWindow1->ArrangeConstituentControls();
+    ScrolledWindow1->FitToForm();
 }
 
 void frmControllerSetting::resizeEvent(QResizeEvent* event)
