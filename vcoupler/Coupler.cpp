@@ -76,7 +76,9 @@ Outcome Coupler::handle(Transport transport, const proto::Frame& request)
         what = QStringLiteral("bad request");
     const QString prefix = transportName(transport) + QLatin1Char(' ');
 
-    const Fault* fault = (m_plan.silent() || rebooting()) ? nullptr : m_plan.take(request.kind, isRegister ? &reg : nullptr);
+    const Fault* fault = (m_plan.silent() || rebooting())
+        ? nullptr
+        : m_plan.take(request.kind, isRegister ? &reg : nullptr, request.payload);
     const FaultKind hit = fault ? fault->kind : FaultKind::Lost;
     if (fault) {
         // The monotonic clock is shared with the test that armed the fault.

@@ -23,7 +23,16 @@ bool parseKind(const QString& text, FaultKind& kind)
     return false;
 }
 
-// "req", "read:POS/TABLE[/FIRST[/COUNT]]" or "write:..." with an optional "#N" or "#N+".
+// "service:SERVICE[/BYTE]": a service request, e.g. "service:2/0" lifts the write protection.
+bool parseServiceTarget(const QString& where, FaultTarget& target)
+{
+    const QStringList parts = where.split(QLatin1Char('/'));
+    target.on = FaultTarget::On::Service;
+    return parts.size() <= 2 && parseOptionInt(parts[0], 0, 255, target.service)
+        && (parts.size() < 2 || parseOptionInt(parts[1], 0, 255, target.argument));
+}
+
+// "req", "read:POS/TABLE[/FIRST[/COUNT]]", "write:..." or "service:..." with an optional "#N" or "#N+".
 bool parseTarget(QString text, FaultTarget& target)
 {
     const qsizetype hash = text.indexOf(QLatin1Char('#'));
@@ -40,6 +49,8 @@ bool parseTarget(QString text, FaultTarget& target)
     const QString where = text.section(QLatin1Char(':'), 1);
     if (on == QLatin1String("req"))
         return where.isEmpty();
+    if (on == QLatin1String("service"))
+        return parseServiceTarget(where, target);
     if (on == QLatin1String("read"))
         target.on = FaultTarget::On::Read;
     else if (on == QLatin1String("write"))
@@ -58,10 +69,14 @@ bool parseTarget(QString text, FaultTarget& target)
     return true;
 }
 
-bool matches(const FaultTarget& t, uint8_t kind, const proto::RegisterRequest* reg)
+bool matches(const FaultTarget& t, uint8_t kind, const proto::RegisterRequest* reg, const QByteArray& payload)
 {
     if (t.on == FaultTarget::On::Request)
         return true;
+    if (t.on == FaultTarget::On::Service) {
+        return kind == proto::KindService && !payload.isEmpty() && uint8_t(payload[0]) == t.service
+            && (t.argument < 0 || (payload.size() > 1 && uint8_t(payload[1]) == t.argument));
+    }
     const uint8_t wanted = t.on == FaultTarget::On::Read ? proto::KindRead : proto::KindWrite;
     if (kind != wanted || !reg)
         return false;
@@ -97,11 +112,11 @@ void FaultPlan::clear()
     m_silent = false;
 }
 
-const Fault* FaultPlan::take(uint8_t kind, const proto::RegisterRequest* reg)
+const Fault* FaultPlan::take(uint8_t kind, const proto::RegisterRequest* reg, const QByteArray& payload)
 {
     const Fault* hit = nullptr;
     for (Fault& f : m_faults) {
-        if (f.spent || !matches(f.target, kind, reg))
+        if (f.spent || !matches(f.target, kind, reg, payload))
             continue;
         ++f.seen;
         if (f.seen < f.target.nth || hit)

@@ -11,9 +11,10 @@
 enum class FaultKind { Silent, Lost, Garbled, Truncated, WrongSeq, Error, Reboot, Kill };
 
 struct FaultTarget {
-    enum class On { Request, Read, Write };
+    enum class On { Request, Read, Write, Service };
     On on = On::Request;
     int pos = -1, table = -1, first = -1, count = -1; // -1: any
+    int service = -1, argument = -1;                   // a service request and its first data byte; -1: any
     int nth = 1;        // the n-th matching request after arming
     bool every = false; // and every match after it
 };
@@ -33,7 +34,8 @@ public:
     bool add(const QString& spec, QString& error);
     void clear();
     // The fault that hits this request, if any; every armed fault counts its matches.
-    const Fault* take(uint8_t kind, const proto::RegisterRequest* reg);
+    // payload: the request's, for service targets.
+    const Fault* take(uint8_t kind, const proto::RegisterRequest* reg, const QByteArray& payload = {});
 
     // A silent fault that fired leaves the coupler silent until clear().
     bool silent() const { return m_silent; }

@@ -148,17 +148,29 @@ void SettingsViewBase::showRegisters()
 int32_t SettingsViewBase::WriteTable0()
 {
     HourglassGuard hourglass;
-    int32_t protection = 0; // not reported: protection left on shows as the write's refusal
+    int32_t result = ChOk;
     if (m_liftsProtection)
-        m_DevSrv->AbolishProtection(m_Channel, false, protection);
-    const int32_t result = m_Channel
-        ? m_Channel->VbRegSyncWriteReq(m_DevPos, m_table, m_FirstReg, m_count, registers())
-        : int32_t(ChNotOpen);
-    // Back on whatever the write did.
-    if (m_liftsProtection)
-        m_DevSrv->AbolishProtection(m_Channel, true, protection);
-    (void)protection;
+        m_DevSrv->AbolishProtection(m_Channel, false, result);
+    // A failed lift is reported with its own code; nothing is written under it.
+    if (result == ChOk)
+        result = m_Channel ? m_Channel->VbRegSyncWriteReq(m_DevPos, m_table, m_FirstReg, m_count, registers())
+                           : int32_t(ChNotOpen);
+    // Back on whatever happened, once: a lift whose answer was lost may have been carried out.
+    if (m_liftsProtection) {
+        int32_t restored = ChOk;
+        m_DevSrv->AbolishProtection(m_Channel, true, restored);
+        if (result == ChOk)
+            result = restored;
+    }
     return result;
+}
+
+void SettingsViewBase::showLinkLost(int32_t code)
+{
+    m_lastReadOk = false;
+    lblStatus->setText(tableview::noAnswerText(code, localeIsEnglish()));
+    lblStatus->setToolTip(lblStatus->text());
+    showRegisters();
 }
 
 int32_t SettingsViewBase::firstChangedRegister(int32_t from, int32_t to) const
@@ -176,19 +188,25 @@ void SettingsViewBase::cmdApply_Click()
     m_applying = true;
     setEnabled(false);
     const bool english = localeIsEnglish();
+    int32_t result = ChOk;
     if (!m_lastReadOk) {
         // Unread controls hold no device values: writing them would overwrite the settings.
         app().dialogs->MsgBox(notReadMessage(english), vbOKOnly | vbExclamation);
     } else {
         fControlsToRegs();
-        const int32_t result = WriteTable0();
+        result = WriteTable0();
         if (result != ChOk)
             app().dialogs->MsgBox(writeFailedMessage(result, english), vbOKOnly | vbExclamation);
         else
-            afterWrite();
+            result = afterWrite();
     }
-    ReadTable0();
-    showRegisters();
+    if (isTransportFailure(result)) {
+        // What the device holds now is unknown, and reading a silent device again only waits longer.
+        showLinkLost(result);
+    } else {
+        ReadTable0();
+        showRegisters();
+    }
     setEnabled(true);
     m_applying = false;
 }

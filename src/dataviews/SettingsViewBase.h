@@ -2,7 +2,8 @@
 // What the coupler's settings views share: one block of registers of one
 // coupler table, read at RefreshData into an image and a snapshot, written
 // back as one block on Apply (under lifted write protection where the view
-// asks for it), then read again. A view whose last read failed writes nothing.
+// asks for it), then read again. A view whose last read failed writes nothing;
+// after a lost link it shows nothing as read until the next read.
 #include "platform/ViewContract.h"
 
 #include <QWidget>
@@ -51,8 +52,9 @@ protected:
     virtual void fControlsToRegs() = 0;
     // The controls after a failed read: nothing that looks like a device value.
     virtual void clearControls() {}
-    // After a write the device accepted: the reboot question and what follows it.
-    virtual void afterWrite() {}
+    // After a write the device accepted: the reboot question and what follows it. A failure
+    // is reported there; its code comes back so a lost link ends the Apply.
+    virtual int32_t afterWrite() { return 0; }
 
     ScrolledWindow* ScrolledWindow1;
     QGroupBox* Frame7;
@@ -73,6 +75,7 @@ protected:
 private:
     void ResizeControls();
     void ReadTable0();
+    void showLinkLost(int32_t code);
     int32_t WriteTable0();
     void showRegisters();
     void cmdApply_Click();

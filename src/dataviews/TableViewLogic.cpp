@@ -103,6 +103,13 @@ QString readFailedText(int32_t table, int32_t code, bool english)
     return pattern.arg(table).arg(code).arg(channelResultText(code, english));
 }
 
+QString noAnswerText(int32_t code, bool english)
+{
+    const QString pattern = english ? QStringLiteral("The device does not answer: code %1 (%2).")
+                                    : QStringLiteral("Das Gerät antwortet nicht: Code %1 (%2).");
+    return pattern.arg(code).arg(channelResultText(code, english));
+}
+
 QString writeFailedText(int32_t reg, int32_t writeCode, int32_t readCode, bool english)
 {
     const auto code = [english](int32_t c) { return QStringLiteral("%1 (%2)").arg(c).arg(channelResultText(c, english)); };

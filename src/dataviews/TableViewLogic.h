@@ -50,6 +50,8 @@ RegisterTableModel::Row unreadRowTexts(int reg, const QString& description);
 QString invalidEntryMessage();
 // Status texts for the failures the view reports without a message box.
 QString readFailedText(int32_t table, int32_t code, bool english);
+// The device gave no answer (a lost link): what it holds now is unknown.
+QString noAnswerText(int32_t code, bool english);
 // What an edit of register reg ended with: empty when the write and the read-back
 // succeeded, else the failed step(s) with their codes.
 QString writeFailedText(int32_t reg, int32_t writeCode, int32_t readCode, bool english);

@@ -61,6 +61,14 @@ constexpr OptionText kEvents[3] = {
 };
 constexpr int kEventIndexes[3] = {kEventsFieldbus, kEventsDiagnosis, kEventsCyclic};
 
+QString rebootFailedMessage(int32_t code)
+{
+    const bool english = localeIsEnglish();
+    const QString pattern = english ? QStringLiteral("Restarting the device failed: code %1 (%2).")
+                                    : QStringLiteral("Neustart des Geräts fehlgeschlagen: Code %1 (%2).");
+    return pattern.arg(code).arg(channelResultText(code, english));
+}
+
 QString indexed(const char* name, int index)
 {
     return QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(index);
@@ -298,24 +306,29 @@ void frmCommonSetting::fControlsToRegs()
     commonsettings::fControlsToRegs(s, registers().first<kRegisterCount>());
 }
 
-void frmCommonSetting::afterWrite()
+int32_t frmCommonSetting::afterWrite()
 {
     // The mapping server lives for this Apply only.
     MappingServer mapping;
     if (firstChangedRegister(0, kLastReg) < 0)
-        return;
+        return ChOk;
     // The values are on the device already; No only leaves the reboot to the user.
     if (app().dialogs->MsgBox(QStringLiteral("Reboot to take settings ?"), vbYesNo | vbQuestion) != vbYes)
-        return;
+        return ChOk;
     int32_t result = 0;
     m_DevSrv->RebootDevice(m_Channel, result);
-    (void)result; // a reboot that did not happen shows in the values read next
+    if (result != ChOk) {
+        // The settings are not in effect yet; the user must hear that rather than wait for a restart.
+        app().dialogs->MsgBox(rebootFailedMessage(result), vbOKOnly | vbExclamation);
+        return result;
+    }
     app().dialogs->Wait(kRebootWaitMs);
     const int32_t lastImageRegister = kFirstImageRegister + kImageCount - 1;
     if (firstChangedRegister(kFirstImageRegister, lastImageRegister) < 0 || !m_station.get)
-        return;
+        return ChOk;
     pugi::xml_node station = m_station.get();
     // The mapping follows the program's current channel, as the log-in's does.
     if (mapping.CalculateMapping(station, app().gObjDevChannel) == ChOk && m_station.set)
         m_station.set(station);
+    return ChOk;
 }

@@ -33,7 +33,7 @@ private:
     void fRegsToControls() override;
     void fControlsToRegs() override;
     void clearControls() override;
-    void afterWrite() override;
+    int32_t afterWrite() override;
     void SetEnglishCaptions();
     void showSettings(const commonsettings::CommonSettings& settings);
 

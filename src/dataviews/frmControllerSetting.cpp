@@ -89,17 +89,18 @@ QString notReadMessage(bool english)
                                     "Sie werden neu gelesen.");
 }
 
+QString measurementFailedText(int32_t code, bool english)
+{
+    const QString pattern = english
+        ? QStringLiteral("Reading the cycle time measurement's state failed: code %1 (%2).")
+        : QStringLiteral("Lesen des Zustands der Zykluszeitmessung fehlgeschlagen: Code %1 (%2).");
+    return pattern.arg(code).arg(channelResultText(code, english));
+}
+
 QString writeFailedMessage(int32_t code, bool english)
 {
     const QString pattern = english ? QStringLiteral("Writing the settings failed: code %1 (%2).")
                                     : QStringLiteral("Schreiben der Einstellungen fehlgeschlagen: Code %1 (%2).");
-    return pattern.arg(code).arg(channelResultText(code));
-}
-
-QString noAnswerText(int32_t code, bool english)
-{
-    const QString pattern = english ? QStringLiteral("The device does not answer: code %1 (%2).")
-                                    : QStringLiteral("Das Gerät antwortet nicht: Code %1 (%2).");
     return pattern.arg(code).arg(channelResultText(code));
 }
 
@@ -329,6 +330,7 @@ void frmControllerSetting::fInitTerminalGrid()
 void frmControllerSetting::readDevice()
 {
     m_linkFailure = 0;
+    m_measurementFailure = 0;
     m_table1Failure = 0;
     m_table98Failure = 0;
     queryMeasurement();
@@ -336,7 +338,7 @@ void frmControllerSetting::readDevice()
     if (m_online && m_linkFailure == 0)
         readSettings();
     else
-        m_table1Read = false;
+        m_table1Read = m_table98Read = false;
 }
 
 void frmControllerSetting::queryMeasurement()
@@ -346,6 +348,9 @@ void frmControllerSetting::queryMeasurement()
     if (m_online)
         m_DevSrv->GetCycleTimeMeasurement(m_channel, flag, result);
     m_lastResult = result;
+    m_measurementRead = result == ChOk;
+    // An unknown state cannot be shown or switched: Apply would switch it by a box never read.
+    chkActivateTimeCycle->setEnabled(m_measurementRead);
     if (result == ChOk) {
         chkActivateTimeCycle->setChecked(flag);
         if (flag)
@@ -354,12 +359,15 @@ void frmControllerSetting::queryMeasurement()
             timerCycleTime->stop();
     } else if (m_online && isTransportFailure(result)) {
         m_linkFailure = result;
+    } else if (m_online) {
+        m_measurementFailure = result;
     }
     setMeasurementShown(flag);
 }
 
 void frmControllerSetting::readSettings()
 {
+    m_table98Read = false; // times of an earlier read are not shown with these settings
     m_lastResult = ReadTable1();
     if (m_lastResult == ChOk)
         m_lastResult = ReadTable98();
@@ -377,7 +385,7 @@ int32_t frmControllerSetting::ReadTable1()
 int32_t frmControllerSetting::ReadTable98()
 {
     const int32_t result = m_channel->VbRegSyncReadReq(m_pos, kCycleTable, 0, kCycleCount, m_regTable98);
-    m_table98Read = m_table98Read || result == ChOk;
+    m_table98Read = result == ChOk;
     m_table98Failure = result;
     return result;
 }
@@ -442,34 +450,38 @@ int32_t frmControllerSetting::WriteSettings()
     HourglassGuard hourglass;
     int32_t result = ChOk;
     m_DevSrv->AbolishProtection(m_channel, false, result);
+    // Nothing is written while the protection is on.
+    if (result == ChOk)
+        result = writeBlocks();
+    // Back on once, whatever happened: a lift whose answer was lost may have been carried out.
+    int32_t restored = ChOk;
+    m_DevSrv->AbolishProtection(m_channel, true, restored);
+    if (result == ChOk)
+        result = restored;
     m_lastResult = result;
-    if (isTransportFailure(result))
-        return result;
+    return result;
+}
 
-    const int32_t written = m_channel->VbRegSyncWriteReq(m_pos, kSettingsTable, 0, kSettingsCount, m_regTable1);
-    m_lastResult = written;
-    if (isTransportFailure(written))
-        return written;
-
+int32_t frmControllerSetting::writeBlocks()
+{
+    if (const int32_t rc = m_channel->VbRegSyncWriteReq(m_pos, kSettingsTable, 0, kSettingsCount, m_regTable1);
+        rc != ChOk)
+        return rc;
     if (m_cycleMeasurement) {
         // Kept apart from the image, which holds the last times read.
         const std::array<int32_t, kCycleCount> restart = {65535, 0, 0, 0};
-        m_lastResult = m_channel->VbRegSyncWriteReq(m_pos, kCycleTable, 0, kCycleCount, restart);
-        if (isTransportFailure(m_lastResult))
-            return m_lastResult;
+        if (const int32_t rc = m_channel->VbRegSyncWriteReq(m_pos, kCycleTable, 0, kCycleCount, restart); rc != ChOk)
+            return rc;
     }
+    int32_t result = ChOk;
     m_DevSrv->SetCycleTimeMeasurement(m_channel, m_cycleMeasurement, result);
-    m_lastResult = result;
-    if (isTransportFailure(result))
+    if (result != ChOk)
         return result;
     if (m_cycleMeasurement)
         timerCycleTime->start();
     else
         timerCycleTime->stop();
-
-    m_DevSrv->AbolishProtection(m_channel, true, result);
-    m_lastResult = result;
-    return isTransportFailure(result) ? result : written;
+    return ChOk;
 }
 
 void frmControllerSetting::ShowCycleTimes()
@@ -492,8 +504,8 @@ void frmControllerSetting::cmdApply_Click()
     if (!m_online)
         return;
     const bool english = localeIsEnglish();
-    if (!m_table1Read) {
-        // Writing now would put an image the device never reported into it.
+    if (!m_table1Read || !m_measurementRead) {
+        // Writing now would put an image (or a measurement state) the device never reported into it.
         app().dialogs->MsgBox(notReadMessage(english), vbOKOnly | vbExclamation);
         readDevice();
         fRegsToControls();
@@ -508,7 +520,7 @@ void frmControllerSetting::cmdApply_Click()
         // What the device took is unknown, and asking a silent device again only waits longer.
         timerCycleTime->stop();
         m_linkFailure = written;
-        m_table1Read = false;
+        m_table1Read = m_table98Read = false;
         fRegsToControls();
         return;
     }
@@ -546,10 +558,10 @@ void frmControllerSetting::timerCycleTime_Timer()
         return;
     timerCycleTime->stop();
     m_lastResult = ReadTable98();
-    if (m_lastResult == ChOk) {
-        ShowCycleTimes();
+    // Times not read now are not shown as current.
+    ShowCycleTimes();
+    if (m_lastResult == ChOk)
         timerCycleTime->start();
-    }
     updateStatus();
 }
 
@@ -563,7 +575,9 @@ void frmControllerSetting::updateStatus()
     const bool english = localeIsEnglish();
     QStringList parts;
     if (m_linkFailure != 0)
-        parts << noAnswerText(m_linkFailure, english);
+        parts << tableview::noAnswerText(m_linkFailure, english);
+    if (m_measurementFailure != 0)
+        parts << measurementFailedText(m_measurementFailure, english);
     if (m_table1Failure != 0)
         parts << tableview::readFailedText(kSettingsTable, m_table1Failure, english);
     if (m_table98Failure != 0)

@@ -59,8 +59,10 @@ private:
     int32_t ReadTable98();
     void fRegsToControls();
     void fControlsToRegs();
-    // The table-1 write's result; a lost link stops the sequence and is returned at once.
+    // Apply's requests under lifted protection; the first failure's code, or 0.
     int32_t WriteSettings();
+    // The table-1 block, the restart of the measurement and its switch; stops at the first failure.
+    int32_t writeBlocks();
     void ShowCycleTimes();
     void setMeasurementShown(bool on);
     void cmdApply_Click();
@@ -102,8 +104,10 @@ private:
     int32_t m_lastResult = 0;
     bool m_cycleMeasurement = false;
     bool m_table1Read = false;   // the image holds what the device reported
-    bool m_table98Read = false;  // some cycle times were read on this form
+    bool m_table98Read = false;  // the cycle times shown are those of the last read
+    bool m_measurementRead = false; // the device said whether its measurement runs
     int32_t m_linkFailure = 0;   // the device did not answer the refresh
+    int32_t m_measurementFailure = 0;
     int32_t m_table1Failure = 0;
     int32_t m_table98Failure = 0;
 };

@@ -41,11 +41,16 @@ Verify writeAndVerify(IDeviceChannel* channel, int32_t pos, int32_t table, int32
     return readBack[0] == value ? Verify::Ok : Verify::Mismatch;
 }
 
-void writeCodeword(IDeviceChannel* channel, int32_t pos, int32_t table, int32_t codeword)
+int32_t writeCodeword(IDeviceChannel* channel, int32_t pos, int32_t table, int32_t codeword)
 {
     const int32_t word[1] = {codeword};
-    // Not tested: a channel that stays locked shows up in the read-back of its registers.
-    (void)channel->VbRegSyncWriteReq(pos, table, kCodewordRegister, 1, word);
+    return channel->VbRegSyncWriteReq(pos, table, kCodewordRegister, 1, word);
+}
+
+// "Set codeword", or with the failure and its code: a channel left unlocked must not pass unseen.
+QString codewordLine(const QString& step, int32_t rc)
+{
+    return rc == ChOk ? step : step + QStringLiteral(": Fehler (Code: %1)").arg(rc);
 }
 
 } // namespace
@@ -112,10 +117,11 @@ bool fScriptInitTerminal(const pugi::xml_node& script, IDeviceChannel* channel, 
 {
     int32_t unlockedPos = -1, unlockedTable = -1;
     const auto abort = [&] {
-        // The channel the run was in is locked again before the run ends.
+        // The channel the run was in is locked again before the run ends: one try, also after a
+        // lost answer, which may have been carried out.
         if (unlockedPos >= 0) {
-            writeCodeword(channel, unlockedPos, unlockedTable, 0);
-            log(box, CrLf + QStringLiteral("Delete codeword") + CrLf);
+            const int32_t rc = writeCodeword(channel, unlockedPos, unlockedTable, 0);
+            log(box, CrLf + codewordLine(QStringLiteral("Delete codeword"), rc) + CrLf);
         }
         log(box, LoadResString(401) + QLatin1Char(' ') + LoadResString(744) + QLatin1Char(' ') + LoadResString(506)
                      + QLatin1Char(' ') + CrLf);
@@ -147,9 +153,13 @@ bool fScriptInitTerminal(const pugi::xml_node& script, IDeviceChannel* channel, 
         const int32_t channels = (word[0] >> 8) & 0xFF;
         for (int32_t table = 0; table < channels; ++table) {
             log(box, CrLf + QStringLiteral("Channel: ") + QString::number(table + 1) + CrLf);
-            writeCodeword(channel, pos, table, kTerminalCodeword);
             unlockedPos = pos;
             unlockedTable = table;
+            // Without the codeword no register takes its value; a lost link ends the run here.
+            if (const int32_t rc = writeCodeword(channel, pos, table, kTerminalCodeword); rc != ChOk) {
+                log(box, CrLf + codewordLine(QStringLiteral("Set codeword"), rc) + CrLf);
+                return abort();
+            }
             log(box, CrLf + QStringLiteral("Set codeword") + CrLf + CrLf);
 
             for (const ScriptRegister& reg : terminal.registers) {
@@ -164,7 +174,10 @@ bool fScriptInitTerminal(const pugi::xml_node& script, IDeviceChannel* channel, 
                     return abort();
             }
 
-            writeCodeword(channel, pos, table, 0);
+            if (const int32_t rc = writeCodeword(channel, pos, table, 0); rc != ChOk) {
+                log(box, CrLf + codewordLine(QStringLiteral("Delete codeword"), rc) + CrLf);
+                return abort();
+            }
             unlockedPos = -1;
             log(box, CrLf + QStringLiteral("Delete codeword") + CrLf + CrLf + QString(80, QLatin1Char('-')) + CrLf);
         }

@@ -37,5 +37,6 @@ struct TerminalRun {
 
 // Unlocks every channel of every register terminal from start to end with the codeword,
 // writes and verifies the script's registers there and locks the channel again, also when
-// the run aborts. True when the run went through to its end.
+// the run aborts. A codeword that could not be written aborts the run. True when the run
+// went through to its end.
 bool fScriptInitTerminal(const pugi::xml_node& script, IDeviceChannel* channel, ILogBox* log, const TerminalRun& run);

@@ -1,6 +1,7 @@
 // The serial channel dialog over the real serial channel, with the virtual
 // coupler linked as a COM port: scan, Test, Cancel after Test, and a log-in
-// through the port the dialog stored, then the coupler read through it.
+// through the port the dialog stored, then the coupler read through it. Test
+// against faults: tests/e2e/tst_faultmatrix_channels.cpp.
 #include "channels/SerialDialogTestUtil.h"
 #include "channels/frmParamVnDcCOM.h"
 #include "common/RegistryWriteLog.h"
@@ -16,7 +17,6 @@
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QtTest>
 
 namespace {
@@ -111,27 +111,6 @@ private Q_SLOTS:
         QCOMPARE(stored(QStringLiteral("Port")), QStringLiteral("5"));
         QCOMPARE(stored(QStringLiteral("Baud")), QStringLiteral("38400"));
         QCOMPARE(stored(QStringLiteral("Device")), QStringLiteral("0"));
-    }
-
-    void testAgainstASilentCoupler()
-    {
-        VirtualCoupler coupler;
-        QVERIFY2(coupler.start(QStringLiteral("vn4555.xml"), {"--silent"}, kCom), qPrintable(coupler.output()));
-        frmParamVnDcCOM* f = openForm();
-        choosePort(f, kCom);
-        const int timeout = child<QSpinBox>(f, "fpLITimeOut")->value();
-        QCOMPARE(timeout, 250);
-
-        QElapsedTimer timer;
-        timer.start();
-        child<QPushButton>(f, "cmdTest")->click();
-        const qint64 elapsed = timer.elapsed();
-
-        QCOMPARE(m_env->dialogs().messages,
-                 QStringList{"No communication with coupler!\r\n\r\nCode: 4097|16|Test communication"});
-        QVERIFY2(elapsed < 4 * timeout + 600, qPrintable(QString::number(elapsed)));
-        QCOMPARE(coupler.requests().size(), 4);
-        QVERIFY(child<QPushButton>(f, "cmdTest")->isEnabled());
     }
 
     void logInThroughTheChosenPort()

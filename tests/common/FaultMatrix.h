@@ -9,7 +9,10 @@
 
 #include <QMap>
 #include <QStringList>
+#include <QWidget>
+#include <QtTest>
 #include <functional>
+#include <pugixml.hpp>
 #include <memory>
 #include <vector>
 
@@ -32,6 +35,16 @@ struct MatrixFault {
 const std::vector<MatrixFault>& matrixFaults();
 const QStringList& matrixTransports(); // "serial", "qnp"
 
+// The names of a view's stages, from an array of structs with a `name`.
+template <typename Stage, size_t N>
+QStringList stageNames(const Stage (&stages)[N])
+{
+    QStringList names;
+    for (const Stage& s : stages)
+        names << QString::fromLatin1(s.name);
+    return names;
+}
+
 // Qt Test rows "<transport> <fault> at <stage>" with the columns transport (QString),
 // fault (int, index into matrixFaults()) and stage (int, index into stages).
 void addMatrixRows(const QStringList& stages);
@@ -52,8 +65,10 @@ class MatrixProgram {
 public:
     static constexpr int kTimeoutMs = 250;
 
-    MatrixProgram();
+    // A view's rows may run with a shorter time-out, to keep many rows quick.
+    explicit MatrixProgram(int timeoutMs = kTimeoutMs);
     ~MatrixProgram();
+    int timeoutMs() const { return m_timeoutMs; }
     bool start(const QString& station, const QStringList& couplerOptions = {});
 
     // The channel settings for the next log-in.
@@ -61,6 +76,8 @@ public:
     bool logIn();  // F11; true when online afterwards
     void logOut(); // F12, when online
     bool online() const;
+    // Faults cleared and online over transport, logging in again only when needed.
+    bool onlineOver(const QString& transport);
 
     frmMain& window() { return *m_window; }
     VirtualCoupler& coupler() { return m_coupler; }
@@ -69,6 +86,7 @@ public:
     QStringList logLines() const;
     QStringList treeLines() const; // every node, indented by depth
     QStringList devicePositions() const; // "Pos n" of the device nodes
+    pugi::xml_node device(int pos) const;  // of the station read at the last log-in
 
     QMap<QString, QByteArray> cacheFiles() const; // file name -> content
     void clearCache();
@@ -78,16 +96,58 @@ public:
     // Arms spec at target, runs the stage and returns the milliseconds from the fault
     // to the end of the stage; -1 when the fault never fired.
     qint64 runFaulted(const QString& spec, const QString& target, const std::function<void()>& stage);
+    // The same with the fault of a row.
+    qint64 runFaulted(const MatrixRow& row, const QString& target, const std::function<void()>& stage);
 
 private:
     TestEnv m_env;
     VirtualCoupler m_coupler;
     std::unique_ptr<frmMain> m_window;
+    int m_timeoutMs;
+    QString m_transport;
 };
 
+// Lets events run until done() holds; false after timeoutMs.
+bool waitUntil(const std::function<bool()>& done, int timeoutMs);
 // A failure is named with its code: "code N" or "Code N" in the text.
 bool namesCode(const QString& text, int32_t code);
-// Ended within two time-outs after the fault (with room for a loaded machine).
-bool withinTwoTimeouts(qint64 elapsedMs);
+// Fails the row unless the fault fired and the stage ended within count time-outs of it.
+#define MATRIX_VERIFY_ENDED(elapsed, count, timeoutMs)                                                                 \
+    do {                                                                                                               \
+        QVERIFY2((elapsed) >= 0, "the fault never fired");                                                             \
+        QVERIFY2(withinTimeouts((elapsed), (count), (timeoutMs)),                                                      \
+                 qPrintable(QStringLiteral("%1 ms after the fault").arg(elapsed)));                                    \
+    } while (false)
+
+// A control of a form by its name; a missing one ends the test run, as no row could pass without it.
+template <typename T>
+T* namedChild(QWidget& form, const QString& name)
+{
+    T* widget = form.findChild<T*>(name);
+    if (!widget)
+        qFatal("no control %s", qPrintable(name));
+    return widget;
+}
+
+// What a file of view rows keeps: one program and coupler for all its rows.
+class MatrixFixture {
+protected:
+    // Loads the string table and starts the program on the station with the given time-out.
+    bool startMatrix(const QString& station, int timeoutMs);
+    void stopMatrix() { m_program.reset(); }
+    MatrixProgram& p() { return *m_program; }
+    RecordingDialogs& dialogs() { return m_program->env().dialogs(); }
+    // One register as the device holds it, read over the program's channel; -1 when that fails.
+    int32_t deviceWord(int pos, int table, int reg);
+
+private:
+    std::unique_ptr<MatrixProgram> m_program;
+};
+// Ended within count time-outs after the fault (with room for a loaded machine, but less than a time-out).
+bool withinTimeouts(qint64 elapsedMs, int count, int timeoutMs = MatrixProgram::kTimeoutMs);
+inline bool withinTwoTimeouts(qint64 elapsedMs, int timeoutMs = MatrixProgram::kTimeoutMs)
+{
+    return withinTimeouts(elapsedMs, 2, timeoutMs);
+}
 // Cache files that no healthy read would have written: not in the reference, or different.
 QStringList cacheFilesNotFrom(const QMap<QString, QByteArray>& now, const QMap<QString, QByteArray>& reference);

@@ -31,6 +31,13 @@ pugi::xml_node stationOf(pugi::xml_document& doc, const QStringList& names)
     return devices.first_child();
 }
 
+// Device services answered by a recording double: the scripted channel serves none.
+struct RecordedServices : IChannelFactory {
+    std::unique_ptr<IDeviceChannel> createSerialChannel() override { return nullptr; }
+    std::unique_ptr<IQNPChannel> createQnpChannel() override { return nullptr; }
+    std::unique_ptr<IDeviceService> createDeviceService() override { return std::make_unique<RecordingDeviceService>(); }
+};
+
 } // namespace
 
 class TestControllerSetting : public QObject {
@@ -200,6 +207,7 @@ void TestControllerSetting::choiceStaysUntilApplyAndCodeOneSurvives()
     channel.setTable(0, 98, {125, 250, 375, 500});
     pugi::xml_document doc;
     const pugi::xml_node node = stationOf(doc, {"VR4855-0000", "TM8401", "TM6853"});
+    m_env->context().channelFactory = std::make_unique<RecordedServices>();
     frmControllerSetting form;
     form.RefreshData(node, &channel, {});
     QVERIFY(form.findChild<QRadioButton*>("optPlcTermbusUpdate_1")->isChecked());

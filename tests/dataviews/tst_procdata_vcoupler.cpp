@@ -1,5 +1,5 @@
-// The process image view through the serial channel against the virtual coupler,
-// its failure paths included.
+// The process image view through the serial channel against the virtual coupler.
+// Its failure paths are rows of the end-to-end fault matrix (tests/e2e/tst_faultmatrix_views.cpp).
 #include "common/TestEnv.h"
 #include "common/VirtualCoupler.h"
 #include "dataviews/ProcImageModel.h"
@@ -14,7 +14,6 @@
 
 namespace {
 constexpr int kShownRows = 20;
-const QString kLine = QStringLiteral("ProcData Error: Err/Table/FirstRow/RowSize %1 %2 0 20");
 } // namespace
 
 class TestProcDataVCoupler : public QObject {
@@ -30,11 +29,9 @@ private Q_SLOTS:
     void outputEntry();
     void imageSwitchTakesEffectAtTheNextTick_data();
     void imageSwitchTakesEffectAtTheNextTick();
-    void failures_data();
-    void failures();
 
 private:
-    frmProcData& open(const QStringList& options = {});
+    frmProcData& open();
     QTableView* grid(const char* name) const { return m_form->findChild<QTableView*>(QLatin1String(name)); }
     ProcImageModel& out() const { return *m_form->outputSource(); }
 
@@ -53,11 +50,11 @@ void TestProcDataVCoupler::cleanup()
 }
 
 // Starts the coupler and shows the view with exactly kShownRows rows in each grid.
-frmProcData& TestProcDataVCoupler::open(const QStringList& options)
+frmProcData& TestProcDataVCoupler::open()
 {
     m_coupler = std::make_unique<VirtualCoupler>();
     m_channel = std::make_unique<SerialChannel>();
-    if (m_coupler->start(QStringLiteral("vn6555-demo.xml"), options)) {
+    if (m_coupler->start(QStringLiteral("vn6555-demo.xml"))) {
         auto* param = dynamic_cast<ISerialChannelParam*>(m_channel->GetDeviceParamObj());
         param->SetPort(m_coupler->comNumber());
         param->SetTimeout(200);
@@ -167,50 +164,6 @@ void TestProcDataVCoupler::imageSwitchTakesEffectAtTheNextTick()
     QVERIFY(requests.contains(read.arg(inTable)) && requests.contains(read.arg(outTable)));
     QCOMPARE(requests.filter(QStringLiteral("write")),
              (QStringList{"write 0 110 1 1 = 0", QStringLiteral("write 0 %1 1 1 = 0").arg(outTable)}));
-}
-
-// Each kind of fault: the log's first lines, whether later ticks read again without
-// a line, and what input and output word 0 show then ("" for no value).
-void TestProcDataVCoupler::failures_data()
-{
-    QTest::addColumn<QStringList>("options");
-    QTest::addColumn<QStringList>("lines");
-    QTest::addColumn<bool>("recovers");
-    QTest::addColumn<QString>("input0");
-    QTest::addColumn<QString>("output0");
-    QTest::newRow("silent coupler: a line per side and tick")
-        << QStringList{"--silent"}
-        << QStringList{kLine.arg(4097).arg(114), kLine.arg(4097).arg(110), kLine.arg(4097).arg(114)} << false
-        << QString() << QString();
-    QTest::newRow("table 114 fails with code 5") << QStringList{"--fail-table", "114:5"}
-                                                 << QStringList{kLine.arg(5).arg(114), kLine.arg(5).arg(114)} << false
-                                                 << QString() << "0x 0000";
-    QTest::newRow("garbled reply to the first tick's input read")
-        << QStringList{"--garble-reply", "3"} << QStringList{kLine.arg(4102).arg(114)} << true << "0x " << "0x 0000";
-    QTest::newRow("half a reply to the first tick's output read")
-        << QStringList{"--truncate-reply", "4"} << QStringList{kLine.arg(4102).arg(110)} << true << "0x " << "0x 0000";
-}
-
-void TestProcDataVCoupler::failures()
-{
-    QFETCH(QStringList, options);
-    QFETCH(QStringList, lines);
-    QFETCH(bool, recovers);
-    QFETCH(QString, input0);
-    QFETCH(QString, output0);
-    frmProcData& form = open(options);
-    const auto logged = [this] { return m_env->log().Text().split(QStringLiteral("\r\n")); };
-    QTRY_VERIFY_WITH_TIMEOUT(logged().size() > lines.size(), 5000);
-    QCOMPARE(logged().mid(0, lines.size()), lines);
-    if (recovers) {
-        const int ticks = form.ticks();
-        QTRY_VERIFY(form.ticks() >= ticks + 2);
-        QCOMPARE(logged(), lines + QStringList{QString()}); // each line ends in CR LF
-    }
-    // A failed read shows no value, neither zero nor an older one.
-    const QString in0 = form.inputSource()->text(0);
-    QVERIFY2(input0.isEmpty() ? in0.isEmpty() : in0.startsWith(input0), qPrintable(in0));
-    QCOMPARE(out().text(0), output0);
 }
 
 QTEST_MAIN(TestProcDataVCoupler)

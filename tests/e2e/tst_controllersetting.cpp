@@ -1,11 +1,11 @@
 // The controller settings view against the virtual coupler playing the PLC
-// controller station, over the program's own serial channel.
+// controller station, over the program's own serial channel. Its failure paths
+// are rows of the fault matrix (tst_faultmatrix_controller.cpp).
 #include "E2eStation.h"
 #include "dataviews/frmControllerSetting.h"
 #include "platform/LocaleInfo.h"
 
 #include <QCheckBox>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -47,9 +47,6 @@ private Q_SLOTS:
 
     void applyWritesUnderLiftedProtection();
     void measurementRestartsAndTicksOnlyOnItsTab();
-    void failuresWriteNothingUnread_data();
-    void failuresWriteNothingUnread();
-    void failedCycleReadStopsTimerUntilRefresh();
 
 private:
     // The station read from a healthy coupler, then the coupler restarted with the options.
@@ -139,71 +136,6 @@ void TestControllerSettingE2e::measurementRestartsAndTicksOnlyOnItsTab()
     QTest::qWait(300);
     QCOMPARE(countOf(m_station->coupler.requests(), "read 0 98"), reads);
     QVERIFY(form.cycleTimer()->isActive());
-}
-
-void TestControllerSettingE2e::failuresWriteNothingUnread_data()
-{
-    QTest::addColumn<QStringList>("options");
-    QTest::addColumn<QString>("status");  // after the refresh
-    QTest::addColumn<QString>("message"); // after Apply
-    QTest::addColumn<bool>("written");
-
-    const QString notRead = QStringLiteral("The settings could not be read, so nothing is written. They are read again.|48|");
-    QTest::newRow("table 1 read fails") << QStringList{"--fail-table", "1:5"}
-                                        << "Reading table 1 failed: code 5 (error 5)." << notRead << false;
-    QTest::newRow("coupler silent") << QStringList{"--silent"} << "The device does not answer: code 4097 (time-out)."
-                                    << notRead << false;
-    QTest::newRow("table 1 write refused")
-        << QStringList{"--fail-write", "1:4100"} << QString()
-        << QStringLiteral("Writing the settings failed: code 4100 (write-protected).|48|") << true;
-}
-
-void TestControllerSettingE2e::failuresWriteNothingUnread()
-{
-    QFETCH(QStringList, options);
-    QFETCH(QString, status);
-    QFETCH(QString, message);
-    QFETCH(bool, written);
-
-    QVERIFY(open(options));
-    frmControllerSetting& form = *m_form;
-    QElapsedTimer clock;
-    clock.start();
-    refresh();
-    QVERIFY2(clock.elapsed() < 900, "a silent device costs one time-out (500 ms), not one per request");
-    QCOMPARE(form.statusText(), status);
-    QCOMPARE(form.settingsRead(), status.isEmpty());
-    if (!written)
-        QCOMPARE(texts(form, "editTab1Reg", 7), QStringList(7, QString()));
-
-    apply();
-    QCOMPARE(dialogs().messages, QStringList{message}); // no restart is offered
-    const QStringList requests = m_station->coupler.requests();
-    QCOMPARE(countOf(requests, "write 0 1 "), qsizetype(written ? 1 : 0));
-    if (written) // the protection is set again after the refused write
-        QVERIFY(requests.indexOf("service protection 1 = 0") > requests.indexOf("write 0 1 0 16 = 4100"));
-    else // and the settings are read again
-        QCOMPARE(countOf(requests, options.contains("--silent") ? "service " : "read 0 1 0 16"), 3);
-}
-
-void TestControllerSettingE2e::failedCycleReadStopsTimerUntilRefresh()
-{
-    QVERIFY(open({"--fail-table", "98:5"}));
-    frmControllerSetting& form = *m_form;
-    form.findChild<QCheckBox*>("chkActivateTimeCycle")->setChecked(true);
-    apply();
-    form.findChild<QTabWidget*>("sstabDiag")->setCurrentIndex(2);
-    QTRY_VERIFY(!form.cycleTimer()->isActive());
-    QCOMPARE(form.statusText(), QStringLiteral("Reading table 98 failed: code 5 (error 5)."));
-    QCOMPARE(texts(form, "lblDiagValue", 4), QStringList(4, QString()));
-    const qsizetype reads = countOf(m_station->coupler.requests(), "read 0 98");
-    QTest::qWait(200);
-    QCOMPARE(countOf(m_station->coupler.requests(), "read 0 98"), reads);
-
-    // A refresh finds the measurement on and starts reading again.
-    refresh();
-    QVERIFY(form.cycleTimer()->isActive());
-    QTRY_VERIFY(countOf(m_station->coupler.requests(), "read 0 98") > reads + 1);
 }
 
 QTEST_MAIN(TestControllerSettingE2e)

@@ -50,15 +50,6 @@ const ViewStage kViewStages[] = {
     {"read-back", "read:3/1/5/1"},
 };
 
-template <typename Stage, size_t N>
-QStringList stageNames(const Stage (&stages)[N])
-{
-    QStringList names;
-    for (const Stage& s : stages)
-        names << QString::fromLatin1(s.name);
-    return names;
-}
-
 const QRegularExpression kFailureLine(QStringLiteral("^(Log-in failed|Einloggen fehlgeschlagen)"));
 
 } // namespace
@@ -69,7 +60,6 @@ class tst_FaultMatrix : public QObject {
     QStringList m_referenceTree;
     QStringList m_referencePositions;
     QMap<QString, QByteArray> m_referenceCache;
-    QString m_loggedInOver; // the transport of the view rows' log-in
 
     MatrixProgram& p() { return *m_program; }
 
@@ -103,14 +93,12 @@ private Q_SLOTS:
     {
         const MatrixRow row = fetchMatrixRow();
         const LoginStage& stage = kLoginStages[row.stage];
-        m_loggedInOver.clear();
         QVERIFY(p().reset());
         p().useTransport(row.transport);
 
         bool online = false;
         const qint64 elapsed = p().runFaulted(row.fault->spec, QLatin1String(stage.target), [&] { online = p().logIn(); });
-        QVERIFY2(elapsed >= 0, "the fault never fired");
-        QVERIFY2(withinTwoTimeouts(elapsed), qPrintable(QStringLiteral("%1 ms after the fault").arg(elapsed)));
+        MATRIX_VERIFY_ENDED(elapsed, 2, MatrixProgram::kTimeoutMs);
 
         const QStringList lines = p().logLines();
         const QStringList naming = lines.filter(QRegularExpression(QStringLiteral("\\b[Cc]ode %1\\b").arg(row.code())));
@@ -146,20 +134,10 @@ private Q_SLOTS:
     {
         const MatrixRow row = fetchMatrixRow();
         const ViewStage& stage = kViewStages[row.stage];
-        QVERIFY(p().coupler().clearFaults());
-        if (m_loggedInOver != row.transport || !p().online()) {
-            QVERIFY(p().reset());
-            p().useTransport(row.transport);
-            QVERIFY2(p().logIn(), qPrintable(p().log()));
-            m_loggedInOver = row.transport;
-        }
-        pugi::xml_node device;
-        for (pugi::xml_node d : shell().gStationNode.child("Devices").children("Device"))
-            if (d.attribute("Pos").as_int() == kViewPos)
-                device = d;
+        QVERIFY2(p().onlineOver(row.transport), qPrintable(p().log()));
         IDeviceChannel* channel = app().gObjDevChannel;
         frmTable form;
-        form.RefreshData(device, channel, QStringLiteral("<Params><UserData>%1</UserData></Params>").arg(kViewTable));
+        form.RefreshData(p().device(kViewPos), channel, QStringLiteral("<Params><UserData>%1</UserData></Params>").arg(kViewTable));
         RegisterTableModel& model = *form.model();
         const int32_t before = model.cell(kViewRegister, RegisterTableModel::ColUint).toInt();
         const int32_t typed = (before + 0x1111) & 0xFFFF;
@@ -167,8 +145,7 @@ private Q_SLOTS:
         const qint64 elapsed = p().runFaulted(row.fault->spec, QLatin1String(stage.target), [&] {
             model.setData(model.index(kViewRegister, RegisterTableModel::ColUint), QString::number(typed));
         });
-        QVERIFY2(elapsed >= 0, "the fault never fired");
-        QVERIFY2(withinTwoTimeouts(elapsed), qPrintable(QStringLiteral("%1 ms after the fault").arg(elapsed)));
+        MATRIX_VERIFY_ENDED(elapsed, 2, MatrixProgram::kTimeoutMs);
 
         QVERIFY(p().coupler().clearFaults());
         const bool atWrite = row.stage == 0;

@@ -94,8 +94,7 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("writes");
         const QString table = QStringLiteral("\r\nTabelle: 005\r\n");
         const QString first = QStringLiteral("Register: 001\tDatum : 0001 (00001)\tVerify : ");
-        QTest::newRow("refused write") << "write" << table + first + "Fehler\ta\r\n" + Abort << QStringList{"0/5/1=1"};
-        QTest::newRow("failed read-back") << "read" << table + first + "Fehler\ta\r\n" + Abort << QStringList{"0/5/1=1"};
+        // A refused write and a failed read-back are rows of the fault matrix (tst_faultmatrix_tools.cpp).
         QTest::newRow("value out of range never verifies")
             << "big" << table + first + "OK\ta\r\nRegister: 002\tDatum : 0000 (65536)\tVerify : Fehler\t\r\n" + Abort
             << QStringList{"0/5/1=1", "0/5/2=65536"};
@@ -110,10 +109,6 @@ private Q_SLOTS:
         QFETCH(QStringList, writes);
         Run r;
         r.channel.setTable(0, 5, QVector<int32_t>(8, 0));
-        if (fault == QLatin1String("write"))
-            r.channel.setWriteResult(ChWriteProtected);
-        if (fault == QLatin1String("read"))
-            r.channel.failReads(0, 5, ChTimeout);
         const QString second = fault == QLatin1String("big")     ? "<Register><Offset>2</Offset><Value>10000</Value></Register>"
                                : fault == QLatin1String("empty") ? "<Register><Offset>2</Offset><Value>0x</Value></Register>"
                                                                  : "";
@@ -156,28 +151,23 @@ private Q_SLOTS:
     void terminalMismatch_data()
     {
         QTest::addColumn<bool>("resume");
-        QTest::addColumn<bool>("linkLost");
         QTest::addColumn<QString>("end");
         QTest::addColumn<QStringList>("writes");
         const QString aborted = "\r\nDelete codeword\r\n" + TerminalAbort;
         QTest::newRow("resume: the next register follows")
-            << true << false
+            << true
             << "Register: 033\tDatum : 0001 (00001)\tVerify : OK\t\r\n\r\nDelete codeword\r\n\r\n" + QString(80, '-') + "\r\n"
             << QStringList{"1/0/31=24123", "1/0/32=70000", "1/0/33=1", "1/0/31=0"};
         QTest::newRow("no resume: codeword deleted, run aborted")
-            << false << false << aborted << QStringList{"1/0/31=24123", "1/0/32=70000", "1/0/31=0"};
-        QTest::newRow("lost link aborts despite resume")
-            << true << true << aborted << QStringList{"1/0/31=24123", "1/0/32=70000", "1/0/31=0"};
+            << false << aborted << QStringList{"1/0/31=24123", "1/0/32=70000", "1/0/31=0"};
+        // A lost link aborts despite resume: a row of the fault matrix (tst_faultmatrix_tools.cpp).
     }
     void terminalMismatch()
     {
         QFETCH(bool, resume);
-        QFETCH(bool, linkLost);
         QFETCH(QString, end);
         QFETCH(QStringList, writes);
         Run r;
-        if (linkLost)
-            r.channel.setWriteResult(ChTimeout);
         r.channel.setRegister(1, 0, 11, 0x0100);
         r.channel.setRegister(1, 0, 63, 0);
         TerminalRun run;
@@ -187,7 +177,7 @@ private Q_SLOTS:
         // 70000 is written as its low 16 bits and cannot read back as itself.
         const pugi::xml_node script = r.script("<Script><Register><Offset>32</Offset><Value>70000</Value></Register>"
                                                "<Register><Offset>33</Offset><Value>1</Value></Register></Script>");
-        QCOMPARE(fScriptInitTerminal(script, &r.channel, &r.log, run), resume && !linkLost);
+        QCOMPARE(fScriptInitTerminal(script, &r.channel, &r.log, run), resume);
         QVERIFY2(r.log.Text().endsWith("Register: 032\tDatum : 1170 (70000)\tVerify : Ignore\t\r\n" + end),
                  qPrintable(r.log.Text()));
         QCOMPARE(r.writes(), writes);

@@ -1,0 +1,178 @@
+// Fault matrix rows of the controller settings view on the PLC controller
+// station, over the serial line and the network channel: the refresh (the
+// measurement query, the table-1 read), Apply (protection lift, block write,
+// restart of the cycle-time statistics, measurement switch, protection set)
+// and the cycle-time tick. Each row: the step ends within two time-outs after
+// the fault, the failure is named with its code, nothing unread is shown,
+// nothing is written after a failed read, and the next refresh works.
+#include "common/FaultMatrix.h"
+
+#include "dataviews/frmControllerSetting.h"
+#include "platform/DeviceChannel.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTabWidget>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+constexpr int kTimeoutMs = 150;
+constexpr int kCycleTimeTab = 2;
+constexpr int kCycleTimeRegister = 12; // shown in editTab1Reg_5
+
+enum Step { Query, Table1, Lift, Write, Restart, Switch, Restore, Tick };
+struct Stage {
+    const char* name;
+    const char* target;
+    Step step;
+};
+const Stage kStages[] = {
+    {"measurement query", "service:6", Query},    {"table-1 read", "read:0/1/0/16", Table1},
+    {"protection lift", "service:2/0", Lift},     {"block write", "write:0/1/0/16", Write},
+    {"statistics restart", "write:0/98/0/4", Restart}, {"measurement switch", "service:5", Switch},
+    {"protection set", "service:2/1", Restore},   {"cycle-time tick", "read:0/98/0/4", Tick},
+};
+
+const QString kNotRead =
+    QStringLiteral("The settings could not be read, so nothing is written. They are read again.|48|");
+const QRegularExpression kProtection(QStringLiteral("^service (protection|2 )"));
+
+QStringList texts(QWidget& form, const char* name, int count)
+{
+    QStringList out;
+    for (int i = 0; i < count; ++i) {
+        const QString object = QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(i);
+        if (auto* edit = form.findChild<QLineEdit*>(object))
+            out << edit->text();
+        else
+            out << namedChild<QLabel>(form, object)->text();
+    }
+    return out;
+}
+
+} // namespace
+
+class tst_FaultMatrixController : public QObject, MatrixFixture {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY2(startMatrix(QStringLiteral("vr4855-plc.xml"), kTimeoutMs), qPrintable(p().coupler().output()));
+    }
+    void cleanupTestCase() { stopMatrix(); }
+
+    void controllerSettings_data() { addMatrixRows(stageNames(kStages)); }
+    void controllerSettings();
+};
+
+void tst_FaultMatrixController::controllerSettings()
+{
+    const MatrixRow row = fetchMatrixRow();
+    const Stage& stage = kStages[row.stage];
+    QVERIFY2(p().onlineOver(row.transport), qPrintable(p().log()));
+    IDeviceChannel* channel = app().gObjDevChannel;
+    dialogs().messages.clear();
+    dialogs().answers = {vbNo};
+    frmControllerSetting form;
+    const auto refresh = [&] { form.RefreshData(p().device(0), channel, QString()); };
+    const auto apply = [&] { namedChild<QPushButton>(form, QStringLiteral("cmdApply"))->click(); };
+    const auto unread = [&] {
+        return !form.settingsRead() && texts(form, "editTab1Reg", 7) == QStringList(7, QString())
+            && !namedChild<QGroupBox>(form, QStringLiteral("Frame4"))->isEnabled();
+    };
+    const auto blankTimes = [&] { return texts(form, "lblDiagValue", 4) == QStringList(4, QString()); };
+    auto* measurement = namedChild<QCheckBox>(form, QStringLiteral("chkActivateTimeCycle"));
+    auto* cycleTime = namedChild<QLineEdit>(form, QStringLiteral("editTab1Reg_5"));
+
+    // What a healthy refresh shows first, so a failure cannot leave it standing.
+    refresh();
+    QVERIFY(form.settingsRead() && !blankTimes());
+    if (stage.step != Query && stage.step != Table1) {
+        // With the measurement switched on, Apply restarts its statistics too.
+        measurement->setChecked(true);
+        if (stage.step == Tick) {
+            apply();
+            namedChild<QTabWidget>(form, QStringLiteral("sstabDiag"))->setCurrentIndex(kCycleTimeTab);
+            QVERIFY(waitUntil([&] { return !blankTimes(); }, 2000));
+        } else {
+            // A changed cycle time, so a write that went through asks for a restart.
+            cycleTime->setText(cycleTime->text() == QLatin1String("10") ? QStringLiteral("11") : QStringLiteral("10"));
+        }
+    }
+
+    const qsizetype mark = p().coupler().requests().size();
+    const qint64 elapsed = p().runFaulted(row, QLatin1String(stage.target), [&] {
+        if (stage.step == Query || stage.step == Table1)
+            refresh();
+        else if (stage.step == Tick)
+            waitUntil([&] { return !form.cycleTimer()->isActive(); }, 2000);
+        else
+            apply();
+    });
+    MATRIX_VERIFY_ENDED(elapsed, 2, kTimeoutMs);
+
+    const int32_t code = row.code();
+    const bool linkLost = !row.fault->answered;
+    const QStringList requests = p().coupler().requests().mid(mark);
+    QVERIFY2(namesCode(form.statusText(), code) || (stage.step >= Lift && stage.step < Tick && row.fault->answered),
+             qPrintable(form.statusText()));
+    switch (stage.step) {
+    case Query:
+        // A silent device is not asked for the settings; a refused query leaves them shown but not applicable.
+        QCOMPARE(unread(), linkLost);
+        QCOMPARE(blankTimes(), linkLost);
+        QCOMPARE(requests.filter(QStringLiteral("read 0 1 ")).isEmpty(), linkLost);
+        QCOMPARE(measurement->isEnabled(), false);
+        break;
+    case Table1:
+        QVERIFY(unread());
+        QVERIFY(blankTimes());
+        break;
+    case Tick:
+        QVERIFY(!form.cycleTimer()->isActive());
+        QVERIFY(blankTimes());
+        QCOMPARE(requests.filter(QStringLiteral("read 0 98")).size(), 1);
+        break;
+    default: {
+        // Apply says what failed and offers no restart; the protection is set again once.
+        QCOMPARE(dialogs().messages.size(), 1);
+        QVERIFY2(namesCode(dialogs().messages.first(), code), qPrintable(dialogs().messages.first()));
+        if (stage.step == Lift)
+            QCOMPARE(requests.filter(QStringLiteral("write")), QStringList());
+        const QStringList protection = requests.filter(kProtection);
+        QCOMPARE(protection.size(), 2);
+        if (!protection.last().startsWith(QLatin1String("service 2 ")))
+            QVERIFY2(protection.last().startsWith(QLatin1String("service protection 1 = 0")), qPrintable(protection.last()));
+        // After a lost link nothing is read again and nothing shows as read.
+        QCOMPARE(unread(), linkLost);
+        QCOMPARE(blankTimes(), linkLost);
+        QCOMPARE(requests.last().startsWith(QLatin1String("read")), !linkLost);
+    }
+    }
+
+    QVERIFY(p().coupler().clearFaults());
+    if (stage.step == Query || stage.step == Table1) {
+        // Apply after the failed read writes nothing and reads again.
+        const qsizetype before = p().coupler().requests().size();
+        apply();
+        QCOMPARE(dialogs().messages, QStringList{kNotRead});
+        QCOMPARE(p().coupler().requests().mid(before).filter(QStringLiteral("write")), QStringList());
+    } else {
+        refresh();
+    }
+    QVERIFY(form.settingsRead());
+    QCOMPARE(form.statusText(), QString());
+    QCOMPARE(cycleTime->text(), QString::number(deviceWord(0, 1, kCycleTimeRegister)));
+    if (stage.step == Tick) // the ticks read again after the refresh
+        QVERIFY(waitUntil([&] { return !blankTimes(); }, 2000));
+}
+
+QTEST_MAIN(tst_FaultMatrixController)
+#include "tst_faultmatrix_controller.moc"

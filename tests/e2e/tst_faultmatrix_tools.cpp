@@ -1,0 +1,204 @@
+// Fault matrix rows of the tools that write to a coupler, over the serial line
+// and the network channel: the coupler script runner (protection lift, a
+// register's write and read-back), the terminal script runner (terminal list,
+// channel count, codeword, a register's write and read-back, codeword again)
+// and the firmware update (begin, a block, end). Each row: the run ends within
+// two time-outs after the fault, its log says what failed, nothing after the
+// failed step is written, a channel is locked again where the link still
+// works, and the next healthy run goes through.
+#include "common/FaultMatrix.h"
+#include "common/HexImage.h"
+
+#include "platform/DeviceChannel.h"
+#include "tools/frmFirmwareUpdate.h"
+#include "tools/frmScriptInitCoupler.h"
+#include "tools/frmScriptInitTerm.h"
+
+#include <QFile>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QtTest>
+
+namespace {
+
+constexpr int kTimeoutMs = 150;
+
+struct Stage {
+    const char* name;
+    const char* target;
+    const char* logLine; // the line naming the failure; empty: the register's line
+};
+
+// Coupler table 0 register 1 (a guarded common setting), then table 5 registers 7 and 8.
+const char* const kCouplerScript = R"(<Script><Desc>Matrix</Desc>
+  <Table><Nummer>0</Nummer><Register><Offset>1</Offset><Value>3</Value></Register></Table>
+  <Table><Nummer>5</Nummer>
+    <Register><Offset>7</Offset><Value>FF</Value><Desc>Limit</Desc></Register>
+    <Register><Offset>8</Offset><Value>0</Value></Register>
+  </Table></Script>)";
+const Stage kCouplerStages[] = {
+    {"protection lift", "service:2/0", "Error Abolish protection"},
+    {"register write", "write:0/5/7/1", ""},
+    {"read-back", "read:0/5/7/1", ""},
+};
+const QString kCouplerFailed = QStringLiteral("Register: 007\tDatum : 00FF (00255)\tVerify : Fehler\tLimit\r\n"
+                                              "Error script-init ! Abort.\r\n");
+
+// Register 32 in both channels of the register terminal at position 1.
+const char* const kTerminalScript = "<Script><Register><Offset>32</Offset><Value>0x1234</Value><Desc>Gain</Desc>"
+                                    "</Register></Script>";
+const Stage kTerminalStages[] = {
+    {"terminal list", "read:0/9/0/255", "Read terminal list: Fehler (Code: %1)"},
+    {"channel count", "read:1/0/11/1", "Read channel count: Fehler (Code: %1)"},
+    {"codeword set", "write:1/0/31/1", "Set codeword: Fehler (Code: %1)"},
+    {"register write", "write:1/0/32/1", ""},
+    {"read-back", "read:1/0/32/1", ""},
+    {"codeword delete", "write:1/0/31/1#2", "Delete codeword: Fehler (Code: %1)"},
+};
+const QString kTerminalIgnored = QStringLiteral("Register: 032\tDatum : 1234 (04660)\tVerify : Ignore\tGain\r\n");
+const QString kTerminalAbort = QStringLiteral("Error Script-Init Abort \r\n");
+
+// Three blocks of 512 bytes at most, and the old and new firmware words.
+const Stage kFirmwareStages[] = {
+    {"begin", "service:0x20", ""},
+    {"second block", "service:0x21#2", ""},
+    {"end", "service:0x22", ""},
+};
+constexpr int kImageBytes = 1300;
+constexpr uint16_t kFirmwareWords[2] = {47616, 45825};
+
+} // namespace
+
+class tst_FaultMatrixTools : public QObject, MatrixFixture {
+    Q_OBJECT
+
+    IDeviceChannel* channel() { return app().gObjDevChannel; }
+    // The file the next file dialog answers with.
+    void offerFile(const QString& name, const QByteArray& content)
+    {
+        const QString path = p().env().tempPath() + QLatin1Char('/') + name;
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+        dialogs().openFileAnswer = path;
+    }
+    template <typename Form>
+    std::unique_ptr<Form> openRunner(const char* script)
+    {
+        offerFile(QStringLiteral("script.xml"), script);
+        auto form = std::make_unique<Form>();
+        form->RefreshData({}, channel(), QString());
+        return form;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY2(startMatrix(QStringLiteral("scripts.xml"), kTimeoutMs), qPrintable(p().coupler().output()));
+    }
+    void cleanupTestCase() { stopMatrix(); }
+
+    void couplerScript_data() { addMatrixRows(stageNames(kCouplerStages)); }
+    void couplerScript()
+    {
+        const MatrixRow row = fetchMatrixRow();
+        const Stage& stage = kCouplerStages[row.stage];
+        QVERIFY2(p().onlineOver(row.transport), qPrintable(p().log()));
+        const auto form = openRunner<frmScriptInitCoupler>(kCouplerScript);
+        dialogs().messages.clear();
+        dialogs().answers = {vbNo, vbNo}; // no reboot after either run
+        const qsizetype mark = p().coupler().requests().size();
+        const qint64 elapsed = p().runFaulted(row, QLatin1String(stage.target), [&] { form->cmdScriptStart_Click(); });
+        MATRIX_VERIFY_ENDED(elapsed, 2, kTimeoutMs);
+
+        const bool atLift = row.stage == 0;
+        const QString logEnd = atLift ? QString::fromLatin1(stage.logLine) : kCouplerFailed;
+        QVERIFY2(form->logText().endsWith(logEnd), qPrintable(form->logText()));
+        // Nothing after the failed step; the reboot is offered once registers were written.
+        const QStringList writes = p().coupler().requests().mid(mark).filter(QStringLiteral("write"));
+        QCOMPARE(writes.size(), atLift ? 0 : 2);
+        QCOMPARE(dialogs().messages.size(), atLift ? 0 : 1);
+
+        QVERIFY(p().coupler().clearFaults());
+        form->cmdScriptStart_Click();
+        QVERIFY2(form->logText().endsWith(QStringLiteral("Register: 008\tDatum : 0000 (00000)\tVerify : OK\t\r\n")),
+                 qPrintable(form->logText()));
+    }
+
+    void terminalScript_data() { addMatrixRows(stageNames(kTerminalStages)); }
+    void terminalScript()
+    {
+        const MatrixRow row = fetchMatrixRow();
+        const Stage& stage = kTerminalStages[row.stage];
+        QVERIFY2(p().onlineOver(row.transport), qPrintable(p().log()));
+        std::unique_ptr<frmScriptInitTerm> form;
+        const auto open = [&] {
+            form = openRunner<frmScriptInitTerm>(kTerminalScript);
+            form->findChild<QSpinBox*>(QStringLiteral("fpEndPos"))->setValue(1);
+        };
+        const bool atList = row.stage == 0;
+        if (!atList)
+            open();
+        const qint64 elapsed = p().runFaulted(row, QLatin1String(stage.target), [&] {
+            if (atList)
+                open();
+            else
+                form->cmdScriptStart_Click();
+        });
+        MATRIX_VERIFY_ENDED(elapsed, 2, kTimeoutMs);
+
+        const QString log = form->logText();
+        const QString named = QString::fromLatin1(stage.logLine).arg(row.code());
+        QVERIFY2(named.isEmpty() ? log.contains(kTerminalIgnored) : log.contains(named), qPrintable(log));
+        // A lost link ends the run; a refused channel count only leaves that terminal out.
+        const bool aborted = !atList && !(row.stage == 1 && row.fault->answered);
+        QCOMPARE(log.endsWith(kTerminalAbort), aborted);
+        QCOMPARE(log.contains(QLatin1String("Channel: 2")), false);
+        // The channel is locked again where the link still works.
+        QVERIFY(p().coupler().clearFaults());
+        if (!row.fault->lasts)
+            QCOMPARE(deviceWord(1, 0, 31), 0);
+
+        if (atList)
+            open();
+        form->cmdScriptStart_Click();
+        QVERIFY2(!form->logText().contains(QLatin1String("Fehler")) && !form->logText().endsWith(kTerminalAbort)
+                     && form->logText().count(QLatin1String("Verify : OK")) == 2,
+                 qPrintable(form->logText()));
+        QCOMPARE(deviceWord(1, 0, 31), 0);
+    }
+
+    void firmwareUpdate_data() { addMatrixRows(stageNames(kFirmwareStages)); }
+    void firmwareUpdate()
+    {
+        const MatrixRow row = fetchMatrixRow();
+        const Stage& stage = kFirmwareStages[row.stage];
+        QVERIFY2(p().onlineOver(row.transport), qPrintable(p().log()));
+        // Each row installs the other word, so a row's success is never the last row's.
+        const int32_t old = deviceWord(0, 0, 255);
+        const uint16_t next = old == kFirmwareWords[0] ? kFirmwareWords[1] : kFirmwareWords[0];
+        offerFile(QStringLiteral("fw.hex"), hexImage(kImageBytes, next));
+        auto form = std::make_unique<frmFirmwareUpdate>();
+        form->RefreshData({}, channel(), QStringLiteral("FIRMWARE_UPDATE"));
+        auto* start = form->findChild<QPushButton*>(QStringLiteral("cmdScriptStart"));
+        const qint64 elapsed = p().runFaulted(row, QLatin1String(stage.target), [&] { start->click(); });
+        MATRIX_VERIFY_ENDED(elapsed, 2, kTimeoutMs);
+
+        const QString log = form->log().Text();
+        QVERIFY2(log.endsWith(QStringLiteral("Finished download... Error %1").arg(row.code())), qPrintable(log));
+        QVERIFY(form->findChild<QProgressBar*>(QStringLiteral("pgBar1"))->isHidden());
+        QVERIFY(start->isEnabled() && form->findChild<QPushButton*>(QStringLiteral("cmdExit"))->isEnabled());
+        QVERIFY(!form->isRunning());
+        // Only an end the device carried out installs the new firmware.
+        QVERIFY(p().coupler().clearFaults());
+        const bool installed = row.stage == 2 && row.fault->carriedOut;
+        QCOMPARE(deviceWord(0, 0, 255), installed ? next : old);
+
+        start->click();
+        QVERIFY2(form->log().Text().endsWith(QStringLiteral("Finished download... OK ")), qPrintable(form->log().Text()));
+        QCOMPARE(deviceWord(0, 0, 255), next);
+    }
+};
+
+QTEST_MAIN(tst_FaultMatrixTools)
+#include "tst_faultmatrix_tools.moc"
