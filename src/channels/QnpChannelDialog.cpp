@@ -14,7 +14,6 @@
 #include "platform/VbConvert.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFocusEvent>
@@ -141,9 +140,8 @@ void applyRouteOptions(const std::array<QRadioButton*, 2>& options, const QnpIns
 } // namespace
 
 QnpChannelDialog::QnpChannelDialog(QnpVariant variant, const QString& formName, QWidget* parent)
-    : QDialog(parent)
+    : ScrolledDialog(parent)
     , m_variant(variant)
-    , ScrolledWindow1(new ScrolledWindow(this))
     , SSTab1(new QTabWidget(ScrolledWindow1))
 {
     setObjectName(formName);
@@ -175,7 +173,7 @@ QnpChannelDialog::QnpChannelDialog(QnpVariant variant, const QString& formName, 
     connect(cmdOK, &QPushButton::clicked, this, &QnpChannelDialog::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &QnpChannelDialog::cmdCancel_Click);
     connect(cmdTest, &QPushButton::clicked, this, &QnpChannelDialog::cmdTest_Click);
-    sizeScrolledWindow();
+    ScrolledWindow1->FitToForm();
 }
 
 QnpChannelDialog::~QnpChannelDialog() = default;
@@ -313,7 +311,7 @@ void QnpChannelDialog::RefreshData(pugi::xml_node node, IDeviceChannel* channel,
 void QnpChannelDialog::FormLoad()
 {
     m_loaded = true;
-    sizeScrolledWindow();
+    ScrolledWindow1->FitToForm();
     HourglassGuard hourglass;
     if (localeIsEnglish())
         SetEnglishCaptions();
@@ -349,30 +347,6 @@ void QnpChannelDialog::SetEnglishCaptions()
     lblSelectedPortRTN[2]->setText(QStringLiteral("Remote devices:"));
     fraCommWayRTN->setTitle(QStringLiteral("Route"));
     optQnpComWayRTN[1]->setText(QStringLiteral("Direct TCP/IP"));
-}
-
-void QnpChannelDialog::sizeScrolledWindow() { fitScrolledWindow(this, ScrolledWindow1); }
-
-void QnpChannelDialog::resizeEvent(QResizeEvent* event)
-{
-    QDialog::resizeEvent(event);
-    sizeScrolledWindow();
-}
-
-void QnpChannelDialog::closeEvent(QCloseEvent* event)
-{
-    // The test lets window events run; the form must outlive it.
-    if (m_testing) {
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
-}
-
-void QnpChannelDialog::reject()
-{
-    if (!m_testing)
-        QDialog::reject();
 }
 
 bool QnpChannelDialog::eventFilter(QObject* watched, QEvent* event)
@@ -520,7 +494,7 @@ void QnpChannelDialog::cmdTest_Click()
 {
     if (!checkTarget())
         return;
-    m_testing = true;
+    setBusy(true);
     setButtonsEnabled(false);
     int32_t r = ChOk;
     bool readsFailed = false;
@@ -544,7 +518,7 @@ void QnpChannelDialog::cmdTest_Click()
                        LoadResString(711));
     // The port stays open for the log-in that usually follows.
     setButtonsEnabled(true);
-    m_testing = false;
+    setBusy(false);
 }
 
 // ---- route tab

@@ -7,9 +7,9 @@
 // Close. Modeless; OK, Cancel and Close unload (delete) it.
 #include "QnpChannelSettings.h"
 #include "RouteStore.h"
+#include "platform/ScrolledDialog.h"
 #include "platform/ViewContract.h"
 
-#include <QDialog>
 #include <array>
 #include <memory>
 
@@ -28,12 +28,11 @@ class QSpinBox;
 class QTabWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
-class ScrolledWindow;
 class SearchAnimation;
 
 enum class QnpVariant { Plain, CV3 };
 
-class QnpChannelDialog : public QDialog, public IRefreshData {
+class QnpChannelDialog : public ScrolledDialog, public IRefreshData {
     Q_OBJECT
 public:
     QnpChannelDialog(QnpVariant variant, const QString& formName, QWidget* parent = nullptr);
@@ -53,12 +52,9 @@ public:
     IDeviceChannel* channel() const { return m_channel; }
     IQNPDeviceParam* deviceParam() const { return m_param; }
     QString companyName() const { return m_companyName; }
-    bool isTesting() const { return m_testing; }
+    bool isTesting() const { return isBusy(); }
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void reject() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -67,7 +63,6 @@ private:
     void buildRouteTab(QWidget* page);
     void FormLoad();
     void SetEnglishCaptions();
-    void sizeScrolledWindow();
 
     // Connection tab
     void LoadChannelSettings();
@@ -98,7 +93,6 @@ private:
 
     const QnpVariant m_variant;
 
-    ScrolledWindow* ScrolledWindow1;
     QTabWidget* SSTab1;
     // 0 net id, 1 port, 5 time-out, 6 multipoint (connection tab); 2 port (route tab)
     std::array<QLabel*, 7> lblSelectedPort{};
@@ -147,6 +141,5 @@ private:
     int32_t m_multiPointNumber = 0; // kept, never passed to the channel
     bool m_netIdValid = false;
     bool m_loaded = false;
-    bool m_testing = false;
     bool m_validatingOnLeave = false;
 };

@@ -8,11 +8,9 @@
 #include "platform/ResourceFiles.h"
 #include "platform/ScrolledWindow.h"
 #include "platform/StringTable.h"
-#include "platform/Twips.h"
 #include "platform/UserInputBlock.h"
 #include "platform/VbConvert.h"
 
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLabel>
@@ -25,8 +23,6 @@
 #include <limits>
 
 namespace {
-// The scrolled window leaves this margin to the form's inner edges.
-constexpr int kFrameMarginTwips = 120;
 // Both number fields are long-integer boxes: any stored value is shown and saved back as it is.
 constexpr int kMinLong = std::numeric_limits<int32_t>::min();
 constexpr int kMaxLong = std::numeric_limits<int32_t>::max();
@@ -37,8 +33,7 @@ int32_t numberOf(const QString& text) { return vbRound(vbVal(text)); }
 }
 
 frmParamVnDcCOM::frmParamVnDcCOM(QWidget* parent)
-    : QDialog(parent)
-    , ScrolledWindow1(new ScrolledWindow(this))
+    : ScrolledDialog(parent)
     , SSTab1(new QTabWidget(ScrolledWindow1))
     , fpLITimeOut(new QSpinBox)
     , fpLImultiPoint(new QSpinBox)
@@ -105,7 +100,7 @@ frmParamVnDcCOM::frmParamVnDcCOM(QWidget* parent)
     connect(cmdOK, &QPushButton::clicked, this, &frmParamVnDcCOM::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmParamVnDcCOM::cmdCancel_Click);
     connect(cmdTest, &QPushButton::clicked, this, &frmParamVnDcCOM::cmdTest_Click);
-    sizeScrolledWindow();
+    ScrolledWindow1->FitToForm();
 }
 
 frmParamVnDcCOM::~frmParamVnDcCOM() = default;
@@ -125,7 +120,7 @@ void frmParamVnDcCOM::RefreshData(pugi::xml_node node, IDeviceChannel* channel, 
 void frmParamVnDcCOM::FormLoad()
 {
     m_loaded = true;
-    sizeScrolledWindow();
+    ScrolledWindow1->FitToForm();
     HourglassGuard hourglass;
     if (localeIsEnglish())
         SetEnglishCaptions();
@@ -143,34 +138,6 @@ void frmParamVnDcCOM::SetEnglishCaptions()
     cmdTest->setText(LoadResString(713));
     cmdCancel->setText(LoadResString(501));
     cmdOK->setText(LoadResString(500));
-}
-
-void frmParamVnDcCOM::sizeScrolledWindow()
-{
-    const int margin = twipsToPx(kFrameMarginTwips);
-    ScrolledWindow1->setGeometry(0, 0, std::max(0, width() - margin), std::max(0, height() - margin));
-}
-
-void frmParamVnDcCOM::resizeEvent(QResizeEvent* event)
-{
-    QDialog::resizeEvent(event);
-    sizeScrolledWindow();
-}
-
-void frmParamVnDcCOM::closeEvent(QCloseEvent* event)
-{
-    // The test lets window messages run; the form must outlive it.
-    if (m_testing) {
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
-}
-
-void frmParamVnDcCOM::reject()
-{
-    if (!m_testing)
-        QDialog::reject();
 }
 
 void frmParamVnDcCOM::LoadChannelSettings()
@@ -278,7 +245,7 @@ void frmParamVnDcCOM::cmdTest_Click()
     QPointer<frmParamVnDcCOM> self(this);
     // The test lets window messages run; a log-in or log-out started meanwhile would share the port.
     const UserInputBlock block;
-    m_testing = true;
+    setBusy(true);
     setButtonsEnabled(false);
     startAnimation();
     repaint();
@@ -302,5 +269,5 @@ void frmParamVnDcCOM::cmdTest_Click()
         return;
     // The port stays open for the log-in that usually follows.
     setButtonsEnabled(true);
-    m_testing = false;
+    setBusy(false);
 }

@@ -4,9 +4,9 @@
 // test the connection with reads of the coupler's table 9. Modeless; OK and
 // Cancel unload (delete) it.
 #include "SerialChannelSettings.h"
+#include "platform/ScrolledDialog.h"
 #include "platform/ViewContract.h"
 
-#include <QDialog>
 #include <array>
 
 class IDeviceChannel;
@@ -17,9 +17,8 @@ class QMovie;
 class QPushButton;
 class QSpinBox;
 class QTabWidget;
-class ScrolledWindow;
 
-class frmParamVnDcCOM : public QDialog, public IRefreshData {
+class frmParamVnDcCOM : public ScrolledDialog, public IRefreshData {
     Q_OBJECT
 public:
     explicit frmParamVnDcCOM(QWidget* parent = nullptr);
@@ -35,13 +34,8 @@ public:
     // Loads the settings again and shows them (with a new port scan).
     void test1();
 
-    bool isTesting() const { return m_testing; }
+    bool isTesting() const { return isBusy(); }
     QString companyName() const { return m_companyName; }
-
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void reject() override;
 
 private:
     void cmdOK_Click();
@@ -53,13 +47,11 @@ private:
     void LoadChannelSettings();
     void ShowChannelSettings();
     void SaveChannelSettings();
-    void sizeScrolledWindow();
     void showStoredText(QComboBox* box, const QString& text);
     void setButtonsEnabled(bool enabled);
     void startAnimation();
     void stopAnimation();
 
-    ScrolledWindow* ScrolledWindow1;
     QTabWidget* SSTab1;
     // 0 port, 1 baud, 2 data bits, 3 parity, 4 stop bits, 5 interface type
     std::array<QComboBox*, 6> comboSelPort{};
@@ -78,5 +70,4 @@ private:
     QString m_companyName;
     SerialChannelSettings m_settings;
     bool m_loaded = false;
-    bool m_testing = false;
 };

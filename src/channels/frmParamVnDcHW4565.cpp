@@ -43,8 +43,7 @@ std::optional<uint32_t> parseHwLinkAddress(const QString& text)
 }
 
 frmParamVnDcHW4565::frmParamVnDcHW4565(QWidget* parent)
-    : QDialog(parent)
-    , ScrolledWindow1(new ScrolledWindow(this))
+    : ScrolledDialog(parent)
     , SSTab1(new QTabWidget(ScrolledWindow1))
     , Label1(new QLabel(QStringLiteral("HW4565 address:")))
     , txtAdrHwLink(new QLineEdit)
@@ -75,7 +74,7 @@ frmParamVnDcHW4565::frmParamVnDcHW4565(QWidget* parent)
     connect(cmdOK, &QPushButton::clicked, this, &frmParamVnDcHW4565::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::close);
     fTabLast(this, {cmdCancel, cmdOK});
-    sizeScrolledWindow();
+    ScrolledWindow1->FitToForm();
 }
 
 void frmParamVnDcHW4565::RefreshData(pugi::xml_node node, IDeviceChannel* channel, const QString& param)
@@ -91,7 +90,7 @@ void frmParamVnDcHW4565::RefreshData(pugi::xml_node node, IDeviceChannel* channe
 void frmParamVnDcHW4565::FormLoad()
 {
     m_loaded = true;
-    sizeScrolledWindow();
+    ScrolledWindow1->FitToForm();
     HourglassGuard hourglass;
     // The same captions in every language.
     setWindowTitle(QString());
@@ -129,12 +128,4 @@ void frmParamVnDcHW4565::cmdOK_Click()
 {
     if (SaveChannelSettings())
         close();
-}
-
-void frmParamVnDcHW4565::sizeScrolledWindow() { fitScrolledWindow(this, ScrolledWindow1); }
-
-void frmParamVnDcHW4565::resizeEvent(QResizeEvent* event)
-{
-    QDialog::resizeEvent(event);
-    sizeScrolledWindow();
 }

@@ -3,9 +3,9 @@
 // and holds the card's memory base address, shown and typed in hexadecimal
 // and stored as decimal text. It makes no channel call. Modeless; OK and
 // Cancel unload (delete) it.
+#include "platform/ScrolledDialog.h"
 #include "platform/ViewContract.h"
 
-#include <QDialog>
 #include <cstdint>
 #include <optional>
 
@@ -13,7 +13,6 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTabWidget;
-class ScrolledWindow;
 
 // The stored decimal address as hexadecimal ("0xCC000"); a text that is no
 // decimal number is shown as it stands.
@@ -22,7 +21,7 @@ QString hwLinkAddressText(const QString& stored);
 // when the text is not one.
 std::optional<uint32_t> parseHwLinkAddress(const QString& text);
 
-class frmParamVnDcHW4565 : public QDialog, public IRefreshData {
+class frmParamVnDcHW4565 : public ScrolledDialog, public IRefreshData {
     Q_OBJECT
 public:
     explicit frmParamVnDcHW4565(QWidget* parent = nullptr);
@@ -33,17 +32,12 @@ public:
 
     QString companyName() const { return m_companyName; }
 
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-
 private:
     void FormLoad();
     void LoadChannelSettings();
     bool SaveChannelSettings();
     void cmdOK_Click();
-    void sizeScrolledWindow();
 
-    ScrolledWindow* ScrolledWindow1;
     QTabWidget* SSTab1;
     QLabel* Label1;
     QLineEdit* txtAdrHwLink;

@@ -20,14 +20,6 @@
 
 namespace {
 
-// The scrolled window leaves this margin to the form's inner edges.
-constexpr int kFrameMarginTwips = 120;
-
-void placeTwips(QWidget* w, int left, int top, int width, int height)
-{
-    w->setGeometry(twipsToPx(left), twipsToPx(top), twipsToPx(width), twipsToPx(height));
-}
-
 QString notReadMessage(bool english)
 {
     return english ? QStringLiteral("The settings could not be read, so nothing was written.\n\nThey are read again now.")
@@ -57,8 +49,8 @@ SettingsViewBase::SettingsViewBase(const Design& design, QWidget* parent)
     , m_table(design.table)
     , m_count(std::clamp<int32_t>(design.count, 1, 256))
     , m_liftsProtection(design.liftsProtection)
-    , m_designSize(twipsToPx(design.scrolledWidthTwips + kFrameMarginTwips),
-                   twipsToPx(design.scrolledHeightTwips + kFrameMarginTwips))
+    , m_designSize(twipsToPx(design.scrolledWidthTwips + ScrolledWindow::FormMarginTwips),
+                   twipsToPx(design.scrolledHeightTwips + ScrolledWindow::FormMarginTwips))
 {
     setObjectName(design.formName);
     Frame7->setObjectName(QStringLiteral("Frame7"));
@@ -68,14 +60,14 @@ SettingsViewBase::SettingsViewBase(const Design& design, QWidget* parent)
     cmdApply->setObjectName(QStringLiteral("cmdApply"));
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
 
-    placeTwips(Frame7, 240, 120, 8655, 1215);
-    placeTwips(lblType, 240, 240, 1200, 285);
-    placeTwips(lblValueType, 1560, 240, 6900, 285);
-    placeTwips(lblStatus, 240, 600, 8280, 540);
+    Frame7->setGeometry(twipsRect(240, 120, 8655, 1215));
+    lblType->setGeometry(twipsRect(240, 240, 1200, 285));
+    lblValueType->setGeometry(twipsRect(1560, 240, 6900, 285));
+    lblStatus->setGeometry(twipsRect(240, 600, 8280, 540));
     lblStatus->setWordWrap(true);
     lblStatus->setStyleSheet(QStringLiteral("color: #c00000;"));
-    placeTwips(cmdApply, 9000, 1560, 1215, 375);
-    placeTwips(cmdCancel, 9000, 2040, 1215, 375);
+    cmdApply->setGeometry(twipsRect(9000, 1560, 1215, 375));
+    cmdCancel->setGeometry(twipsRect(9000, 2040, 1215, 375));
     resize(m_designSize);
 
     if (localeIsEnglish()) {
@@ -102,9 +94,7 @@ QString SettingsViewBase::statusText() const
 
 void SettingsViewBase::ResizeControls()
 {
-    const int margin = twipsToPx(kFrameMarginTwips);
-    ScrolledWindow1->setGeometry(0, 0, std::max(0, width() - margin), std::max(0, height() - margin));
-    ScrolledWindow1->ArrangeConstituentControls();
+    ScrolledWindow1->FitToForm();
 }
 
 void SettingsViewBase::resizeEvent(QResizeEvent* event)

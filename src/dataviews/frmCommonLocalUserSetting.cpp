@@ -20,7 +20,7 @@ frmCommonLocalUserSetting::frmCommonLocalUserSetting(QWidget* parent)
     lblValueType->hide();
     Frame1->setObjectName(QStringLiteral("Frame1"));
     lbl->setObjectName(QStringLiteral("lbl"));
-    Frame1->setGeometry(twipsToPx(240), twipsToPx(1440), twipsToPx(8655), twipsToPx(4695));
-    lbl->setGeometry(twipsToPx(240), twipsToPx(360), twipsToPx(8175), twipsToPx(285));
+    Frame1->setGeometry(twipsRect(240, 1440, 8655, 4695));
+    lbl->setGeometry(twipsRect(240, 360, 8175, 285));
     ScrolledWindow1->ArrangeConstituentControls();
 }

@@ -154,8 +154,8 @@ frmCommonSetting::frmCommonSetting(QWidget* parent)
     setWindowTitle(QString());
     Frame8->setObjectName(QStringLiteral("Frame8"));
     SSTab1->setObjectName(QStringLiteral("SSTab1"));
-    Frame8->setGeometry(twipsToPx(240), twipsToPx(1440), twipsToPx(8655), twipsToPx(5775));
-    SSTab1->setGeometry(twipsToPx(120), twipsToPx(120), twipsToPx(8655 - 240), twipsToPx(5775 - 240));
+    Frame8->setGeometry(twipsRect(240, 1440, 8655, 5775));
+    SSTab1->setGeometry(twipsRect(120, 120, 8655 - 240, 5775 - 240));
     setContent(Frame8);
 
     for (int n = 0; n < kImageCount; ++n) {

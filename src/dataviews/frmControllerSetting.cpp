@@ -82,11 +82,6 @@ public:
     }
 };
 
-void placeTwips(QWidget* w, int left, int top, int width, int height)
-{
-    w->setGeometry(twipsToPx(left), twipsToPx(top), twipsToPx(width), twipsToPx(height));
-}
-
 QString notReadMessage(bool english)
 {
     return english ? QStringLiteral("The settings could not be read, so nothing is written. They are read again.")
@@ -137,11 +132,11 @@ frmControllerSetting::frmControllerSetting(QWidget* parent)
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     timerCycleTime->setObjectName(QStringLiteral("timerCycleTime"));
 
-    placeTwips(lblStatus, 240, 840, 8655, 480);
-    placeTwips(fraTabs, 240, kTabFrameTop, 8655, kTabHeight + 480);
-    placeTwips(sstabDiag, 120, 360, 8175, kTabHeight);
-    placeTwips(cmdApply, 9000, 1560, 1215, 375);
-    placeTwips(cmdCancel, 9000, 2040, 1215, 375);
+    lblStatus->setGeometry(twipsRect(240, 840, 8655, 480));
+    fraTabs->setGeometry(twipsRect(240, kTabFrameTop, 8655, kTabHeight + 480));
+    sstabDiag->setGeometry(twipsRect(120, 360, 8175, kTabHeight));
+    cmdApply->setGeometry(twipsRect(9000, 1560, 1215, 375));
+    cmdCancel->setGeometry(twipsRect(9000, 2040, 1215, 375));
     fraTabs->setFrameShape(QFrame::StyledPanel);
     lblStatus->setWordWrap(true);
     lblStatus->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
@@ -271,10 +266,7 @@ QSize frmControllerSetting::sizeHint() const
 
 void frmControllerSetting::Form_Resize()
 {
-    const int innerW = pxToTwips(width());
-    const int innerH = pxToTwips(height());
-    ScrolledWindow1->setGeometry(0, 0, twipsToPx(std::max(0, innerW - 120)), twipsToPx(std::max(0, innerH - 120)));
-    ScrolledWindow1->ArrangeConstituentControls();
+    ScrolledWindow1->FitToForm();
 }
 
 void frmControllerSetting::resizeEvent(QResizeEvent* event)

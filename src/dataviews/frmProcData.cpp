@@ -40,11 +40,6 @@ constexpr int kScrolledHeight = kBelowTop + 375 + 120;
 constexpr double kOffsetShare = 0.15;
 constexpr double kDataShare = 0.65;
 
-QRect twipsRect(int left, int top, int width, int height)
-{
-    return {twipsToPx(left), twipsToPx(top), twipsToPx(width), twipsToPx(height)};
-}
-
 } // namespace
 
 frmProcData::frmProcData(QWidget* parent)

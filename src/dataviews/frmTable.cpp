@@ -43,11 +43,6 @@ public:
 // Shares of the grid's width: Offset, HEX, UINT, BIN, Description (together 1.05).
 constexpr double kColumnShares[RegisterTableModel::ColumnCount] = {0.1, 0.1, 0.1, 0.25, 0.5};
 
-void placeTwips(QWidget* w, int left, int top, int width, int height)
-{
-    w->setGeometry(twipsToPx(left), twipsToPx(top), twipsToPx(width), twipsToPx(height));
-}
-
 } // namespace
 
 frmTable::frmTable(QWidget* parent)
@@ -71,15 +66,15 @@ frmTable::frmTable(QWidget* parent)
     cmdExit->setObjectName(QStringLiteral("cmdExit"));
     cmdRefresh->setObjectName(QStringLiteral("cmdRefresh"));
 
-    placeTwips(ScrolledWindow1, 120, 120, 10935, 7935);
+    ScrolledWindow1->setGeometry(twipsRect(120, 120, 10935, 7935));
     // The status shares the progress bar's place; the bar covers it while a load runs.
-    placeTwips(lblStatus, 240, 120, 8895, 255);
-    placeTwips(ProgressBar1, 240, 120, 8895, 255);
-    placeTwips(Frame1, 240, 360, 9135, 7215);
-    placeTwips(tdbgDataCaption, 120, 0, 8775, 240);
-    placeTwips(tdbgData, 120, 240, 8775, 6735);
-    placeTwips(cmdExit, 9480, 480, 1215, 375);
-    placeTwips(cmdRefresh, 9480, 7200, 1215, 375);
+    lblStatus->setGeometry(twipsRect(240, 120, 8895, 255));
+    ProgressBar1->setGeometry(twipsRect(240, 120, 8895, 255));
+    Frame1->setGeometry(twipsRect(240, 360, 9135, 7215));
+    tdbgDataCaption->setGeometry(twipsRect(120, 0, 8775, 240));
+    tdbgData->setGeometry(twipsRect(120, 240, 8775, 6735));
+    cmdExit->setGeometry(twipsRect(9480, 480, 1215, 375));
+    cmdRefresh->setGeometry(twipsRect(9480, 7200, 1215, 375));
     resize(twipsToPx(10935 + 120), twipsToPx(7935 + 120));
 
     Frame1->setFrameShape(QFrame::StyledPanel);

@@ -3,10 +3,6 @@
 #include "ScrolledWindow.h"
 #include "Twips.h"
 
-namespace {
-constexpr int FormMarginTwips = 120; // between a form's edge and its ScrolledWindow1
-}
-
 QSize fFormPreferredSize(const QWidget& form)
 {
     QSize size;
@@ -18,8 +14,8 @@ QSize fFormPreferredSize(const QWidget& form)
         const QSize extent = scrolled->ContentExtent();
         if (extent.isEmpty())
             continue;
-        const QSize content(scrolled->x() + twipsToPx(extent.width() + FormMarginTwips),
-                            scrolled->y() + twipsToPx(extent.height() + FormMarginTwips));
+        const QSize content(scrolled->x() + twipsToPx(extent.width() + ScrolledWindow::FormMarginTwips),
+                            scrolled->y() + twipsToPx(extent.height() + ScrolledWindow::FormMarginTwips));
         size = size.isValid() ? size.expandedTo(content) : content;
     }
     return size;

@@ -62,6 +62,16 @@ QSize ScrolledWindow::ContentExtent() const
     return {maxX, maxY};
 }
 
+void ScrolledWindow::FitToForm()
+{
+    const QWidget* form = parentWidget();
+    if (!form)
+        return;
+    const int margin = twipsToPx(FormMarginTwips);
+    setGeometry(0, 0, std::max(0, form->width() - margin), std::max(0, form->height() - margin));
+    ArrangeConstituentControls();
+}
+
 void ScrolledWindow::ArrangeConstituentControls()
 {
     const QList<QWidget*> controls = containedControls();

@@ -13,6 +13,11 @@ class ScrolledWindow : public QWidget {
 public:
     explicit ScrolledWindow(QWidget* parent = nullptr);
 
+    // The margin every form keeps between its inner edges and this container.
+    static constexpr int FormMarginTwips = 120;
+    // Fills the parent form less that margin (top left at 0, 0), then arranges.
+    void FitToForm();
+
     // Recomputes bars, ranges, page steps and the corner; hosts call it after moving or adding controls.
     void ArrangeConstituentControls();
     // The extent of the contained controls (hidden ones too) as if unscrolled, in twips.

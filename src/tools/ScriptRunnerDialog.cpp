@@ -3,10 +3,9 @@
 #include "platform/AppContext.h"
 #include "platform/DeviceChannel.h"
 #include "platform/FormRegistry.h"
-#include "ToolLayout.h"
+#include "platform/ScrolledWindow.h"
 #include "platform/StringTable.h"
 
-#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -16,8 +15,7 @@
 
 ScriptRunnerDialog::ScriptRunnerDialog(const QString& formName, const QString& fileFilter, const QString& folder,
                                        QWidget* parent)
-    : QDialog(parent)
-    , ScrolledWindow1(new ScrolledWindow(this))
+    : ScrolledDialog(parent)
     , txtSelScript(new QLineEdit)
     , txtDesc(new QLineEdit)
     , cmdBrowse(new QPushButton(QStringLiteral("Aus&wahl..."), ScrolledWindow1))
@@ -66,33 +64,11 @@ void ScriptRunnerDialog::RefreshData(pugi::xml_node node, IDeviceChannel* channe
     m_deviceService = context.channelFactory ? context.channelFactory->createDeviceService() : nullptr;
     if (!m_loaded) {
         m_loaded = true;
-        sizeToolScrolledWindow(this, ScrolledWindow1);
+        ScrolledWindow1->FitToForm();
         FormLoad();
     }
     show();
     cmdBrowse_Click();
-}
-
-void ScriptRunnerDialog::resizeEvent(QResizeEvent* event)
-{
-    QDialog::resizeEvent(event);
-    sizeToolScrolledWindow(this, ScrolledWindow1);
-}
-
-void ScriptRunnerDialog::closeEvent(QCloseEvent* event)
-{
-    // The run lets window messages through once; the form must outlive it.
-    if (m_running) {
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
-}
-
-void ScriptRunnerDialog::reject()
-{
-    if (!m_running)
-        QDialog::reject();
 }
 
 void ScriptRunnerDialog::fSelectScript(QString& path, bool& ok)
@@ -133,10 +109,10 @@ void ScriptRunnerDialog::cmdBrowse_Click()
 
 void ScriptRunnerDialog::cmdScriptStart_Click()
 {
-    if (m_running)
+    if (isBusy())
         return;
     QPointer<ScriptRunnerDialog> self(this);
-    m_running = true;
+    setBusy(true);
     m_log.SetText(QString());
     QCoreApplication::processEvents();
     if (!self)
@@ -151,5 +127,5 @@ void ScriptRunnerDialog::cmdScriptStart_Click()
     else
         runScript();
     if (self)
-        m_running = false;
+        setBusy(false);
 }

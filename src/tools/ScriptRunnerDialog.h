@@ -5,9 +5,9 @@
 // lays out its controls and does its own run.
 #include "ScriptFile.h"
 #include "platform/LogBox.h"
+#include "platform/ScrolledDialog.h"
 #include "platform/ViewContract.h"
 
-#include <QDialog>
 #include <memory>
 
 class IDeviceService;
@@ -15,9 +15,8 @@ class QGroupBox;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
-class ScrolledWindow;
 
-class ScriptRunnerDialog : public QDialog, public IRefreshData {
+class ScriptRunnerDialog : public ScrolledDialog, public IRefreshData {
     Q_OBJECT
 public:
     // Keeps node and channel, creates the device service, loads and shows the
@@ -30,7 +29,7 @@ public:
     pugi::xml_node station() const { return m_station; }
     IDeviceChannel* channel() const { return m_channel; }
     int32_t lastResult() const { return m_lastResult; }
-    bool isRunning() const { return m_running; }
+    bool isRunning() const { return isBusy(); }
 
     void cmdBrowse_Click();
     void cmdScriptStart_Click();
@@ -50,11 +49,6 @@ protected:
     ILogBox* logBox() { return &m_log; }
     void setLastResult(int32_t result) { m_lastResult = result; }
 
-    void resizeEvent(QResizeEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void reject() override;
-
-    ScrolledWindow* ScrolledWindow1;
     QLineEdit* txtSelScript;
     QLineEdit* txtDesc;
     QPushButton* cmdBrowse;
@@ -74,5 +68,4 @@ private:
     pugi::xml_node m_script;
     int32_t m_lastResult = 0;
     bool m_loaded = false;
-    bool m_running = false;
 };

@@ -9,10 +9,8 @@
 #include "platform/RegistryStore.h"
 #include "platform/ScrolledWindow.h"
 #include "platform/StringTable.h"
-#include "platform/Twips.h"
 #include "platform/UserInputBlock.h"
 
-#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -25,7 +23,6 @@
 #include <cmath>
 
 namespace {
-constexpr int kFrameMarginTwips = 120;
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kLoadMode = QStringLiteral("FIRMWARE_LOAD");
 const QString kUpdateMode = QStringLiteral("FIRMWARE_UPDATE");
@@ -44,8 +41,7 @@ bool isNetworkPath(const QString& path)
 } // namespace
 
 frmFirmwareUpdate::frmFirmwareUpdate(QWidget* parent)
-    : QDialog(parent)
-    , ScrolledWindow1(new ScrolledWindow(this))
+    : ScrolledDialog(parent)
     , fraFirmwareAction(new QGroupBox(QStringLiteral("Firmware Update"), ScrolledWindow1))
     , txtSelScript(new QLineEdit(QStringLiteral("Firmware-Update-Datei"), fraFirmwareAction))
     , lVersionFirmwareupdateSoft(new QLabel(QStringLiteral("_"), fraFirmwareAction))
@@ -103,7 +99,7 @@ frmFirmwareUpdate::frmFirmwareUpdate(QWidget* parent)
 
     if (localeIsEnglish())
         SetEnglishCaptions();
-    sizeScrolledWindow();
+    ScrolledWindow1->FitToForm();
 }
 
 frmFirmwareUpdate::~frmFirmwareUpdate() = default;
@@ -140,34 +136,6 @@ void frmFirmwareUpdate::RefreshData(pugi::xml_node node, IDeviceChannel* channel
     connect(m_objVnFirmwareSrv.get(), &FirmwareServer::downloadState, this, &frmFirmwareUpdate::OnDownloadState);
     show();
     cmdBrowse_Click();
-}
-
-void frmFirmwareUpdate::sizeScrolledWindow()
-{
-    const int margin = twipsToPx(kFrameMarginTwips);
-    ScrolledWindow1->setGeometry(0, 0, std::max(0, width() - margin), std::max(0, height() - margin));
-}
-
-void frmFirmwareUpdate::resizeEvent(QResizeEvent* event)
-{
-    QDialog::resizeEvent(event);
-    sizeScrolledWindow();
-}
-
-void frmFirmwareUpdate::closeEvent(QCloseEvent* event)
-{
-    // The run lets window messages run; the form must outlive it.
-    if (m_running) {
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
-}
-
-void frmFirmwareUpdate::reject()
-{
-    if (!m_running)
-        QDialog::reject();
 }
 
 bool frmFirmwareUpdate::fSelectFirmware()
@@ -215,10 +183,10 @@ void frmFirmwareUpdate::setStationTreeEnabled(bool enabled)
 
 void frmFirmwareUpdate::cmdScriptStart_Click()
 {
-    if (m_running || m_path.isEmpty())
+    if (isBusy() || m_path.isEmpty())
         return;
     QPointer<frmFirmwareUpdate> self(this);
-    m_running = true;
+    setBusy(true);
     {
         HourglassGuard hourglass;
         m_log->SetText(QString());
@@ -253,7 +221,7 @@ void frmFirmwareUpdate::cmdScriptStart_Click()
                 pgBar1->hide();
                 for (QPushButton* b : {cmdScriptStart, cmdExit, cmdBrowse})
                     b->setEnabled(true);
-                m_running = false;
+                setBusy(false);
                 return;
             }
             AppendLogText(m_log.get(), kCrLf + LoadResString(724) + kCrLf);
@@ -289,7 +257,7 @@ void frmFirmwareUpdate::finishRun()
     if (gCommon().AccessLevel() == 1 && app().gObjDevSrv)
         app().gObjDevSrv->AbolishProtection(m_channel, false, m_lResult);
     cmdExit->setEnabled(true);
-    m_running = false;
+    setBusy(false);
 }
 
 void frmFirmwareUpdate::OnDownloadStart(int32_t total)

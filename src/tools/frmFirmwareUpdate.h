@@ -3,9 +3,9 @@
 // firmware of a running coupler, from an Intel HEX file. Modeless; while a
 // run lasts the form cannot be closed and no input reaches any window.
 #include "platform/LogBox.h"
+#include "platform/ScrolledDialog.h"
 #include "platform/ViewContract.h"
 
-#include <QDialog>
 #include <memory>
 
 class FirmwareServer;
@@ -16,9 +16,8 @@ class QLineEdit;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
-class ScrolledWindow;
 
-class frmFirmwareUpdate : public QDialog, public IRefreshData {
+class frmFirmwareUpdate : public ScrolledDialog, public IRefreshData {
     Q_OBJECT
 public:
     explicit frmFirmwareUpdate(QWidget* parent = nullptr);
@@ -37,28 +36,21 @@ public:
     pugi::xml_node station() const { return m_station; }
     IDeviceChannel* channel() const { return m_channel; }
     QString path() const { return m_path; }
-    bool isRunning() const { return m_running; }
+    bool isRunning() const { return isBusy(); }
     int32_t lastResult() const { return m_lResult; }
     const LogBuffer& log() const { return *m_log; }
 
     void cmdBrowse_Click();
     void cmdScriptStart_Click();
 
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void reject() override;
-
 private:
     bool fSelectFirmware();
     void SetEnglishCaptions();
-    void sizeScrolledWindow();
     void setStationTreeEnabled(bool enabled);
     void finishRun();
     void OnDownloadStart(int32_t total);
     void OnDownloadState(int32_t current, int32_t total);
 
-    ScrolledWindow* ScrolledWindow1;
     QGroupBox* fraFirmwareAction;
     QLineEdit* txtSelScript;
     QLabel* lVersionFirmwareupdateSoft;
@@ -77,5 +69,4 @@ private:
     std::unique_ptr<FirmwareServer> m_objVnFirmwareSrv;
     QString m_path;
     int32_t m_lResult = 0;
-    bool m_running = false;
 };

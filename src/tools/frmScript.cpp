@@ -6,7 +6,7 @@
 #include "platform/AppContext.h"
 #include "platform/FormRegistry.h"
 #include "platform/LocaleInfo.h"
-#include "ToolLayout.h"
+#include "platform/ScrolledWindow.h"
 #include "platform/StringTable.h"
 
 #include <QFont>
@@ -16,8 +16,7 @@
 #include <QSaveFile>
 
 frmScript::frmScript(QWidget* parent)
-    : QDialog(parent)
-    , ScrolledWindow1(new ScrolledWindow(this))
+    : ScrolledDialog(parent)
     , labelKonvertieren(new QLabel(
           QStringLiteral("Konvertierung von Script Dateien (Version 3) in XML Script Dateien (Version 4)"), ScrolledWindow1))
     , labelKlemmen(new QLabel(QStringLiteral("Klemmen:"), ScrolledWindow1))
@@ -65,7 +64,7 @@ frmScript::frmScript(QWidget* parent)
     connect(cmdCSISpeichern, &QPushButton::clicked, this, &frmScript::cmdCSISpeichern_Click);
     connect(cmdBeenden, &QPushButton::clicked, this, &QDialog::close);
 
-    sizeToolScrolledWindow(this, ScrolledWindow1);
+    ScrolledWindow1->FitToForm();
     if (localeIsEnglish())
         SetEnglishCaptions();
     FormRegistry::Load(this);
@@ -86,13 +85,7 @@ void frmScript::SetEnglishCaptions()
 void frmScript::Load()
 {
     setWindowTitle(QString());
-    sizeToolScrolledWindow(this, ScrolledWindow1);
-}
-
-void frmScript::resizeEvent(QResizeEvent* event)
-{
-    QDialog::resizeEvent(event);
-    sizeToolScrolledWindow(this, ScrolledWindow1);
+    ScrolledWindow1->FitToForm();
 }
 
 void frmScript::cmdTSIOeffnen_Click()

@@ -3,16 +3,16 @@
 // XML scripts: open converts and shows the result in a coloured preview,
 // save writes the converted text (not the preview's edits). No device is
 // involved. Load prepares the form without showing it; the caller shows it.
-#include <QDialog>
+#include "platform/ScrolledDialog.h"
+
 #include <functional>
 
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
-class ScrolledWindow;
 class modHighlight;
 
-class frmScript : public QDialog {
+class frmScript : public ScrolledDialog {
     Q_OBJECT
 public:
     explicit frmScript(QWidget* parent = nullptr);
@@ -32,9 +32,6 @@ public:
     void cmdTSISpeichern_Click() { saveXml(QStringLiteral("Terminal script XML(*.xml)")); }
     void cmdCSISpeichern_Click() { saveXml(QStringLiteral("Coupler script XML(*.xml)")); }
 
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-
 private:
     void SetEnglishCaptions();
     // Asks for an INI file; the path when one was picked, else "" (the preview then holds a blank).
@@ -44,7 +41,6 @@ private:
     void showXml(const QString& xml);
     void saveXml(const QString& filter);
 
-    ScrolledWindow* ScrolledWindow1;
     QLabel* labelKonvertieren;
     QLabel* labelKlemmen;
     QPushButton* cmdTSIOeffnen;
