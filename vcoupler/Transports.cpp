@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -48,10 +49,18 @@ void SerialLine::close()
 
 void SerialLine::replug()
 {
+    // The new terminal is linked before the old one hangs up: a client that
+    // sees the hang-up and opens the port again reaches the new line.
+    const int oldMaster = m_master;
+    const int oldSlave = m_keepSlave;
+    m_master = m_keepSlave = -1;
     close();
     QString error;
     if (!open(m_comNumber, m_portsDir, error))
         m_coupler.trace(QStringLiteral("serial replug failed: %1").arg(error));
+    for (const int fd : {oldSlave, oldMaster})
+        if (fd >= 0)
+            ::close(fd);
 }
 
 bool SerialLine::open(int comNumber, const QString& portsDir, QString& error)
@@ -82,8 +91,10 @@ bool SerialLine::open(int comNumber, const QString& portsDir, QString& error)
     if (comNumber >= 1) {
         QDir().mkpath(portsDir);
         m_linkPath = QDir(portsDir).filePath(QStringLiteral("COM%1").arg(comNumber));
-        QFile::remove(m_linkPath);
-        if (!QFile::link(m_devicePath, m_linkPath)) {
+        // Replaced in one step, so the port never goes missing for a client.
+        const QString newLink = m_linkPath + QStringLiteral(".new");
+        QFile::remove(newLink);
+        if (!QFile::link(m_devicePath, newLink) || ::rename(QFile::encodeName(newLink), QFile::encodeName(m_linkPath)) != 0) {
             error = QStringLiteral("cannot link %1").arg(m_linkPath);
             m_linkPath.clear();
             return false;
