@@ -62,11 +62,64 @@ bool writeRegularFile(const QString& path, QByteArrayView data, FileDurability d
     return false;
 }
 
+FileRead readRegularFile(const QString& path, QByteArray& data, qint64 maxBytes)
+{
+    data.clear();
+    if (path.startsWith(QLatin1Char(':'))) {
+        QFile file(path);
+        if (!file.exists())
+            return FileRead::Missing;
+        if (file.size() > maxBytes)
+            return FileRead::TooLarge;
+        if (!file.open(QIODevice::ReadOnly))
+            return FileRead::Failed;
+        data = file.readAll();
+        return FileRead::Ok;
+    }
+    // O_NONBLOCK: opening a pipe without a writer must not wait; the type is checked on
+    // the open file itself, so a name swapped after a check cannot slip through.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT || errno == ENOTDIR ? FileRead::Missing : FileRead::Failed;
+    FileRead result = FileRead::Ok;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        result = FileRead::Failed;
+    else if (!S_ISREG(st.st_mode))
+        result = FileRead::NotRegular;
+    else if (st.st_size > maxBytes)
+        result = FileRead::TooLarge;
+    else {
+        // One byte more than allowed tells a file that grew meanwhile from one that fits.
+        data.resize(qsizetype(st.st_size) + 1);
+        qsizetype got = 0;
+        while (got < data.size()) {
+            const ssize_t n = ::read(fd, data.data() + got, size_t(data.size() - got));
+            if (n < 0 && (errno == EINTR || errno == EAGAIN))
+                continue;
+            if (n < 0) {
+                result = FileRead::Failed;
+                break;
+            }
+            if (n == 0)
+                break;
+            got += n;
+            if (got == data.size() && got <= maxBytes)
+                data.resize(qMin<qint64>(maxBytes + 1, data.size() * 2));
+        }
+        if (result == FileRead::Ok && got > maxBytes)
+            result = FileRead::TooLarge;
+        data.resize(got);
+    }
+    ::close(fd);
+    if (result != FileRead::Ok)
+        data.clear();
+    return result;
+}
+
 bool readRegularFile(const QString& path, QByteArray& data)
 {
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
-        return false;
-    data = file.readAll();
-    return true;
+    // Far above any settings hive, description or resource the program writes or ships.
+    constexpr qint64 ownFileCap = 256LL * 1024 * 1024;
+    return readRegularFile(path, data, ownFileCap) == FileRead::Ok;
 }

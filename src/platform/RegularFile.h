@@ -15,6 +15,12 @@ enum class FileDurability { Synced, Rebuildable };
 // (false). A regular file replaced keeps its permissions.
 bool writeRegularFile(const QString& path, QByteArrayView data, FileDurability durability = FileDurability::Synced);
 
-// Reads a regular file (also one built into the program, ":/..."), following links.
-// False for anything else: reading a pipe or a device would never end.
+enum class FileRead { Ok, Missing, NotRegular, TooLarge, Failed };
+
+// Reads a regular file (also one built into the program, ":/..."), following links,
+// if it holds at most maxBytes. Anything else is refused before a byte is read:
+// a pipe or a device would never end, and a file the user picks can be of any size.
+FileRead readRegularFile(const QString& path, QByteArray& data, qint64 maxBytes);
+
+// The program's own files: true only for FileRead::Ok under a cap no real one reaches.
 bool readRegularFile(const QString& path, QByteArray& data);
