@@ -62,27 +62,44 @@ public:
         QStyleOptionViewItem opt = option;
         initStyleOption(&opt, index);
         const QStringList parts = opt.text.split(QLatin1Char('\t'));
+        const QList<int> columns = columnsOf(parts, opt.fontMetrics);
         opt.text.clear();
         opt.widget->style()->drawControl(QStyle::CE_ItemViewItem, &opt, painter, opt.widget);
-        const int unit = opt.fontMetrics.averageCharWidth();
-        QList<int> stops, widths;
-        for (int stop : m_stops)
-            stops << stop * unit / 4;
-        for (const QString& part : parts)
-            widths << opt.fontMetrics.horizontalAdvance(part);
-        const QList<int> columns = tabStopColumns(widths, stops);
         painter->save();
         painter->setPen(opt.palette.color(opt.state & QStyle::State_Selected ? QPalette::HighlightedText
                                                                              : QPalette::Text));
         for (qsizetype i = 0; i < parts.size(); ++i) {
-            const int x = opt.rect.left() + 3 + columns[i];
+            const int x = opt.rect.left() + kMargin + columns[i];
             painter->drawText(QRect(x, opt.rect.top(), opt.rect.right() - x, opt.rect.height()),
                               Qt::AlignVCenter | Qt::AlignLeft, parts[i]);
         }
         painter->restore();
     }
 
+    // As wide as the line drawn, so a list with a longer line can be scrolled to its end.
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        const QStringList parts = opt.text.split(QLatin1Char('\t'));
+        const int width = columnsOf(parts, opt.fontMetrics).last() + opt.fontMetrics.horizontalAdvance(parts.last());
+        return {width + 2 * kMargin, QStyledItemDelegate::sizeHint(option, index).height()};
+    }
+
 private:
+    static constexpr int kMargin = 3;
+
+    QList<int> columnsOf(const QStringList& parts, const QFontMetrics& metrics) const
+    {
+        const int unit = metrics.averageCharWidth();
+        QList<int> stops, widths;
+        for (int stop : m_stops)
+            stops << stop * unit / 4;
+        for (const QString& part : parts)
+            widths << metrics.horizontalAdvance(part);
+        return tabStopColumns(widths, stops);
+    }
+
     QList<int> m_stops;
 };
 
