@@ -97,10 +97,11 @@ bool EncodedXmlFile::load(const QByteArray& data)
 
     QByteArray text; // the whole file in UTF-8
     if (const std::optional<QStringConverter::Encoding> form = unicodeForm(m_encoding)) {
-        // A file that does not decode cleanly could not be written back as it was.
+        // A file that does not decode to exactly its own bytes could not be written back as it was.
         QStringDecoder decoder(*form, QStringConverter::Flag::ConvertInitialBom | QStringConverter::Flag::Stateless);
         const QString decoded = decoder.decode(body);
-        if (decoder.hasError())
+        QStringEncoder encoder(*form);
+        if (decoder.hasError() || QByteArray(encoder.encode(decoded)) != body)
             return false;
         text = decoded.toUtf8();
     } else if (m_encoding == Encoding::Latin1) {

@@ -19,7 +19,6 @@ public:
     bool load(const QByteArray& data);
 
     pugi::xml_document& document() { return m_doc; }
-    Encoding encoding() const { return m_encoding; }
     // For messages: "UTF-16", or the name the declaration gives.
     QString encodingName() const;
     bool canHold(const QString& text) const;

@@ -247,10 +247,8 @@ RouteStore::SaveResult RouteStore::appendToFile(const QString& name, const QStri
             return SaveResult::Failed;
         EncodedXmlFile file;
         const FileLoad load = loadFile(file);
-        if (load == FileLoad::Damaged)
+        if (load == FileLoad::Damaged || (load == FileLoad::Missing && !file.load(QByteArray(kNewRouteFile))))
             return SaveResult::Failed; // a damaged file is never overwritten
-        if (load == FileLoad::Missing)
-            file.load(QByteArray(kNewRouteFile));
         pugi::xml_node section = file.document().child("CvConfig").child("RemoteConnections");
         if (!section)
             return SaveResult::Failed;

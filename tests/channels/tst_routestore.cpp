@@ -266,7 +266,9 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("content");
         QTest::newRow("not well-formed") << QByteArray("<CvConfig><RemoteConnections>");
         QTest::newRow("text after the root") << QByteArray("<CvConfig><RemoteConnections/></CvConfig>a>b");
-        QTest::newRow("UTF-16 cut in a character") << QByteArray("\xFF\xFE<\0C\0/\0>\0\0", 11);
+        QTest::newRow("UTF-16 cut in a character")
+            << QByteArray("\xFF\xFE") + QStringEncoder(QStringConverter::Utf16LE).encode(QStringLiteral(
+                   "<CvConfig><RemoteConnections/></CvConfig>")) + QByteArray(1, '\0');
     }
     void damagedFileIsNeverWritten()
     {
