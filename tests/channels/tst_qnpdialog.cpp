@@ -73,6 +73,16 @@ class tst_QnpDialog : public QObject {
         f->RefreshData({}, m_channel.get(), QString());
         return f;
     }
+    QDialog* openVariant(bool cv3)
+    {
+        return cv3 ? static_cast<QDialog*>(open<frmParamVnDcQNPCV3>()) : open<frmParamVnDcQNP>();
+    }
+    static void addVariantRows()
+    {
+        QTest::addColumn<bool>("cv3");
+        QTest::newRow("plain") << false;
+        QTest::newRow("CV3") << true;
+    }
     // A registry route as another tool may have stored it, unchecked.
     void seedRawRegistryRoute(const QString& name, const QByteArray& netId, const QString& address)
     {
@@ -368,16 +378,11 @@ private Q_SLOTS:
         QCOMPARE(tabStopColumns(widths, {80, 160}), columns);
     }
 
-    void invalidFieldStaysSelectedAfterLeaving_data()
-    {
-        QTest::addColumn<bool>("cv3");
-        QTest::newRow("plain") << false;
-        QTest::newRow("CV3") << true;
-    }
+    void invalidFieldStaysSelectedAfterLeaving_data() { addVariantRows(); }
     void invalidFieldStaysSelectedAfterLeaving()
     {
         QFETCH(bool, cv3);
-        QDialog* f = cv3 ? static_cast<QDialog*>(open<frmParamVnDcQNPCV3>()) : open<frmParamVnDcQNP>();
+        QDialog* f = openVariant(cv3);
         QVERIFY(QTest::qWaitForWindowActive(f));
         child<QTabWidget>(f, "SSTab1")->setCurrentIndex(1);
         QLineEdit* netId = edit(f, "editIpAddrRTN_0");
@@ -390,16 +395,11 @@ private Q_SLOTS:
         QCOMPARE(netId->text(), QStringLiteral("7")); // typing replaces the invalid text
     }
 
-    void routeSaveKeepsTheConnectionTab_data()
-    {
-        QTest::addColumn<bool>("cv3");
-        QTest::newRow("plain") << false;
-        QTest::newRow("CV3") << true;
-    }
+    void routeSaveKeepsTheConnectionTab_data() { addVariantRows(); }
     void routeSaveKeepsTheConnectionTab()
     {
         QFETCH(bool, cv3);
-        QDialog* f = cv3 ? static_cast<QDialog*>(open<frmParamVnDcQNPCV3>()) : open<frmParamVnDcQNP>();
+        QDialog* f = openVariant(cv3);
         edit(f, "editIpAddr_0")->setText(QStringLiteral("10.0.0.99.1.1"));
         child<QSpinBox>(f, "fpLITimeOut")->setValue(300);
         edit(f, "editIpAddrRTN_1")->setText(QStringLiteral("VN-5"));
@@ -427,7 +427,7 @@ private Q_SLOTS:
     {
         QFETCH(bool, cv3);
         QFETCH(QStringList, routeButtons);
-        QDialog* f = cv3 ? static_cast<QDialog*>(open<frmParamVnDcQNPCV3>()) : open<frmParamVnDcQNP>();
+        QDialog* f = openVariant(cv3);
         auto* tabs = child<QTabWidget>(f, "SSTab1");
         const auto visibleButtons = [&] {
             QStringList names;
