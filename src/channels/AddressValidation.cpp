@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
+#include <QTimer>
 
 namespace {
 
@@ -203,6 +204,12 @@ int AddressFieldFilter::applyKey(int key)
             m_field->setFocus();
             m_field->setSelection(0, int(m_field->text().size()));
             setFieldBackground(m_field, kFieldInvalid);
+            // Judged while leaving the field, the field's own focus-out drops the selection
+            // after this; selected again once the focus change has settled, typing replaces it.
+            QTimer::singleShot(0, m_field, [field = m_field] {
+                field->setFocus();
+                field->setSelection(0, int(field->text().size()));
+            });
         }
     }
     return r.key;

@@ -41,11 +41,13 @@ constexpr int kMaxLong = std::numeric_limits<int32_t>::max();
 constexpr uint32_t kFileRouteColour = 0x33CC00;     // green
 constexpr uint32_t kRegistryRouteColour = 0xFF6633; // blue
 
-const QString kUserDefined = QStringLiteral("User-Defined");
-const Route kUserDefinedRoute{kUserDefined, QStringLiteral("10.0.0.1.1.1"), QStringLiteral("10.0.0.1"),
+const Route kUserDefinedRoute{kUserDefinedRouteName, QStringLiteral("10.0.0.1.1.1"), QStringLiteral("10.0.0.1"),
                               kRouteKindRegistry};
 // The plain dialog's first list line: column header and user-defined choice at once.
 const QString kRemoteDevicesHeader = QStringLiteral("User-Defined\tRtnNetId\tIP Address");
+// Marks the template row (and the plain list's header line): a stored route may
+// carry any text, the template's included.
+constexpr int kTemplateRole = Qt::UserRole + 1;
 
 int32_t numberOf(const QString& text) { return vbRound(vbVal(text)); }
 
@@ -60,22 +62,44 @@ public:
         QStyleOptionViewItem opt = option;
         initStyleOption(&opt, index);
         const QStringList parts = opt.text.split(QLatin1Char('\t'));
+        const QList<int> columns = columnsOf(parts, opt.fontMetrics);
         opt.text.clear();
         opt.widget->style()->drawControl(QStyle::CE_ItemViewItem, &opt, painter, opt.widget);
-        const int unit = opt.fontMetrics.averageCharWidth();
         painter->save();
         painter->setPen(opt.palette.color(opt.state & QStyle::State_Selected ? QPalette::HighlightedText
                                                                              : QPalette::Text));
-        for (int i = 0; i < parts.size(); ++i) {
-            const int x = opt.rect.left() + 3 + (i == 0 ? 0 : m_stops.value(i - 1, m_stops.last()) * unit / 4);
-            const int right = i < m_stops.size() ? opt.rect.left() + m_stops[i] * unit / 4 : opt.rect.right();
-            painter->drawText(QRect(x, opt.rect.top(), right - x, opt.rect.height()), Qt::AlignVCenter | Qt::AlignLeft,
-                              parts[i]);
+        for (qsizetype i = 0; i < parts.size(); ++i) {
+            const int x = opt.rect.left() + kMargin + columns[i];
+            painter->drawText(QRect(x, opt.rect.top(), opt.rect.right() - x, opt.rect.height()),
+                              Qt::AlignVCenter | Qt::AlignLeft, parts[i]);
         }
         painter->restore();
     }
 
+    // As wide as the line drawn, so a list with a longer line can be scrolled to its end.
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        const QStringList parts = opt.text.split(QLatin1Char('\t'));
+        const int width = columnsOf(parts, opt.fontMetrics).last() + opt.fontMetrics.horizontalAdvance(parts.last());
+        return {width + 2 * kMargin, QStyledItemDelegate::sizeHint(option, index).height()};
+    }
+
 private:
+    static constexpr int kMargin = 3;
+
+    QList<int> columnsOf(const QStringList& parts, const QFontMetrics& metrics) const
+    {
+        const int unit = metrics.averageCharWidth();
+        QList<int> stops, widths;
+        for (int stop : m_stops)
+            stops << stop * unit / 4;
+        for (const QString& part : parts)
+            widths << metrics.horizontalAdvance(part);
+        return tabStopColumns(widths, stops);
+    }
+
     QList<int> m_stops;
 };
 
@@ -115,12 +139,29 @@ QTreeWidget* makeRouteList(QWidget* parent, const QString& name, const QRect& ge
     return list;
 }
 
-void addRouteRow(QTreeWidget* list, const Route& route)
+QTreeWidgetItem* addRouteRow(QTreeWidget* list, const Route& route)
 {
     auto* item = new QTreeWidgetItem(list, {route.name, route.netId, route.address, route.kind});
     const QColor colour = vbColor(route.kind == kRouteKindFile ? kFileRouteColour : kRegistryRouteColour);
     for (int column = 0; column < 4; ++column)
         item->setForeground(column, colour);
+    return item;
+}
+
+// The plain dialog's template: padded, so choosing it takes "10.0.0.1" as the net id.
+void addUserDefinedDevice(QComboBox* combo)
+{
+    combo->addItem(remoteDeviceRow(kUserDefinedRouteName, QStringLiteral("10.0.0.1")));
+}
+
+void addTemplateRow(QTreeWidget* list) { addRouteRow(list, kUserDefinedRoute)->setData(0, kTemplateRole, true); }
+
+// The whole line is the tooltip: a long part may still run past the list's edge.
+QListWidgetItem* addRouteLine(QListWidget* list, const QString& line)
+{
+    auto* item = new QListWidgetItem(line, list);
+    item->setToolTip(QString(line).replace(QLatin1Char('\t'), QStringLiteral("   ")));
+    return item;
 }
 
 // An option's installed component, for the user to see; the frame itself only informs.
@@ -147,7 +188,7 @@ QnpChannelDialog::QnpChannelDialog(QnpVariant variant, const QString& formName, 
     setObjectName(formName);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Form1"));
-    resize(560, 492);
+    resize(560, 452);
 
     SSTab1->setObjectName(QStringLiteral("SSTab1"));
     SSTab1->setGeometry(8, 8, 536, 380);
@@ -165,11 +206,12 @@ QnpChannelDialog::QnpChannelDialog(QnpVariant variant, const QString& formName, 
     buildConnectionTab(connection);
     buildRouteTab(routes);
 
-    cmdTest = makeButton(QStringLiteral("&Test"), ScrolledWindow1, QStringLiteral("cmdTest"), {8, 442, 90, 28});
-    Animation1 = makeLabel({}, ScrolledWindow1, QStringLiteral("Animation1"), {106, 440, 48, 32});
+    // The connection's own buttons: the route tab has its Save and Close.
+    cmdTest = makeButton(QStringLiteral("&Test"), connection, QStringLiteral("cmdTest"), {8, 308, 90, 28});
+    Animation1 = makeLabel({}, connection, QStringLiteral("Animation1"), {106, 306, 48, 32});
     m_animation = new SearchAnimation(Animation1);
-    cmdCancel = makeButton(QStringLiteral("&Abbruch"), ScrolledWindow1, QStringLiteral("cmdCancel"), {360, 442, 88, 28});
-    cmdOK = makeButton(QStringLiteral("&OK"), ScrolledWindow1, QStringLiteral("cmdOK"), {456, 442, 88, 28});
+    cmdCancel = makeButton(QStringLiteral("&Abbruch"), connection, QStringLiteral("cmdCancel"), {340, 308, 88, 28});
+    cmdOK = makeButton(QStringLiteral("&OK"), connection, QStringLiteral("cmdOK"), {436, 308, 88, 28});
     connect(cmdOK, &QPushButton::clicked, this, &QnpChannelDialog::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &QnpChannelDialog::cmdCancel_Click);
     connect(cmdTest, &QPushButton::clicked, this, &QnpChannelDialog::cmdTest_Click);
@@ -206,7 +248,7 @@ void QnpChannelDialog::buildConnectionTab(QWidget* page)
             chkIsInstalledCorvane[i]->setObjectName(QStringLiteral("chkIsInstalledCorvane_%1").arg(i));
             chkIsInstalledCorvane[i]->setGeometry(10, 26 + i * 30, 200, 22);
         }
-        listViewRoutedDevicesToConnect = makeRouteList(page, QStringLiteral("listViewRoutedDevicesToConnect"), {8, 142, 516, 196});
+        listViewRoutedDevicesToConnect = makeRouteList(page, QStringLiteral("listViewRoutedDevicesToConnect"), {8, 142, 516, 156});
         connect(listViewRoutedDevicesToConnect, &QTreeWidget::itemClicked, this,
                 [this](QTreeWidgetItem* item) { listViewRoutedDevicesToConnect_Click(item); });
         return;
@@ -396,13 +438,13 @@ void QnpChannelDialog::ShowChannelSettings()
         return;
     }
     fraCommWay->setEnabled(false);
-    comboRtnServerNetId->addItem(remoteDeviceRow(kUserDefined, QStringLiteral("10.0.0.1")));
+    addUserDefinedDevice(comboRtnServerNetId);
     applyRouteOptions(optQnpComWay, m_installed);
 }
 
 void QnpChannelDialog::FillDevicesToConnect()
 {
-    addRouteRow(listViewRoutedDevicesToConnect, kUserDefinedRoute);
+    addTemplateRow(listViewRoutedDevicesToConnect);
     HourglassGuard hourglass;
     for (const Route& route : routeStore().ReadRegistryRoutes())
         addRouteRow(listViewRoutedDevicesToConnect, route);
@@ -421,7 +463,7 @@ void QnpChannelDialog::listViewRoutedDevicesToConnect_Click(QTreeWidgetItem* ite
 {
     if (!item)
         return;
-    if (item->text(0) == kUserDefined) {
+    if (item->data(0, kTemplateRole).toBool()) {
         editIpAddr[0]->setText(kUserDefinedRoute.netId);
         editIpAddr[4]->setText(QStringLiteral("100"));
         return;
@@ -433,7 +475,7 @@ void QnpChannelDialog::listViewRoutedDevicesToConnect_Click(QTreeWidgetItem* ite
 void QnpChannelDialog::comboRtnServerNetId_Click()
 {
     const QString row = comboRtnServerNetId->currentText();
-    if (row == kUserDefined) {
+    if (row == kUserDefinedRouteName) {
         editIpAddr[0]->clear();
         return;
     }
@@ -545,7 +587,7 @@ void QnpChannelDialog::RefreshRouteLists()
         addRouteRow(listViewRoutedDevices, route);
         addRouteRow(listViewRoutedDevicesToConnect, route);
     }
-    addRouteRow(listViewRoutedDevices, kUserDefinedRoute);
+    addTemplateRow(listViewRoutedDevices);
     HourglassGuard hourglass;
     for (const Route& route : store.ReadRegistryRoutes())
         addRouteRow(listViewRoutedDevices, route);
@@ -554,7 +596,7 @@ void QnpChannelDialog::RefreshRouteLists()
 void QnpChannelDialog::ShowRemoteDevicesPage()
 {
     fraCommWayRTN->setEnabled(false);
-    lstRemoteDevicesRTN->addItem(kRemoteDevicesHeader);
+    addRouteLine(lstRemoteDevicesRTN, kRemoteDevicesHeader)->setData(kTemplateRole, true);
     optQnpComWayRTN[0]->setVisible(m_installed.runtime2);
     optQnpComWayRTN[1]->setVisible(m_installed.library);
     applyRouteOptions(optQnpComWayRTN, m_installed);
@@ -564,7 +606,7 @@ void QnpChannelDialog::FillRemoteDevicesList()
 {
     HourglassGuard hourglass;
     for (const Route& route : routeStore().ReadRegistryRoutes())
-        lstRemoteDevicesRTN->addItem(route.name + QLatin1Char('\t') + route.netId + QLatin1Char('\t') + route.address);
+        addRouteLine(lstRemoteDevicesRTN, route.name + QLatin1Char('\t') + route.netId + QLatin1Char('\t') + route.address);
 }
 
 void QnpChannelDialog::SelectRemoteDevice()
@@ -589,15 +631,15 @@ void QnpChannelDialog::lstRemoteDevicesRTN_Click()
     const QListWidgetItem* item = lstRemoteDevicesRTN->currentItem();
     if (!item)
         return;
-    if (item->text() == kRemoteDevicesHeader) {
+    if (item->data(kTemplateRole).toBool()) {
         editIpAddrRTN[0]->setText(kUserDefinedRoute.netId);
-        editIpAddrRTN[1]->setText(kUserDefined);
+        editIpAddrRTN[1]->setText(kUserDefinedRouteName);
         editIpAddrRTN[2]->setText(kUserDefinedRoute.address);
     } else {
-        const QStringList parts = item->text().split(QLatin1Char('\t'));
-        editIpAddrRTN[1]->setText(parts.value(0));
-        editIpAddrRTN[0]->setText(parts.value(1));
-        editIpAddrRTN[2]->setText(parts.value(2));
+        const RouteLineFields fields = splitRouteLine(item->text());
+        editIpAddrRTN[1]->setText(fields.name);
+        editIpAddrRTN[0]->setText(fields.netId);
+        editIpAddrRTN[2]->setText(fields.address);
     }
     SelectRemoteDevice();
 }
@@ -623,18 +665,17 @@ void QnpChannelDialog::cmdSaveRTN_Click()
     const RouteStore::SaveResult saved =
         routeStore().SaveRTN(kind, editIpAddrRTN[1]->text(), editIpAddrRTN[2]->text(), editIpAddrRTN[0]->text());
     if (saved == RouteStore::SaveResult::Refused)
-        return; // nothing changed, so the connection tab keeps what the user typed
+        return;
+    // Only the route lists are read again: what the user typed on the connection
+    // tab is not saved yet and stays.
     if (isCV3()) {
-        LoadChannelSettings();
-        ShowChannelSettings();
         RefreshRouteLists();
         FillDevicesToConnect();
         return;
     }
     comboRtnServerNetId->clear();
     lstRemoteDevicesRTN->clear();
-    LoadChannelSettings();
-    ShowChannelSettings();
+    addUserDefinedDevice(comboRtnServerNetId);
     FillServerNetIdCombo();
     ShowRemoteDevicesPage();
     FillRemoteDevicesList();

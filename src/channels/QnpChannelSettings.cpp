@@ -7,6 +7,9 @@
 #include "platform/RegistryStore.h"
 #include "platform/VbConvert.h"
 
+#include <QStringList>
+#include <algorithm>
+
 namespace {
 int32_t numberOf(const QString& text) { return vbRound(vbVal(text)); }
 }
@@ -94,6 +97,41 @@ QString lastWord(const QString& row)
 {
     const qsizetype blank = row.lastIndexOf(QLatin1Char(' '));
     return blank < 0 ? row : row.mid(blank + 1);
+}
+
+RouteLineFields splitRouteLine(const QString& line)
+{
+    QStringList parts = line.split(QLatin1Char('\t'));
+    RouteLineFields fields;
+    if (parts.size() >= 3)
+        fields.address = parts.takeLast();
+    if (parts.size() >= 2)
+        fields.netId = parts.takeLast();
+    fields.name = parts.join(QLatin1Char('\t'));
+    return fields;
+}
+
+QList<int> tabStopColumns(const QList<int>& widths, const QList<int>& stops)
+{
+    QList<int> columns;
+    if (widths.isEmpty())
+        return columns;
+    const int lastStop = stops.isEmpty() ? 0 : stops.last();
+    const int interval = stops.size() >= 2 ? lastStop - stops[stops.size() - 2] : std::max(lastStop, 1);
+    columns << 0;
+    for (qsizetype i = 1; i < widths.size(); ++i) {
+        const int end = columns.last() + widths[i - 1];
+        int stop = lastStop;
+        for (int s : stops)
+            if (s > end) {
+                stop = s;
+                break;
+            }
+        while (stop <= end)
+            stop += interval;
+        columns << stop;
+    }
+    return columns;
 }
 
 std::optional<int> qnpPortNumber(const QString& text)

@@ -2,6 +2,7 @@
 // The network (QNP) channel's settings as its two dialogs keep them: the
 // registry texts, the installation checks, the target choice rules and the
 // connection test, free of widgets so tests can call them directly.
+#include <QList>
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -68,6 +69,20 @@ QString portForRouteName(const QString& name);
 QString remoteDeviceRow(const QString& name, const QString& netId);
 // The last blank-separated word of a row (the whole text when it has no blank).
 QString lastWord(const QString& row);
+
+// The fields of a line of the plain dialog's route list (name, net id and address
+// joined by TABs). Net id and address are taken from the right, so a name that
+// another tool stored with a TAB in it stays whole.
+struct RouteLineFields {
+    QString name, netId, address;
+};
+RouteLineFields splitRouteLine(const QString& line);
+
+// Where each TAB-separated part of a list line begins (0 for the first), given the
+// parts' widths and the tab stops: as in a list box with tab stops, a part begins at
+// the first stop beyond the end of the part before it; past the last stop, stops
+// follow at the last interval.
+QList<int> tabStopColumns(const QList<int>& widths, const QList<int>& stops);
 
 // The port text as a port number 1..65535; nothing when it is not one.
 std::optional<int> qnpPortNumber(const QString& text);

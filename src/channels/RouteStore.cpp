@@ -1,55 +1,114 @@
 #include "RouteStore.h"
 
 #include "AddressValidation.h"
+#include "EncodedXmlFile.h"
 #include "RegistryFunctions.h"
 #include "platform/Dialogs.h"
+#include "platform/FileLock.h"
+#include "platform/LocaleInfo.h"
 #include "platform/RegistryAccess.h"
 #include "platform/RegistryStore.h"
+#include "platform/RegularFile.h"
 #include "platform/XmlDocument.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <pugixml.hpp>
+#include <algorithm>
+#include <string>
+#include <string_view>
 
 namespace {
 
-// Comments, processing instructions and the declaration are kept, so a rewrite
-// loses nothing of what the runtime or the user put there.
-constexpr unsigned kRouteParseOptions = pugi::parse_full;
+// Far above any route file in earnest; the runtime's folder is not the program's own.
+constexpr qint64 kRouteFileCap = 16 * 1024 * 1024;
+
+// A file made for the first route: an empty section laid out as routes are added to it.
+constexpr char kNewRouteFile[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<CvConfig>\n  <RemoteConnections>\n"
+                                 "  </RemoteConnections>\n</CvConfig>\n";
 
 QString childText(const pugi::xml_node& route, const char* name)
 {
-    return QString::fromUtf8(route.child(name).child_value()).trimmed();
+    return xmlElementText(route.child(name)).trimmed();
 }
 
-bool loadRouteFile(pugi::xml_document& doc, const QString& path)
+bool isComplete(const pugi::xml_node& route)
 {
-    return loadXmlFile(doc, path, kRouteParseOptions);
+    return route.child("Name") && route.child("Address") && route.child("NetId");
 }
 
-bool saveRouteFile(const pugi::xml_document& doc, const QString& path)
+bool isBlank(const pugi::xml_node& node)
 {
-    struct Writer : pugi::xml_writer {
-        QByteArray out;
-        void write(const void* data, size_t size) override { out.append(static_cast<const char*>(data), qsizetype(size)); }
-    } writer;
-    // The document carries its own declaration (or none, as it was read).
-    doc.save(writer, "  ", pugi::format_default | pugi::format_no_declaration, pugi::encoding_utf8);
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-        return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(writer.out) != writer.out.size()) {
-        file.cancelWriting();
-        return false;
+    return node.type() == pugi::node_pcdata
+        && std::string_view(node.value()).find_first_not_of(" \t\r\n") == std::string_view::npos;
+}
+
+std::string blankText(const pugi::xml_node& node) { return isBlank(node) ? node.value() : std::string(); }
+
+// The runtime may keep its routes in more than one section; all of them count.
+template <typename Visit> bool forEachRoute(pugi::xml_document& doc, Visit visit)
+{
+    for (pugi::xml_node section : doc.child("CvConfig").children("RemoteConnections"))
+        for (pugi::xml_node route : section.children("Route"))
+            if (visit(route))
+                return true;
+    return false;
+}
+
+// Laid out like the section's last route (or one level inside an empty section), so
+// the file keeps the look its writer gave it.
+void appendRoute(pugi::xml_node section, const QString& name, const QString& address, const QString& netId)
+{
+    pugi::xml_node last;
+    for (pugi::xml_node route : section.children("Route"))
+        last = route;
+    const pugi::xml_node closing = isBlank(section.last_child()) ? section.last_child() : pugi::xml_node();
+    std::string before, inside, end;
+    if (last) {
+        before = blankText(last.previous_sibling());
+        inside = blankText(last.first_child());
+        end = blankText(last.last_child());
+    } else if (closing) {
+        const std::string unit = std::string_view(closing.value()).find('\t') != std::string_view::npos ? "\t" : "  ";
+        before = closing.value() + unit;
+        inside = before + unit;
+        end = before;
     }
-    return file.commit();
+    pugi::xml_node route = closing ? section.insert_child_before("Route", closing) : section.append_child("Route");
+    if (!before.empty())
+        section.insert_child_before(pugi::node_pcdata, route).set_value(before.c_str());
+    const std::pair<const char*, QByteArray> fields[4] = {
+        {"Name", name.toUtf8()}, {"Address", address.toUtf8()}, {"NetId", netId.toUtf8()}, {"Type", "TCP_IP"}};
+    for (const auto& [element, text] : fields) {
+        if (!inside.empty())
+            route.append_child(pugi::node_pcdata).set_value(inside.c_str());
+        route.append_child(element).text().set(text.constData());
+    }
+    if (!end.empty())
+        route.append_child(pugi::node_pcdata).set_value(end.c_str());
 }
 
-pugi::xml_node remoteConnections(pugi::xml_document& doc) { return doc.child("CvConfig").child("RemoteConnections"); }
+// The blanks before a route go with it, so removals leave no empty lines.
+void removeRoute(pugi::xml_node route)
+{
+    pugi::xml_node section = route.parent();
+    if (isBlank(route.previous_sibling()))
+        section.remove_child(route.previous_sibling());
+    section.remove_child(route);
+}
+
+QString encodingRefusal(const QString& path, const QString& encoding, const QString& text)
+{
+    const QString file = QDir::toNativeSeparators(path);
+    if (localeIsEnglish())
+        return QStringLiteral("The route file %1 is written in %2, which cannot hold \"%3\".\r\n\r\n"
+                              "The route is not saved.")
+            .arg(file, encoding, text);
+    return QStringLiteral("Die Routendatei %1 ist in %2 geschrieben und kann \u201E%3\u201C nicht aufnehmen.\r\n\r\n"
+                          "Die Route wird nicht gespeichert.")
+        .arg(file, encoding, text);
+}
 
 } // namespace
 
@@ -65,8 +124,12 @@ QString staticRoutesPath() { return runtimeRootFolder() + QStringLiteral("/Corva
 
 QString routeSaveRefusal(const QString& name, const QString& address, const QString& netId)
 {
-    // A backslash or slash would make the name a path of nested registry keys.
-    if (name.trimmed().isEmpty() || name.contains(QLatin1Char('\\')) || name.contains(QLatin1Char('/')))
+    // A backslash or slash would make the name a path of nested registry keys; a
+    // control character (a TAB) would split the plain dialog's list line; the
+    // template row's name would hide the stored route behind the template.
+    const bool control = std::any_of(name.cbegin(), name.cend(), [](QChar c) { return c.category() == QChar::Other_Control; });
+    if (name.trimmed().isEmpty() || name.contains(QLatin1Char('\\')) || name.contains(QLatin1Char('/')) || control
+        || name.trimmed() == kUserDefinedRouteName)
         return QStringLiteral("Route name is not valid!");
     if (!parseOctets(netId, 6))
         return QStringLiteral("RtnNetID is not valid!");
@@ -85,16 +148,26 @@ RouteStore::RouteStore(RegistryStore& store, IRegistryAccess& registry, IDialogs
 
 QStringList RouteStore::registryRouteNames() const { return m_store.subKeys(HKEY_LOCAL_MACHINE, kRemoteRoutesKey); }
 
+// Another tool may have stored a value of another type; it is no address or net id then.
+bool RouteStore::routeValueIs(const QString& name, const QString& value, RegType type) const
+{
+    const std::optional<RegValue> v = m_store.value(HKEY_LOCAL_MACHINE, kRemoteRoutesKey + QLatin1Char('\\') + name, value);
+    return v && v->type == type;
+}
+
 QString RouteStore::GetRemoteAddress(const QString& name) const
 {
     QString address;
-    m_registry.ReadValue(HKEY_LOCAL_MACHINE, kRemoteRoutesKey + QLatin1Char('\\') + name, QStringLiteral("Address"),
-                         address);
+    if (routeValueIs(name, QStringLiteral("Address"), RegType::Text))
+        m_registry.ReadValue(HKEY_LOCAL_MACHINE, kRemoteRoutesKey + QLatin1Char('\\') + name, QStringLiteral("Address"),
+                             address);
     return address;
 }
 
 QString RouteStore::GetRemoteRtnNetId(const QString& name) const
 {
+    if (!routeValueIs(name, QStringLiteral("RtnNetId"), RegType::Binary))
+        return {};
     const std::optional<QByteArray> bytes =
         GetBinaryValue(m_store, m_dialogs, QStringLiteral("HKEY_LOCAL_MACHINE\\") + kRemoteRoutesKey + QLatin1Char('\\') + name,
                        QStringLiteral("RtnNetId"));
@@ -131,42 +204,66 @@ bool RouteStore::addRegistryRoute(const QString& name, const QString& address, c
     return ok;
 }
 
+RouteStore::FileLoad RouteStore::loadFile(EncodedXmlFile& file) const
+{
+    QByteArray data;
+    const FileRead read = readRegularFile(m_filePath, data, kRouteFileCap);
+    if (read == FileRead::Missing)
+        return FileLoad::Missing;
+    return read == FileRead::Ok && file.load(data) ? FileLoad::Loaded : FileLoad::Damaged;
+}
+
 QList<Route> RouteStore::ReadStaticRoutesWithXmlDocument() const
 {
+    // Every save puts a whole new file in place, so reading needs no lock.
     QList<Route> routes;
-    pugi::xml_document doc;
-    if (!loadRouteFile(doc, m_filePath))
+    EncodedXmlFile file;
+    if (loadFile(file) != FileLoad::Loaded)
         return routes;
-    for (pugi::xml_node route : remoteConnections(doc).children("Route")) {
+    forEachRoute(file.document(), [&](const pugi::xml_node& route) {
         // One incomplete route is passed over; the rest of the file still counts.
-        if (!route.child("Name") || !route.child("Address") || !route.child("NetId"))
-            continue;
-        routes << Route{childText(route, "Name"), childText(route, "NetId"), childText(route, "Address"), kRouteKindFile};
-    }
+        if (isComplete(route))
+            routes << Route{childText(route, "Name"), childText(route, "NetId"), childText(route, "Address"),
+                            kRouteKindFile};
+        return false;
+    });
     return routes;
 }
 
 bool RouteStore::WriteStaticRoutesWithXmlDocument(const QString& name, const QString& address, const QString& netId)
 {
-    pugi::xml_document doc;
-    if (QFileInfo::exists(m_filePath)) {
-        if (!loadRouteFile(doc, m_filePath))
-            return false; // a damaged file is never overwritten
-    } else {
-        pugi::xml_node declaration = doc.append_child(pugi::node_declaration);
-        declaration.append_attribute("version").set_value("1.0");
-        declaration.append_attribute("encoding").set_value("UTF-8");
-        doc.append_child("CvConfig").append_child("RemoteConnections");
+    return appendToFile(name, address, netId) == SaveResult::Stored;
+}
+
+RouteStore::SaveResult RouteStore::appendToFile(const QString& name, const QString& address, const QString& netId)
+{
+    QString refusal;
+    {
+        // Under the lock: the file as another copy may just have saved it, one route more.
+        if (!QDir().mkpath(QFileInfo(m_filePath).absolutePath()))
+            return SaveResult::Failed;
+        const FileLock lock(m_filePath);
+        if (!lock.held())
+            return SaveResult::Failed;
+        EncodedXmlFile file;
+        const FileLoad load = loadFile(file);
+        if (load == FileLoad::Damaged || (load == FileLoad::Missing && !file.load(QByteArray(kNewRouteFile))))
+            return SaveResult::Failed; // a damaged file is never overwritten
+        pugi::xml_node section = file.document().child("CvConfig").child("RemoteConnections");
+        if (!section)
+            return SaveResult::Failed;
+        for (const QString& text : {name, address, netId})
+            if (refusal.isEmpty() && !file.canHold(text))
+                refusal = encodingRefusal(m_filePath, file.encodingName(), text);
+        if (refusal.isEmpty()) {
+            appendRoute(section, name, address, netId);
+            const std::optional<QByteArray> bytes = file.save();
+            return bytes && writeRegularFile(m_filePath, *bytes) ? SaveResult::Stored : SaveResult::Failed;
+        }
     }
-    pugi::xml_node connections = remoteConnections(doc);
-    if (!connections)
-        return false;
-    pugi::xml_node route = connections.append_child("Route");
-    route.append_child("Name").text().set(name.toUtf8().constData());
-    route.append_child("Address").text().set(address.toUtf8().constData());
-    route.append_child("NetId").text().set(netId.toUtf8().constData());
-    route.append_child("Type").text().set("TCP_IP");
-    return saveRouteFile(doc, m_filePath);
+    // Told once the lock is free: the other copies need not wait for the user.
+    m_dialogs.MsgBox(refusal, vbCritical, QStringLiteral("RTN Router"));
+    return SaveResult::Refused;
 }
 
 bool RouteStore::DeleteStaticRouteWithXMLDocument(const QString& kind, const QString& name, const QString& address,
@@ -177,20 +274,24 @@ bool RouteStore::DeleteStaticRouteWithXMLDocument(const QString& kind, const QSt
                          QStringLiteral("ToDo!"));
         return false;
     }
-    pugi::xml_document doc;
-    if (!QFileInfo::exists(m_filePath) || !loadRouteFile(doc, m_filePath))
+    if (!QFileInfo::exists(m_filePath))
+        return false;
+    const FileLock lock(m_filePath);
+    EncodedXmlFile file;
+    if (!lock.held() || loadFile(file) != FileLoad::Loaded)
         return false;
     // Whole fields must match: a part of a name or an empty field removes nothing.
-    for (pugi::xml_node route : remoteConnections(doc).children("Route")) {
-        if (!route.child("Name") || !route.child("Address") || !route.child("NetId"))
-            continue;
-        if (childText(route, "Name") == name.trimmed() && childText(route, "Address") == address.trimmed()
-            && childText(route, "NetId") == netId.trimmed()) {
-            route.parent().remove_child(route);
-            return saveRouteFile(doc, m_filePath);
-        }
-    }
-    return false;
+    const bool found = forEachRoute(file.document(), [&](const pugi::xml_node& route) {
+        if (!isComplete(route) || childText(route, "Name") != name.trimmed()
+            || childText(route, "Address") != address.trimmed() || childText(route, "NetId") != netId.trimmed())
+            return false;
+        removeRoute(route);
+        return true;
+    });
+    if (!found)
+        return false;
+    const std::optional<QByteArray> bytes = file.save();
+    return bytes && writeRegularFile(m_filePath, *bytes);
 }
 
 RouteStore::SaveResult RouteStore::SaveRTN(const QString& kind, const QString& name, const QString& address, const QString& netId)
@@ -201,7 +302,7 @@ RouteStore::SaveResult RouteStore::SaveRTN(const QString& kind, const QString& n
                          QStringLiteral("RTN Router"));
         return SaveResult::Refused;
     }
-    const bool stored = kind == kRouteKindRegistry ? addRegistryRoute(name, address, netId)
-                                                   : WriteStaticRoutesWithXmlDocument(name, address, netId);
-    return stored ? SaveResult::Stored : SaveResult::Failed;
+    if (kind != kRouteKindRegistry)
+        return appendToFile(name, address, netId);
+    return addRegistryRoute(name, address, netId) ? SaveResult::Stored : SaveResult::Failed;
 }

@@ -1,25 +1,19 @@
 #include "RegistryStore.h"
 
+#include "FileLock.h"
 #include "LocaleInfo.h"
 #include "RegularFile.h"
 
 #include <QDateTime>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <QThread>
 
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/file.h>
+#include <cstdio>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
-
-constexpr int kLockTimeoutMs = 5000;
 
 QStringList splitPath(const QString& keyPath)
 {
@@ -48,52 +42,6 @@ FileStamp stampOf(const QString& path)
     return {true, st.st_dev, st.st_ino, st.st_size, int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
             int64_t(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec};
 }
-
-// An exclusive lock on one hive for as long as it lives. It is taken on a hidden
-// file beside the hive, because every save replaces the hive file itself.
-class HiveLock {
-public:
-    explicit HiveLock(const QString& hivePath)
-    {
-        const QFileInfo info(hivePath);
-        const QByteArray path = QFile::encodeName(info.path() + QStringLiteral("/.") + info.fileName()
-                                                  + QStringLiteral(".lock"));
-        for (int attempt = 0; attempt < 2 && m_fd < 0; ++attempt) {
-            m_fd = ::open(path.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
-            struct stat st {};
-            if (m_fd >= 0 && ::fstat(m_fd, &st) == 0 && S_ISREG(st.st_mode))
-                break;
-            // Anything but a regular file at our name (a link, a pipe) is replaced.
-            const bool replace = m_fd >= 0 || errno == ELOOP;
-            release();
-            if (!replace || ::unlink(path.constData()) != 0)
-                return;
-        }
-        if (m_fd < 0)
-            return;
-        const QDeadlineTimer deadline(kLockTimeoutMs);
-        while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
-            if ((errno != EWOULDBLOCK && errno != EINTR) || deadline.hasExpired()) {
-                release();
-                return;
-            }
-            QThread::msleep(2);
-        }
-    }
-    ~HiveLock() { release(); }
-    HiveLock(const HiveLock&) = delete;
-    HiveLock& operator=(const HiveLock&) = delete;
-    bool held() const { return m_fd >= 0; }
-
-private:
-    void release()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd); // closing drops the lock
-        m_fd = -1;
-    }
-    int m_fd = -1;
-};
 
 enum class Change { Failed, Unchanged, Made };
 
@@ -172,7 +120,7 @@ struct RegistryStore::Impl {
         const QString path = fileOf(h);
         if (!QFileInfo(path).exists() && !QFileInfo(path).isSymLink())
             return;
-        const HiveLock lock(path); // not held in a read-only folder: the file is read all the same
+        const FileLock lock(path); // not held in a read-only folder: the file is read all the same
         refresh(*hive(h), path);
     }
 
@@ -221,7 +169,7 @@ struct RegistryStore::Impl {
         if (!hv || hv->readOnly || !QDir().mkpath(root))
             return false;
         const QString path = fileOf(h);
-        const HiveLock lock(path);
+        const FileLock lock(path);
         if (!lock.held())
             return false;
         refresh(*hv, path);

@@ -5,7 +5,10 @@
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,6 +30,59 @@ bool writeAll(int fd, QByteArrayView data)
     return true;
 }
 
+// The names writing NAME uses beside it: ".NAME.tmp-" and a random suffix.
+QByteArray tempPrefix(const QByteArray& fileName) { return "." + fileName + ".tmp-"; }
+
+// ".X.tmp-Y" with X and Y not empty.
+bool isTempName(const char* name)
+{
+    if (name[0] != '.' || name[1] == '\0')
+        return false;
+    const char* at = std::strstr(name + 2, ".tmp-");
+    return at && at[5] != '\0';
+}
+
+bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// A writer holds a lock on its temporary file until the file is in place, so one that
+// nobody holds was left by a writer that died.
+void removeIfStale(int dirFd, const char* name)
+{
+    const int fd = ::openat(dirFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return; // a link is neither followed nor removed
+    struct stat opened {}, named {};
+    if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0
+        && ::fstatat(dirFd, name, &named, AT_SYMLINK_NOFOLLOW) == 0 && sameFile(opened, named))
+        (void)::unlinkat(dirFd, name, 0); // already gone is as good
+    ::close(fd);
+}
+
+// Every stale temporary file in folder, or only those whose names begin with prefix.
+void removeStaleTemps(const QByteArray& folder, const QByteArray& prefix)
+{
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir)
+        return;
+    while (const dirent* entry = ::readdir(dir)) {
+        const char* name = entry->d_name;
+        const bool match = prefix.isEmpty()
+            ? isTempName(name)
+            : std::strncmp(name, prefix.constData(), size_t(prefix.size())) == 0 && name[prefix.size()] != '\0';
+        if (match && (entry->d_type == DT_REG || entry->d_type == DT_UNKNOWN))
+            removeIfStale(::dirfd(dir), name);
+    }
+    ::closedir(dir);
+}
+
+// Locks a temporary file just made; false when a sweep got there first (it removes the file).
+bool holdTemp(int fd, const QByteArray& temp)
+{
+    struct stat opened {}, named {};
+    return ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &opened) == 0
+        && ::lstat(temp.constData(), &named) == 0 && sameFile(opened, named);
+}
+
 } // namespace
 
 bool writeRegularFile(const QString& path, QByteArrayView data, FileDurability durability)
@@ -39,27 +95,45 @@ bool writeRegularFile(const QString& path, QByteArrayView data, FileDurability d
 
     // A hidden name beside the target: same file system for the rename, and no
     // listing of the folder's files shows it if the program dies before the rename.
+    // What a writer killed earlier left there goes first, so the folder does not grow.
     const QFileInfo info(path);
-    const QByteArray stem = QFile::encodeName(info.path() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".tmp-"));
+    const QByteArray folder = QFile::encodeName(info.path());
+    const QByteArray prefix = tempPrefix(QFile::encodeName(info.fileName()));
+    removeStaleTemps(folder, prefix);
     QByteArray temp;
     int fd = -1;
     for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-        temp = stem + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        temp = folder + '/' + prefix + QByteArray::number(QRandomGenerator::global()->generate(), 36);
         fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
             return false;
+        if (fd >= 0 && !holdTemp(fd, temp)) {
+            ::close(fd);
+            fd = -1;
+        }
     }
     if (fd < 0)
         return false;
     if (exists && S_ISREG(old.st_mode))
         (void)::fchmod(fd, old.st_mode & 07777); // a mode we cannot keep still leaves a readable file
-    bool ok = writeAll(fd, data) && (durability == FileDurability::Rebuildable || ::fsync(fd) == 0);
+    // The copy keeps the lock until the file is in place, after the checked close.
+    const int held = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    bool ok = held >= 0 && writeAll(fd, data) && (durability == FileDurability::Rebuildable || ::fsync(fd) == 0);
     ok = ::close(fd) == 0 && ok;
     // rename() replaces whatever the name points at itself, a link included.
-    if (ok && ::rename(temp.constData(), target.constData()) == 0)
-        return true;
-    ::unlink(temp.constData());
-    return false;
+    ok = ok && ::rename(temp.constData(), target.constData()) == 0;
+    if (!ok)
+        ::unlink(temp.constData());
+    if (held >= 0)
+        ::close(held);
+    return ok;
+}
+
+void removeStaleTempFiles(const QStringList& folders)
+{
+    for (const QString& folder : folders)
+        if (!folder.isEmpty())
+            removeStaleTemps(QFile::encodeName(folder), {});
 }
 
 FileRead readRegularFile(const QString& path, QByteArray& data, qint64 maxBytes)

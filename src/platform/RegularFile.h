@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QStringList>
 
 // Settings are forced to disk before they replace the old file. Files the program can
 // write again (the description cache, diagnostic copies) are not: waiting for the disk at
@@ -13,7 +14,13 @@ enum class FileDurability { Synced, Rebuildable };
 // reader sees the old file or the new one, never half of it. A symbolic link or other
 // non-regular file at path is replaced, never followed; a folder there is left alone
 // (false). A regular file replaced keeps its permissions.
+// Temporary files that writers killed earlier left beside path are removed first.
 bool writeRegularFile(const QString& path, QByteArrayView data, FileDurability durability = FileDurability::Synced);
+
+// Removes from each folder the hidden temporary files (".NAME.tmp-*") that writers killed
+// before they finished left there; a running writer's file stays. Only regular files
+// are removed, and a link is never followed.
+void removeStaleTempFiles(const QStringList& folders);
 
 enum class FileRead { Ok, Missing, NotRegular, TooLarge, Failed };
 

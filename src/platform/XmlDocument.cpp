@@ -31,11 +31,12 @@ int xmlElementDepth(const pugi::xml_node& root)
     return walker.deepest + (root.type() == pugi::node_element ? 1 : 0);
 }
 
-bool loadXmlBuffer(pugi::xml_document& doc, const void* data, size_t size, unsigned options)
+bool loadXmlBuffer(pugi::xml_document& doc, const void* data, size_t size, unsigned options,
+                   pugi::xml_encoding encoding)
 {
     // The parser also takes fragments; a document has one root element.
     int roots = 0;
-    if (doc.load_buffer(data, size, options)) {
+    if (doc.load_buffer(data, size, options, encoding)) {
         for (const pugi::xml_node& node : doc.children())
             roots += node.type() == pugi::node_element;
     }

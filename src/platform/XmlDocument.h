@@ -15,7 +15,7 @@ inline constexpr int kXmlMaxDepth = 64;
 // with exactly one root element, or nests elements deeper than kXmlMaxDepth.
 // A file is read only when it is a regular file (a device or pipe would never end).
 bool loadXmlBuffer(pugi::xml_document& doc, const void* data, size_t size,
-                   unsigned options = kXmlParseOptions);
+                   unsigned options = kXmlParseOptions, pugi::xml_encoding encoding = pugi::encoding_auto);
 bool loadXmlText(pugi::xml_document& doc, const char* text);
 bool loadXmlFile(pugi::xml_document& doc, const QString& path, unsigned options = kXmlParseOptions);
 

@@ -3,7 +3,9 @@
 #include "frmMain.h"
 #include "frmSplash.h"
 
+#include "devices/DeviceFormat.h"
 #include "platform/AppContext.h"
+#include "platform/RegularFile.h"
 #include "platform/ResourceFiles.h"
 #include "platform/StringTable.h"
 #include "platform/modRefList.h"
@@ -165,6 +167,8 @@ frmMain* Main(AppContext& context)
 {
     fInitCommon(context);
     clsCommon& common = context.common();
+    // What copies of the program killed while writing left behind is cleared away.
+    removeStaleTempFiles({context.store ? context.store->rootFolder() : QString(), fDeviceDescriptionFolder()});
 
     // A monotonic clock: a start just before midnight must not stretch the wait.
     QElapsedTimer started;

@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -71,6 +72,23 @@ class tst_QnpDialog : public QObject {
         m_form = f;
         f->RefreshData({}, m_channel.get(), QString());
         return f;
+    }
+    QDialog* openVariant(bool cv3)
+    {
+        return cv3 ? static_cast<QDialog*>(open<frmParamVnDcQNPCV3>()) : open<frmParamVnDcQNP>();
+    }
+    static void addVariantRows()
+    {
+        QTest::addColumn<bool>("cv3");
+        QTest::newRow("plain") << false;
+        QTest::newRow("CV3") << true;
+    }
+    // A registry route as another tool may have stored it, unchecked.
+    void seedRawRegistryRoute(const QString& name, const QByteArray& netId, const QString& address)
+    {
+        const QString key = kRemoteRoutesKey + QLatin1Char('\\') + name;
+        app().store->setValue(HKEY_LOCAL_MACHINE, key, QStringLiteral("Address"), RegValue::fromText(address));
+        app().store->setValue(HKEY_LOCAL_MACHINE, key, QStringLiteral("RtnNetId"), RegValue::fromBinary(netId));
     }
     void seedRoutes()
     {
@@ -305,6 +323,123 @@ private Q_SLOTS:
         QTRY_VERIFY(m_form.isNull());
         QCOMPARE(parseHwLinkAddress("0x"), std::nullopt);
         QCOMPARE(parseHwLinkAddress(" CC000 "), std::optional<uint32_t>(0xCC000));
+    }
+
+    void storedTemplateNameIsAStoredRoute()
+    {
+        seedRawRegistryRoute(kUserDefinedRouteName, QByteArray("\x0A\x00\x00\x07\x01\x01", 6), "10.0.0.7");
+        auto* f = open<frmParamVnDcQNPCV3>();
+        auto* targets = child<QTreeWidget>(f, "listViewRoutedDevicesToConnect");
+        QCOMPARE(targets->topLevelItemCount(), 2);
+        targets->itemClicked(targets->topLevelItem(1), 0); // the stored one, after the template
+        QCOMPARE(edit(f, "editIpAddr_0")->text(), QStringLiteral("10.0.0.7.1.1"));
+        targets->itemClicked(targets->topLevelItem(0), 0);
+        QCOMPARE(edit(f, "editIpAddr_0")->text(), QStringLiteral("10.0.0.1.1.1"));
+
+        // Saving the template under its own name is refused: it would hide a route again.
+        auto* list = child<QTreeWidget>(f, "listViewRoutedDevices");
+        list->itemClicked(list->topLevelItem(0), 0);
+        child<QPushButton>(f, "cmdSaveRTN")->click();
+        QCOMPARE(m_env->dialogs().messages,
+                 QStringList{"Route name is not valid!\r\n\r\nThe route is not saved.|16|RTN Router"});
+        QCOMPARE(app().store->value(HKEY_LOCAL_MACHINE, kRemoteRoutesKey + "\\User-Defined", "Address")->text,
+                 QStringLiteral("10.0.0.7"));
+    }
+
+    void plainListLines()
+    {
+        seedRawRegistryRoute("A\tB", QByteArray("\x0A\x00\x00\x05\x01\x01", 6), "10.0.0.5");
+        auto* f = open<frmParamVnDcQNP>();
+        auto* lines = child<QListWidget>(f, "lstRemoteDevicesRTN");
+        QCOMPARE(lines->count(), 2);
+        QCOMPARE(lines->item(1)->toolTip(), QStringLiteral("A   B   10.0.0.5.1.1   10.0.0.5"));
+        lines->setCurrentRow(1);
+        lines->itemClicked(lines->item(1));
+        QCOMPARE(edit(f, "editIpAddrRTN_1")->text(), QStringLiteral("A\tB"));
+        QCOMPARE(edit(f, "editIpAddrRTN_0")->text(), QStringLiteral("10.0.0.5.1.1"));
+        QCOMPARE(edit(f, "editIpAddrRTN_2")->text(), QStringLiteral("10.0.0.5"));
+    }
+
+    void tabStops_data()
+    {
+        QTest::addColumn<QList<int>>("widths");
+        QTest::addColumn<QList<int>>("columns");
+        QTest::newRow("every part within its stop") << QList<int>{50, 60, 40} << QList<int>{0, 80, 160};
+        QTest::newRow("a long name moves on a stop") << QList<int>{100, 40, 40} << QList<int>{0, 160, 240};
+        QTest::newRow("a long net id moves the address past the last stop") << QList<int>{50, 170, 40}
+                                                                             << QList<int>{0, 80, 320};
+        QTest::newRow("ending on a stop moves on") << QList<int>{80, 10} << QList<int>{0, 160};
+        QTest::newRow("an empty part") << QList<int>{10, 0, 10} << QList<int>{0, 80, 160};
+    }
+    void tabStops()
+    {
+        QFETCH(QList<int>, widths);
+        QFETCH(QList<int>, columns);
+        QCOMPARE(tabStopColumns(widths, {80, 160}), columns);
+    }
+
+    void invalidFieldStaysSelectedAfterLeaving_data() { addVariantRows(); }
+    void invalidFieldStaysSelectedAfterLeaving()
+    {
+        QFETCH(bool, cv3);
+        QDialog* f = openVariant(cv3);
+        QVERIFY(QTest::qWaitForWindowActive(f));
+        child<QTabWidget>(f, "SSTab1")->setCurrentIndex(1);
+        QLineEdit* netId = edit(f, "editIpAddrRTN_0");
+        netId->setFocus();
+        netId->setText(QStringLiteral("10.0.0.1.1"));
+        QTest::keyClick(netId, Qt::Key_Tab); // on to the name field
+        QTRY_VERIFY(netId->hasFocus());
+        QTRY_COMPARE(netId->selectedText(), QStringLiteral("10.0.0.1.1"));
+        QTest::keyClicks(netId, QStringLiteral("7"));
+        QCOMPARE(netId->text(), QStringLiteral("7")); // typing replaces the invalid text
+    }
+
+    void routeSaveKeepsTheConnectionTab_data() { addVariantRows(); }
+    void routeSaveKeepsTheConnectionTab()
+    {
+        QFETCH(bool, cv3);
+        QDialog* f = openVariant(cv3);
+        edit(f, "editIpAddr_0")->setText(QStringLiteral("10.0.0.99.1.1"));
+        child<QSpinBox>(f, "fpLITimeOut")->setValue(300);
+        edit(f, "editIpAddrRTN_1")->setText(QStringLiteral("VN-5"));
+        edit(f, "editIpAddrRTN_0")->setText(QStringLiteral("10.0.0.5.1.1"));
+        edit(f, "editIpAddrRTN_2")->setText(QStringLiteral("10.0.0.5"));
+        child<QPushButton>(f, "cmdSaveRTN")->click();
+        QCOMPARE(RouteStore(*app().store, *app().gObjRegistry, *app().dialogs).registryRouteNames(), QStringList{"VN-5"});
+        QCOMPARE(edit(f, "editIpAddr_0")->text(), QStringLiteral("10.0.0.99.1.1"));
+        QCOMPARE(child<QSpinBox>(f, "fpLITimeOut")->value(), 300);
+        if (cv3)
+            QCOMPARE(child<QTreeWidget>(f, "listViewRoutedDevicesToConnect")->topLevelItemCount(), 2);
+        else
+            QCOMPARE(items(child<QComboBox>(f, "comboRtnServerNetId")),
+                     QStringList({"User-Defined        10.0.0.1", "VN-5                10.0.0.5.1.1"}));
+    }
+
+    void eachTabHasItsOwnButtons_data()
+    {
+        QTest::addColumn<bool>("cv3");
+        QTest::addColumn<QStringList>("routeButtons");
+        QTest::newRow("plain") << false << QStringList{"cmdCancelRTN", "cmdSaveRTN"};
+        QTest::newRow("CV3") << true << QStringList{"cmdCancelRTN", "cmdDeleteRoute", "cmdSaveRTN"};
+    }
+    void eachTabHasItsOwnButtons()
+    {
+        QFETCH(bool, cv3);
+        QFETCH(QStringList, routeButtons);
+        QDialog* f = openVariant(cv3);
+        auto* tabs = child<QTabWidget>(f, "SSTab1");
+        const auto visibleButtons = [&] {
+            QStringList names;
+            for (const QPushButton* button : f->findChildren<QPushButton*>())
+                if (button->isVisible())
+                    names << button->objectName();
+            names.sort();
+            return names;
+        };
+        QCOMPARE(visibleButtons(), (QStringList{"cmdCancel", "cmdOK", "cmdTest"}));
+        tabs->setCurrentIndex(1);
+        QCOMPARE(visibleButtons(), routeButtons);
     }
 
     void englishCaptions()

@@ -3,10 +3,13 @@
 // keeping what else the file holds.
 #include "channels/RegistryFunctions.h"
 #include "channels/RouteStore.h"
+#include "common/ChildProcess.h"
 #include "common/TestEnv.h"
+#include "platform/RegistryAccess.h"
 
 #include <QDir>
 #include <QFile>
+#include <QStringEncoder>
 #include <QtTest>
 
 namespace {
@@ -45,6 +48,44 @@ QStringList names(const QList<Route>& routes)
     return out;
 }
 
+// A route file as the runtime's tools lay it out: CR LF, tabs, a comment, single quotes.
+QString routeFileText(const QString& encoding, const QStringList& routeNames)
+{
+    QString text = QStringLiteral("<?xml version='1.0' encoding='%1'?>\r\n<!-- Müller GmbH -->\r\n<CvConfig>\r\n"
+                                  "\t<RemoteConnections>").arg(encoding);
+    for (int i = 0; i < routeNames.size(); ++i)
+        text += QStringLiteral("\r\n\t\t<Route>\r\n\t\t\t<Name>%1</Name>\r\n\t\t\t<Address>10.0.0.%2</Address>"
+                               "\r\n\t\t\t<NetId>10.0.0.%2.1.1</NetId>\r\n\t\t\t<Type>TCP_IP</Type>\r\n\t\t</Route>")
+                    .arg(routeNames[i]).arg(i + 1 == routeNames.size() && routeNames[i] == "Neu" ? 9 : i + 1);
+    return text + QStringLiteral("\r\n\t</RemoteConnections>\r\n</CvConfig>\r\n");
+}
+
+QByteArray encoded(const QString& form, const QString& text)
+{
+    if (form == QLatin1String("latin1"))
+        return text.toLatin1();
+    if (form == QLatin1String("utf8 bom"))
+        return "\xEF\xBB\xBF" + text.toUtf8();
+    const bool le = form == QLatin1String("utf16le bom");
+    QStringEncoder encoder(le ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
+    return QByteArray(le ? "\xFF\xFE" : "\xFE\xFF") + QByteArray(encoder.encode(text));
+}
+
+constexpr int kChildRoutes = 200;
+
+// Another running copy of the program adding its routes to the same file.
+int addRoutesJob(const QString&, const QStringList& arguments)
+{
+    RegistryStore registry(arguments.value(1));
+    RegistryAccess access(registry);
+    RecordingDialogs dialogs;
+    RouteStore store(registry, access, dialogs, arguments.value(0));
+    for (int i = 0; i < kChildRoutes; ++i)
+        if (!store.WriteStaticRoutesWithXmlDocument(arguments.value(2) + QString::number(i), "10.0.0.1", "10.0.0.1.1.1"))
+            return 1;
+    return 0;
+}
+
 } // namespace
 
 class tst_RouteStore : public QObject {
@@ -52,6 +93,9 @@ class tst_RouteStore : public QObject {
 
     std::unique_ptr<TestEnv> m_env;
     RouteStore store() { return RouteStore(*app().store, *app().gObjRegistry, *app().dialogs); }
+
+public:
+    static void initMain() { exitIfChild(&addRoutesJob); }
 
 private Q_SLOTS:
     void init() { m_env = std::make_unique<TestEnv>(); }
@@ -132,6 +176,10 @@ private Q_SLOTS:
         QCOMPARE(routes.GetRemoteRtnNetId("WQ-7"), QString());
         reg.deleteValue(HKEY_LOCAL_MACHINE, key, "RtnNetId");
         QCOMPARE(routes.GetRemoteRtnNetId("WQ-7"), QString());
+        // Values of another type, as another tool may store them, are no net id or address.
+        reg.setValue(HKEY_LOCAL_MACHINE, key, "RtnNetId", RegValue::fromText("10.0.0.20.1.1"));
+        reg.setValue(HKEY_LOCAL_MACHINE, key, "Address", RegValue::fromDWord(0x0A000014));
+        QCOMPARE(routes.ReadRegistryRoutes().last(), (Route{"WQ-7", "", "", kRouteKindRegistry}));
         QVERIFY(m_env->dialogs().messages.isEmpty());
     }
 
@@ -143,6 +191,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("refusal");
         QTest::newRow("empty name") << "" << "10.0.0.1" << "10.0.0.1.1.1" << "Route name is not valid!";
         QTest::newRow("backslash in name") << "a\\b" << "10.0.0.1" << "10.0.0.1.1.1" << "Route name is not valid!";
+        QTest::newRow("tab in name") << "A\tB" << "10.0.0.1" << "10.0.0.1.1.1" << "Route name is not valid!";
+        QTest::newRow("line feed in name") << "A\nB" << "10.0.0.1" << "10.0.0.1.1.1" << "Route name is not valid!";
+        QTest::newRow("the template row's name") << " User-Defined" << "10.0.0.1" << "10.0.0.1.1.1"
+                                                 << "Route name is not valid!";
         QTest::newRow("net id of five octets") << "a" << "10.0.0.1" << "10.0.0.1.1" << "RtnNetID is not valid!";
         QTest::newRow("net id octet 300") << "a" << "10.0.0.1" << "10.0.0.1.1.300" << "RtnNetID is not valid!";
         QTest::newRow("address with letters") << "a" << "10.0.x.1" << "10.0.0.1.1.1" << "IP address is not valid!";
@@ -209,16 +261,121 @@ private Q_SLOTS:
         QCOMPARE(readFile(path), after);
     }
 
+    void damagedFileIsNeverWritten_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("not well-formed") << QByteArray("<CvConfig><RemoteConnections>");
+        QTest::newRow("text after the root") << QByteArray("<CvConfig><RemoteConnections/></CvConfig>a>b");
+        QTest::newRow("UTF-16 cut in a character")
+            << QByteArray("\xFF\xFE") + QStringEncoder(QStringConverter::Utf16LE).encode(QStringLiteral(
+                   "<CvConfig><RemoteConnections/></CvConfig>")) + QByteArray(1, '\0');
+    }
     void damagedFileIsNeverWritten()
     {
+        QFETCH(QByteArray, content);
         const QString path = staticRoutesPath();
-        writeFile(path, "<CvConfig><RemoteConnections>");
+        writeFile(path, content);
         RouteStore routes = store();
         QVERIFY(routes.ReadStaticRoutesWithXmlDocument().isEmpty());
         QCOMPARE(routes.SaveRTN(kRouteKindFile, "VN-1", "10.0.0.1", "10.0.0.1.1.1"), RouteStore::SaveResult::Failed);
         QVERIFY(!routes.DeleteStaticRouteWithXMLDocument(kRouteKindFile, "VN-1", "10.0.0.1", "10.0.0.1.1.1"));
-        QCOMPARE(readFile(path), QByteArray("<CvConfig><RemoteConnections>"));
+        QCOMPARE(readFile(path), content);
         QVERIFY(m_env->dialogs().messages.isEmpty());
+    }
+
+    // What the runtime reads stays as it was but for the route added and the one removed.
+    void fileKeepsItsEncoding_data()
+    {
+        QTest::addColumn<QString>("form");
+        QTest::addColumn<QString>("declared");
+        QTest::addColumn<QString>("firstListed");
+        QTest::addColumn<bool>("holdsAnyName");
+        const QString mueller = QString::fromUtf8("Müller Halle");
+        QTest::newRow("Latin-1") << "latin1" << "ISO-8859-1" << mueller << false;
+        QTest::newRow("UTF-16 LE with mark") << "utf16le bom" << "UTF-16" << mueller << true;
+        QTest::newRow("UTF-16 BE with mark") << "utf16be bom" << "UTF-16" << mueller << true;
+        QTest::newRow("UTF-8 with mark") << "utf8 bom" << "UTF-8" << mueller << true;
+        QTest::newRow("an 8-bit encoding not known here")
+            << "latin1" << "windows-1252" << QString::fromUtf8("M\uFFFDller Halle") << false;
+    }
+    void fileKeepsItsEncoding()
+    {
+        QFETCH(QString, form);
+        QFETCH(QString, declared);
+        QFETCH(QString, firstListed);
+        QFETCH(bool, holdsAnyName);
+        const QString path = staticRoutesPath();
+        const QStringList before{QString::fromUtf8("Müller Halle"), QString::fromUtf8("Süd"), "HQ-3"};
+        writeFile(path, encoded(form, routeFileText(declared, before)));
+        RouteStore routes = store();
+        QCOMPARE(routes.ReadStaticRoutesWithXmlDocument().first().name, firstListed);
+
+        QCOMPARE(routes.SaveRTN(kRouteKindFile, "Neu", "10.0.0.9", "10.0.0.9.1.1"), RouteStore::SaveResult::Stored);
+        const QString listed = routes.ReadStaticRoutesWithXmlDocument().at(1).name; // as the user picks it
+        QVERIFY(routes.DeleteStaticRouteWithXMLDocument(kRouteKindFile, listed, "10.0.0.2", "10.0.0.2.1.1"));
+        QString after = routeFileText(declared, {before[0], before[2], "Neu"});
+        after.replace("10.0.0.2", "10.0.0.3"); // HQ-3 keeps its own address
+        QCOMPARE(readFile(path), encoded(form, after));
+        QCOMPARE(names(routes.ReadStaticRoutesWithXmlDocument()), (QStringList{firstListed, "HQ-3", "Neu"}));
+
+        // A name the file's encoding lacks is refused, and the file stays as it is.
+        const QString lacking = QString::fromUtf8("Łódź");
+        QCOMPARE(routes.SaveRTN(kRouteKindFile, lacking, "10.0.0.5", "10.0.0.5.1.1"),
+                 holdsAnyName ? RouteStore::SaveResult::Stored : RouteStore::SaveResult::Refused);
+        if (holdsAnyName)
+            return;
+        QCOMPARE(readFile(path), encoded(form, after));
+        QCOMPARE(m_env->dialogs().messages,
+                 QStringList{QStringLiteral("Die Routendatei %1 ist in %2 geschrieben und kann \u201E%3\u201C nicht "
+                                            "aufnehmen.\r\n\r\nDie Route wird nicht gespeichert.|16|RTN Router")
+                                 .arg(path, declared, lacking)});
+    }
+
+    void everySectionCounts()
+    {
+        const QString path = staticRoutesPath();
+        writeFile(path, "<CvConfig><RemoteConnections><Route><Name>A</Name><Address>10.0.0.1</Address>"
+                        "<NetId>10.0.0.1.1.1</NetId></Route></RemoteConnections><RemoteConnections><Route>"
+                        "<Name>B</Name><Address>10.0.0.2</Address><NetId>10.0.0.2.1.1</NetId></Route>"
+                        "</RemoteConnections></CvConfig>");
+        RouteStore routes = store();
+        QCOMPARE(names(routes.ReadStaticRoutesWithXmlDocument()), (QStringList{"A", "B"}));
+        QVERIFY(routes.DeleteStaticRouteWithXMLDocument(kRouteKindFile, "B", "10.0.0.2", "10.0.0.2.1.1"));
+        QVERIFY(routes.WriteStaticRoutesWithXmlDocument("C", "10.0.0.3", "10.0.0.3.1.1"));
+        QCOMPARE(readFile(path), QByteArray("<CvConfig><RemoteConnections><Route><Name>A</Name><Address>10.0.0.1</Address>"
+                                            "<NetId>10.0.0.1.1.1</NetId></Route><Route><Name>C</Name><Address>10.0.0.3"
+                                            "</Address><NetId>10.0.0.3.1.1</NetId><Type>TCP_IP</Type></Route>"
+                                            "</RemoteConnections><RemoteConnections/></CvConfig>"));
+    }
+
+    void twoRunningCopiesLoseNoRoute()
+    {
+        const QString path = staticRoutesPath();
+        auto first = startChild(QStringLiteral("routes"), {path, m_env->registryFolder(), QStringLiteral("A-")});
+        auto second = startChild(QStringLiteral("routes"), {path, m_env->registryFolder(), QStringLiteral("B-")});
+        QVERIFY(first && second);
+        for (QProcess* copy : {first.get(), second.get()}) {
+            QVERIFY(copy->waitForFinished(240000));
+            QCOMPARE(copy->exitStatus(), QProcess::NormalExit);
+            QCOMPARE(copy->exitCode(), 0); // every route was acknowledged
+        }
+        QStringList listed = names(store().ReadStaticRoutesWithXmlDocument());
+        QCOMPARE(listed.size(), 2 * kChildRoutes);
+        listed.sort();
+        listed.removeDuplicates();
+        QCOMPARE(listed.size(), 2 * kChildRoutes);
+    }
+
+    void withoutALockFileRoutesStillRead()
+    {
+        const QString path = staticRoutesPath();
+        writeFile(path, kForeignFile);
+        QVERIFY(QDir().mkpath(m_env->runtimeRoot() + "/Corvane/3.1/Target/.StaticRoutes.xml.lock")); // no lock can be made
+        RouteStore routes = store();
+        QCOMPARE(names(routes.ReadStaticRoutesWithXmlDocument()), (QStringList{"VN-10", "VN-1"}));
+        QCOMPARE(routes.SaveRTN(kRouteKindFile, "VN-2", "10.0.0.2", "10.0.0.2.1.1"), RouteStore::SaveResult::Failed);
+        QVERIFY(!routes.DeleteStaticRouteWithXMLDocument(kRouteKindFile, "VN-1", "10.0.0.1", "10.0.0.1.1.1"));
+        QCOMPARE(readFile(path), kForeignFile);
     }
 };
 

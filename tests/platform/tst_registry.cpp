@@ -2,10 +2,17 @@
 #include "common/HostileFile.h"
 #include "common/TestEnv.h"
 
+#include "platform/RegularFile.h"
+
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QtTest>
+
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 const QString kKey = QStringLiteral("SOFTWARE\\Harmsted\\TD4700_V4\\Common");
@@ -77,6 +84,8 @@ private Q_SLOTS:
     void hostileHiveFiles();
     void keysNestNoDeeperThanCanBeRead();
     void savedHiveKeepsItsPermissions();
+    void killedWriterLeavesNoTempFile_data();
+    void killedWriterLeavesNoTempFile();
 };
 
 void tst_Registry::namesIgnoreCaseButKeepTheirSpelling()
@@ -429,6 +438,56 @@ void tst_Registry::savedHiveKeepsItsPermissions()
     QVERIFY(QFile::setPermissions(hive, QFile::ReadOwner | QFile::WriteOwner));
     QVERIFY(store.setValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Port"), RegValue::fromText(QStringLiteral("2"))));
     QCOMPARE(QFileInfo(hive).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFileDevice::Permissions());
+}
+
+void tst_Registry::killedWriterLeavesNoTempFile_data()
+{
+    QTest::addColumn<bool>("startUp");
+    QTest::newRow("swept at the next start") << true;
+    QTest::newRow("removed by the next save") << false;
+}
+
+void tst_Registry::killedWriterLeavesNoTempFile()
+{
+    QFETCH(bool, startUp);
+    QTemporaryDir dir;
+    const auto tempFiles = [&] {
+        return QDir(dir.path()).entryList({QStringLiteral(".*.tmp-*")}, QDir::Files | QDir::Hidden | QDir::System);
+    };
+    // Large values: every save takes long enough to be killed in the middle of it.
+    const QString big(1 << 20, QLatin1Char('x'));
+    {
+        RegistryStore store(dir.path());
+        QVERIFY(store.setValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Big"), RegValue::fromText(big + "0")));
+    }
+    int killed = 0;
+    for (int attempt = 0; attempt < 50 && tempFiles().isEmpty(); ++attempt) {
+        const pid_t writer = ::fork();
+        QVERIFY(writer >= 0);
+        if (writer == 0) {
+            RegistryStore store(dir.path());
+            for (int i = 1;; ++i)
+                (void)store.setValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Big"),
+                                     RegValue::fromText(big + QString::number(i % 2)));
+        }
+        const QDeadlineTimer deadline(5000);
+        while (tempFiles().isEmpty() && !deadline.hasExpired())
+            QThread::yieldCurrentThread();
+        ::kill(writer, SIGKILL);
+        ::waitpid(writer, nullptr, 0);
+        ++killed;
+    }
+    QVERIFY2(!tempFiles().isEmpty(), qPrintable(QStringLiteral("no kill in %1 hit a save").arg(killed)));
+
+    if (startUp) {
+        removeStaleTempFiles({dir.path()});
+    } else {
+        RegistryStore store(dir.path());
+        QVERIFY(store.setValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Port"), RegValue::fromText(QStringLiteral("1"))));
+    }
+    QCOMPARE(tempFiles(), QStringList());
+    const std::optional<RegValue> kept = RegistryStore(dir.path()).value(HKEY_CURRENT_USER, kKey, QStringLiteral("Big"));
+    QVERIFY(kept && (kept->text == big + "0" || kept->text == big + "1"));
 }
 
 QTEST_GUILESS_MAIN(tst_Registry)

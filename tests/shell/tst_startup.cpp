@@ -132,6 +132,7 @@ private Q_SLOTS:
     void splashWait();
     void damagedSettingsAreReportedInTheLog_data();
     void damagedSettingsAreReportedInTheLog();
+    void startClearsWhatKilledWritersLeft();
 };
 
 void tst_Startup::firstStartWritesExactlyTheDefaults()
@@ -309,6 +310,21 @@ void tst_Startup::nonNumericValuesSkipTheirSetter()
     p.set("Device", "serial");
     fInitDevChannel(p.ctx());
     QCOMPARE(p.ctx().common().devChannel(), 1);
+}
+
+void tst_Startup::startClearsWhatKilledWritersLeft()
+{
+    Program p({{"Splash", "0"}});
+    p.set(QStringLiteral("PathResCommon"), p.env.tempPath() + QStringLiteral("/res"));
+    const QStringList left{p.env.registryFolder() + QStringLiteral("/.HKEY_CURRENT_USER.xml.tmp-1a"),
+                           p.env.tempPath() + QStringLiteral("/res/Devices/.VN4555.xml.tmp-2b")};
+    QVERIFY(QDir().mkpath(p.env.tempPath() + QStringLiteral("/res/Devices")));
+    for (const QString& path : left)
+        QVERIFY(QFile(path).open(QIODevice::WriteOnly));
+    std::unique_ptr<frmMain> window(Main(p.ctx()));
+    for (const QString& path : left)
+        QVERIFY2(!QFile::exists(path), qPrintable(path));
+    p.ctx().gLogBox = nullptr;
 }
 
 void tst_Startup::mainShowsWindowAndWelcomes()
