@@ -140,11 +140,11 @@ int main(int argc, char* argv[])
         ratios.push_back(p->ms / b->ms);
     }
 
-    const QString platform = env.contains(QStringLiteral("QT_QPA_PLATFORM"))
-        ? env.value(QStringLiteral("QT_QPA_PLATFORM"))
-        : QStringLiteral("of the display %1").arg(env.value(QStringLiteral("DISPLAY"), env.value(QStringLiteral("WAYLAND_DISPLAY"))));
-    std::printf("start to the first painted main window, %d alternating pairs, platform %s, window %dx%d\n", pairs,
-                qPrintable(platform), first->width, first->height);
+    const QString where = env.contains(QStringLiteral("QT_QPA_PLATFORM"))
+        ? QStringLiteral("QT_QPA_PLATFORM=") + env.value(QStringLiteral("QT_QPA_PLATFORM"))
+        : QStringLiteral("display ") + env.value(QStringLiteral("DISPLAY"), env.value(QStringLiteral("WAYLAND_DISPLAY")));
+    std::printf("start to the first painted main window, %d alternating pairs, %s, window %dx%d\n", pairs,
+                qPrintable(where), first->width, first->height);
     std::printf("%-26s %9s %9s %9s\n", "", "min", "median", "max");
     const auto row = [](const char* name, const Stats& s, const char* unit) {
         std::printf("%-26s %9.2f %9.2f %9.2f %s\n", name, s.min, s.median, s.max, unit);
