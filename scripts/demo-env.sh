@@ -6,7 +6,9 @@
 # program's default serial port) and serves QNP for 169.12.1.106.1.1 port 100
 # (the default net id and port) at TD4700_QNP_ROUTER. It stops when PROGRAM ends.
 # TD4700_DEMO_DIR (default BUILD_DIR/demo) keeps the demo registry between runs;
-# TD4700_DEMO_STATION picks another file from vcoupler/stations.
+# TD4700_DEMO_STATION picks another file from vcoupler/stations. At every run
+# the demo settings name vcoupler/samples as the firmware folder, so the
+# firmware dialog opens where the demo's sample files are.
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -23,6 +25,7 @@ vcoupler="$build/bin/td4700-vcoupler"
 mkdir -p "$demo/registry" "$demo/ports" "$demo/runtime"
 
 export TD4700_REGISTRY_DIR="$demo/registry"
+"$build/bin/td4700-demo-settings" "$demo/registry" "PathResFirmware=$here/vcoupler/samples"
 export TD4700_PORTS_DIR="$demo/ports"
 export TD4700_RUNTIME_ROOT="$demo/runtime"
 

@@ -1,0 +1,187 @@
+// The sample files of vcoupler/samples, each picked in the tool that takes it
+// and run against the demo station that ./run plays, and the demo settings of
+// ./run that name the samples folder as the firmware folder.
+#include "common/TestEnv.h"
+#include "common/VirtualCoupler.h"
+#include "platform/RegistryStore.h"
+#include "platform/SerialChannel.h"
+#include "platform/StringTable.h"
+#include "tools/ScriptFile.h"
+#include "tools/frmFirmwareUpdate.h"
+#include "tools/frmScript.h"
+#include "tools/frmScriptInitCoupler.h"
+#include "tools/frmScriptInitTerm.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QtTest>
+
+namespace {
+
+const QString Samples = QStringLiteral(TD4700_SOURCE_DIR "/vcoupler/samples");
+const QString Key = QStringLiteral("SOFTWARE\\Harmsted\\TD4700_V4\\Common");
+
+QString sample(const char* name) { return Samples + QLatin1Char('/') + QLatin1String(name); }
+
+struct Demo {
+    TestEnv env;
+    VirtualCoupler coupler;
+    SerialChannel channel;
+
+    bool start() { return coupler.start(QStringLiteral("vn6555-demo.xml")) && coupler.openSerial(channel, 500); }
+    int32_t reg(int pos, int table, int r)
+    {
+        int32_t v[1] = {-1};
+        return channel.VbRegSyncReadReq(pos, table, r, 1, v) == 0 ? v[0] : -1;
+    }
+    ~Demo() { channel.PortClose(); }
+};
+
+using Registers = QList<QPair<int, int>>; // offset, value
+
+Registers registers(const std::vector<ScriptRegister>& regs)
+{
+    Registers out;
+    for (const ScriptRegister& r : regs)
+        out << qMakePair(r.offset.value_or(-1), r.value.value_or(-1));
+    return out;
+}
+
+} // namespace
+
+class tst_Samples : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(loadStringTable(QCoreApplication::applicationDirPath() + "/Resource/StringTable.txt")); }
+
+    void couplerScriptVerifies()
+    {
+        Demo d;
+        QVERIFY2(d.start(), qPrintable(d.coupler.output()));
+        d.env.dialogs().openFileAnswer = sample("demo-coupler.xml");
+        d.env.dialogs().answers = {vbNo}; // no reboot: the registers are read back below
+        frmScriptInitCoupler form;
+        form.RefreshData({}, &d.channel, QString());
+        QVERIFY(form.findChild<QLineEdit*>("txtDesc")->text().startsWith("Demo coupler"));
+        form.cmdScriptStart_Click();
+        QCOMPARE(form.logText(), QStringLiteral("\r\nTabelle: 000\r\n"
+                                                "Register: 002\tDatum : 0003 (00003)\tVerify : OK\tauto reset, diagnostics\r\n"
+                                                "Register: 009\tDatum : 0064 (00100)\tVerify : OK\tSYNC_0 hold 100\r\n"
+                                                "Register: 010\tDatum : 00C8 (00200)\tVerify : OK\tSYNC_1 hold 200\r\n"));
+        QCOMPARE(d.reg(0, 0, 2), 3);
+        QCOMPARE(d.reg(0, 0, 9), 100);
+        QCOMPARE(d.reg(0, 0, 10), 200);
+    }
+
+    // Positions 3 (four channels) and 4 (two) are the demo's register terminals.
+    void terminalScriptShowsTheFailure_data()
+    {
+        QTest::addColumn<bool>("resume");
+        QTest::addColumn<int>("channelsRun");
+        QTest::newRow("stops at the value that does not verify") << false << 1;
+        QTest::newRow("resume on ignore runs every channel") << true << 6;
+    }
+    void terminalScriptShowsTheFailure()
+    {
+        QFETCH(bool, resume);
+        QFETCH(int, channelsRun);
+        Demo d;
+        QVERIFY2(d.start(), qPrintable(d.coupler.output()));
+        d.env.dialogs().openFileAnswer = sample("demo-terminal.xml");
+        frmScriptInitTerm form;
+        form.RefreshData({}, &d.channel, QString());
+        QCOMPARE(form.findChild<QSpinBox*>("fpEndPos")->value(), 5);
+        form.findChild<QCheckBox*>("chkResume")->setChecked(resume);
+        form.cmdScriptStart_Click();
+
+        const QString log = form.logText();
+        QCOMPARE(log.count("Register: 032\tDatum : 0010 (00016)\tVerify : OK\t= 16\r\n"), channelsRun);
+        QCOMPARE(log.count("Register: 033\tDatum : 0064 (00100)\tVerify : OK\t= 100\r\n"), channelsRun);
+        QCOMPARE(log.count("Register: 034\tDatum : 0000 (65536)\tVerify : Ignore\ttoo large\r\n"), channelsRun);
+        QCOMPARE(log.endsWith("Error Script-Init Abort \r\n"), !resume);
+        QCOMPARE(d.reg(3, 0, 33), 100);
+        QCOMPARE(d.reg(4, 1, 33), resume ? 100 : 0);
+        QCOMPARE(d.reg(3, 0, 31), 0); // locked again, also after the abort
+    }
+
+    // Each old script converts to the registers of its XML twin (the terminal's without the one that fails).
+    void oldScriptsConvert_data()
+    {
+        QTest::addColumn<bool>("terminal");
+        QTest::addColumn<QString>("ini");
+        QTest::addColumn<QString>("twin");
+        QTest::newRow("terminal .tsi") << true << sample("demo-terminal.tsi") << sample("demo-terminal.xml");
+        QTest::newRow("coupler .csi") << false << sample("demo-coupler.csi") << sample("demo-coupler.xml");
+    }
+    void oldScriptsConvert()
+    {
+        QFETCH(bool, terminal);
+        QFETCH(QString, ini);
+        QFETCH(QString, twin);
+        TestEnv env;
+        env.dialogs().openFileAnswer = ini;
+        frmScript form;
+        terminal ? form.cmdTSIOeffnen_Click() : form.cmdCSIOeffnen_Click();
+        const QByteArray xml = form.xmlText().toUtf8();
+        ScriptDocument converted, expected;
+        QVERIFY2(converted.loadBuffer(xml.constData(), size_t(xml.size())), xml.constData());
+        QVERIFY(expected.load(twin));
+        if (terminal) {
+            Registers want = registers(readTerminalScript(expected.script()).registers);
+            want.removeLast();
+            QCOMPARE(registers(readTerminalScript(converted.script()).registers), want);
+        } else {
+            const CouplerScript got = readCouplerScript(converted.script());
+            const CouplerScript want = readCouplerScript(expected.script());
+            QCOMPARE(got.tables.size(), size_t(1));
+            QCOMPARE(got.tables[0].number, want.tables[0].number);
+            QCOMPARE(registers(got.tables[0].registers), registers(want.tables[0].registers));
+        }
+    }
+
+    void firmwareUpdates()
+    {
+        Demo d;
+        QVERIFY2(d.start(), qPrintable(d.coupler.output()));
+        QCOMPARE(d.reg(0, 0, 255), 0xBA00);
+        d.env.dialogs().openFileAnswer = sample("demo-firmware.hex");
+        frmFirmwareUpdate form;
+        form.RefreshData({}, &d.channel, QStringLiteral("FIRMWARE_UPDATE"));
+        form.findChild<QPushButton*>("cmdScriptStart")->click();
+        QVERIFY2(form.log().Text().endsWith("Finished download... OK "), qPrintable(form.log().Text()));
+        QCOMPARE(d.reg(0, 0, 255), 0xBA01);
+        QVERIFY(d.coupler.requests().contains("service firmware begin 1 0 4096 = 0"));
+    }
+
+    // What the firmware dialog finds as its folder: the samples, whatever the last run left there.
+    void demoSettingsNameTheSamplesFolder()
+    {
+        QTemporaryDir demo;
+        const QString registry = demo.filePath("registry");
+        {
+            RegistryStore store(registry);
+            QVERIFY(store.setValue(HKEY_CURRENT_USER, Key, "PathResFirmware", RegValue::fromText("/left/by/the/last/run")));
+            QVERIFY(store.setValue(HKEY_CURRENT_USER, Key, "Splash", RegValue::fromText("0")));
+        }
+        QProcess run;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("TD4700_DEMO_DIR", demo.path());
+        run.setProcessEnvironment(env);
+        run.start(QStringLiteral(TD4700_SOURCE_DIR "/scripts/demo-env.sh"),
+                  {QCoreApplication::applicationDirPath() + "/..", "/bin/true"});
+        QVERIFY(run.waitForFinished(30000));
+        QVERIFY2(run.exitCode() == 0, run.readAllStandardError().constData());
+
+        const RegistryStore store(registry);
+        const std::optional<RegValue> folder = store.value(HKEY_CURRENT_USER, Key, "PathResFirmware");
+        QVERIFY(folder);
+        QCOMPARE(QFileInfo(folder->text).canonicalFilePath(), QFileInfo(Samples).canonicalFilePath());
+        QCOMPARE(store.value(HKEY_CURRENT_USER, Key, "Splash")->text, QStringLiteral("0"));
+    }
+};
+
+QTEST_MAIN(tst_Samples)
+#include "tst_samples.moc"
