@@ -40,6 +40,10 @@ public:
         QStyledItemDelegate::setModelData(editor, model, index);
     }
 };
+// The design places of the status line (one line high) and of the frame below it, in twips.
+constexpr int kStatusTop = 120;
+constexpr int kStatusHeight = 255;
+constexpr int kFrameTop = 360;
 // Shares of the grid's width: Offset, HEX, UINT, BIN, Description (together 1.05).
 constexpr double kColumnShares[RegisterTableModel::ColumnCount] = {0.1, 0.1, 0.1, 0.25, 0.5};
 
@@ -68,9 +72,9 @@ frmTable::frmTable(QWidget* parent)
 
     ScrolledWindow1->setGeometry(twipsRect(120, 120, 10935, 7935));
     // The status shares the progress bar's place; the bar covers it while a load runs.
-    lblStatus->setGeometry(twipsRect(240, 120, 8895, 255));
-    ProgressBar1->setGeometry(twipsRect(240, 120, 8895, 255));
-    Frame1->setGeometry(twipsRect(240, 360, 9135, 7215));
+    lblStatus->setGeometry(twipsRect(240, kStatusTop, 8895, kStatusHeight));
+    ProgressBar1->setGeometry(twipsRect(240, kStatusTop, 8895, kStatusHeight));
+    Frame1->setGeometry(twipsRect(240, kFrameTop, 9135, 7215));
     tdbgDataCaption->setGeometry(twipsRect(120, 0, 8775, 240));
     tdbgData->setGeometry(twipsRect(120, 240, 8775, 6735));
     cmdExit->setGeometry(twipsRect(9480, 480, 1215, 375));
@@ -81,6 +85,8 @@ frmTable::frmTable(QWidget* parent)
     tdbgDataCaption->setAlignment(Qt::AlignCenter);
     ProgressBar1->setTextVisible(false);
     lblStatus->setStyleSheet(QStringLiteral("color: #c00000;"));
+    lblStatus->setWordWrap(true);
+    lblStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     tdbgData->setModel(m_model);
     tdbgData->setItemDelegate(new TypedEditDelegate(tdbgData));
@@ -122,8 +128,13 @@ void frmTable::Form_Resize()
     const int innerH = pxToTwips(height());
     const int scrolledH = std::max(0, innerH - 120);
     ScrolledWindow1->setGeometry(0, 0, twipsToPx(std::max(0, innerW - 120)), twipsToPx(scrolledH));
-    Frame1->resize(Frame1->width(), twipsToPx(std::max(0, scrolledH - 500)));
-    tdbgData->resize(tdbgData->width(), twipsToPx(std::max(0, scrolledH - 900)));
+    // A long status wraps, and the frame gives up the height of its further lines.
+    const int statusH = std::max(twipsToPx(kStatusHeight), lblStatus->heightForWidth(lblStatus->width()));
+    const int below = statusH - twipsToPx(kStatusHeight);
+    lblStatus->resize(lblStatus->width(), statusH);
+    Frame1->setGeometry(Frame1->x(), twipsToPx(kFrameTop) + below + twipsToPx(ScrolledWindow1->offsetY()),
+                        Frame1->width(), std::max(0, twipsToPx(std::max(0, scrolledH - 500)) - below));
+    tdbgData->resize(tdbgData->width(), std::max(0, twipsToPx(std::max(0, scrolledH - 900)) - below));
     ScrolledWindow1->ArrangeConstituentControls();
 }
 
@@ -178,8 +189,12 @@ void frmTable::RefreshData(pugi::xml_node node, IDeviceChannel* channel, const Q
     }
     stepProgress();
 
+    bool lengthLost = false;
     m_length = tableview::decideTableLength(m_pos, m_table, m_online ? m_channel : nullptr, reader(), m_node,
-                                            m_length, m_lastResult);
+                                            m_length, m_lastResult, lengthLost);
+    // Kept through refreshes: they read with the same length, still not one the device gave.
+    m_lengthFailure =
+        lengthLost ? tableview::lengthReadFailedText(m_table, m_lastResult, localeIsEnglish()) : QString();
     stepProgress();
 
     readTable();
@@ -308,12 +323,14 @@ QString frmTable::statusText() const
 void frmTable::updateStatus()
 {
     QStringList parts;
+    if (!m_lengthFailure.isEmpty())
+        parts << m_lengthFailure;
     if (!m_readFailure.isEmpty())
         parts << m_readFailure;
     if (!m_writeFailure.isEmpty())
         parts << m_writeFailure;
     lblStatus->setText(parts.join(QStringLiteral("  ")));
-    lblStatus->setToolTip(lblStatus->text()); // the whole text when the line is too short for it
+    Form_Resize();
 }
 
 QWidget* createFrmTable(QWidget* parent)

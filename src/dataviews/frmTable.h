@@ -74,6 +74,7 @@ private:
     std::array<QString, 256> m_descs;
     std::unique_ptr<clsConvertXml> m_reader;
     bool m_invalidEntryPending = false;
+    QString m_lengthFailure;
     QString m_readFailure;
     QString m_writeFailure;
 };
