@@ -2,6 +2,7 @@
 
 #include "GridKeys.h"
 #include "TableViewLogic.h"
+#include "TypedEditDelegate.h"
 #include "devices/clsConvertXml.h"
 #include "platform/AppContext.h"
 #include "platform/DeviceChannel.h"
@@ -15,10 +16,8 @@
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTimer>
 #include <algorithm>
@@ -27,19 +26,6 @@
 namespace {
 
 constexpr int kProgressMax = 270;
-
-// Commits an editor only when the user typed in it: closing an untouched editor writes
-// nothing, but typing the value a cell already shows writes it again.
-class TypedEditDelegate : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override
-    {
-        if (const auto* line = qobject_cast<QLineEdit*>(editor); line && !line->isModified())
-            return;
-        QStyledItemDelegate::setModelData(editor, model, index);
-    }
-};
 // The design places of the status line (one line high) and of the frame below it, in twips.
 constexpr int kStatusTop = 120;
 constexpr int kStatusHeight = 255;
@@ -60,6 +46,7 @@ frmTable::frmTable(QWidget* parent)
     , cmdExit(new QPushButton(ScrolledWindow1))
     , cmdRefresh(new QPushButton(ScrolledWindow1))
     , m_model(new RegisterTableModel(this))
+    , m_delegate(new TypedEditDelegate(tdbgData))
 {
     setObjectName(QStringLiteral("frmTable"));
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
@@ -89,7 +76,7 @@ frmTable::frmTable(QWidget* parent)
     lblStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     tdbgData->setModel(m_model);
-    tdbgData->setItemDelegate(new TypedEditDelegate(tdbgData));
+    tdbgData->setItemDelegate(m_delegate);
     tdbgData->verticalHeader()->hide();
     tdbgData->setSelectionMode(QAbstractItemView::SingleSelection);
     tdbgData->installEventFilter(this);
@@ -136,6 +123,13 @@ void frmTable::Form_Resize()
                         Frame1->width(), std::max(0, twipsToPx(std::max(0, scrolledH - 500)) - below));
     tdbgData->resize(tdbgData->width(), std::max(0, twipsToPx(std::max(0, scrolledH - 900)) - below));
     ScrolledWindow1->ArrangeConstituentControls();
+}
+
+void frmTable::closeEvent(QCloseEvent* event)
+{
+    // Only Enter or another cell writes: its close box, a log-out or a language switch does not.
+    m_delegate->discardOpenEditors();
+    QWidget::closeEvent(event);
 }
 
 void frmTable::resizeEvent(QResizeEvent* event)

@@ -100,6 +100,8 @@ private Q_SLOTS:
     void offlineEditChangesOnlyTheGrid();
     void enterEditsAndMessageShownOnce();
     void unchangedOrUnreadCellsWriteNothing();
+    void onlyEnterOrAnotherCellWrites_data();
+    void onlyEnterOrAnotherCellWrites();
     void exitUnloadsForm();
 
 private:
@@ -769,6 +771,73 @@ void TestTableView::unchangedOrUnreadCellsWriteNothing()
     QTRY_COMPARE(channel.callLog().filter(QStringLiteral("write")), QStringList{"write 0 5 2 1"});
     QCOMPARE(channel.calls.last().kind, QStringLiteral("read"));
     QCOMPARE(form.model()->cell(2, 2), QStringLiteral("102"));
+}
+
+enum EditEnd { EndEnter, EndTab, EndOtherCell, EndEscape, EndButtonFocus, EndClose };
+
+void TestTableView::onlyEnterOrAnotherCellWrites_data()
+{
+    QTest::addColumn<int>("end");
+    QTest::addColumn<bool>("written");
+    QTest::addColumn<bool>("editorStays"); // open, with the typed text
+    QTest::newRow("Enter writes") << int(EndEnter) << true << false;
+    QTest::newRow("Tab writes") << int(EndTab) << true << false;
+    QTest::newRow("a click on another cell writes") << int(EndOtherCell) << true << false;
+    QTest::newRow("Escape writes nothing") << int(EndEscape) << false << false;
+    QTest::newRow("focus on a button keeps the editor") << int(EndButtonFocus) << false << true;
+    QTest::newRow("closing the form writes nothing") << int(EndClose) << false << false;
+}
+
+void TestTableView::onlyEnterOrAnotherCellWrites()
+{
+    QFETCH(int, end);
+    QFETCH(bool, written);
+    QFETCH(bool, editorStays);
+    ScriptedChannel channel;
+    channel.setRegister(0, 127, 5, 10);
+    channel.setTable(0, 5, ramp(10));
+    QPointer<frmTable> form = loadForm(&channel, 0, QStringLiteral("5"));
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form));
+    QApplication::setActiveWindow(form);
+    QTableView* grid = form->grid();
+    grid->setFocus();
+    grid->setCurrentIndex(form->model()->index(2, 1));
+    QTest::keyClick(grid, Qt::Key_Return);
+    QPointer<QLineEdit> editor = grid->viewport()->findChild<QLineEdit*>();
+    QVERIFY(editor && editor->hasFocus());
+    editor->selectAll();
+    QTest::keyClicks(editor, QStringLiteral("ff"));
+    channel.calls.clear();
+
+    switch (EditEnd(end)) {
+    case EndEnter:
+        QTest::keyClick(editor, Qt::Key_Return);
+        break;
+    case EndTab:
+        QTest::keyClick(editor, Qt::Key_Tab);
+        break;
+    case EndOtherCell: {
+        const QRect cell = grid->visualRect(form->model()->index(5, 2));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+        break;
+    }
+    case EndEscape:
+        QTest::keyClick(editor, Qt::Key_Escape);
+        break;
+    case EndButtonFocus:
+        form->findChild<QPushButton*>("cmdRefresh")->setFocus();
+        break;
+    case EndClose:
+        form->close();
+        break;
+    }
+    QTest::qWait(20); // Enter commits from the event loop
+    QCOMPARE(channel.callLog().filter(QStringLiteral("write")),
+             written ? QStringList{"write 0 5 2 1"} : QStringList());
+    QCOMPARE(editor && editor->isVisible(), editorStays);
+    if (editorStays)
+        QCOMPARE(editor->text(), QStringLiteral("ff"));
 }
 
 void TestTableView::exitUnloadsForm()
