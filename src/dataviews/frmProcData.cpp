@@ -191,7 +191,10 @@ void frmProcData::resizeEvent(QResizeEvent* event)
 
 void frmProcData::closeEvent(QCloseEvent* event)
 {
-    // Only Enter or another cell writes: its close box, a log-out or a language switch does not.
+    // A closed view is deleted only later: ticks due before then would read on. And only Enter
+    // or another cell writes, not its close box, a log-out or a language switch.
+    m_bExit = true;
+    Timer1->stop();
     m_outDelegate->discardOpenEditors();
     QWidget::closeEvent(event);
 }

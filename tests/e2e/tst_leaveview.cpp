@@ -1,7 +1,8 @@
 // Leaving a view with work in flight, through the main window against the
 // virtual coupler: text typed into an open cell editor of the register table
 // or the process image is written by no way of leaving the view (log-out,
-// log-in, a language switch, its close box, its Exit button).
+// log-in, a language switch, its close box, its Exit button), and a process
+// image closed by a log-out over a dead link reads no more.
 #include "common/FaultMatrix.h"
 
 #include "dataviews/ProcImageModel.h"
@@ -23,6 +24,7 @@
 #include <QPushButton>
 #include <QStyleOptionTitleBar>
 #include <QTableView>
+#include <QThread>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -85,6 +87,7 @@ private Q_SLOTS:
 
     void typedTextIsNotWritten_data();
     void typedTextIsNotWritten();
+    void logOutOverDeadLinkEndsTheTicks();
 };
 
 QWidget* tst_LeaveView::openFromTree(const ViewCase& view)
@@ -180,6 +183,47 @@ void tst_LeaveView::typedTextIsNotWritten()
     QTRY_VERIFY(form.isNull());
     QTest::qWait(50); // the coupler traces what reached it
     QCOMPARE(p().coupler().requests().mid(mark).filter(QStringLiteral("write")), QStringList());
+}
+
+// A log-out closes the view before it lifts the protection again, which waits out a time-out on a dead
+// link: ticks due then must not read on the closed view, nor log after "Offline".
+void tst_LeaveView::logOutOverDeadLinkEndsTheTicks()
+{
+    gCommon().setAccessLevel(1);
+    const auto production = qScopeGuard([] { gCommon().setAccessLevel(2); });
+    p().logOut();
+    QVERIFY2(p().onlineOver(QStringLiteral("serial")), qPrintable(p().log()));
+    QPointer<QWidget> form = openFromTree(kViews[2]);
+    QVERIFY(form);
+    QTRY_VERIFY(static_cast<frmProcData*>(form.data())->ticks() >= 2);
+
+    QVERIFY(p().coupler().arm(QStringLiteral("silent@req")));
+    QTRY_VERIFY_WITH_TIMEOUT(p().log().contains(QLatin1String("ProcData Error")), 4 * kTimeoutMs);
+    qsizetype closedAt = -1;
+    struct CloseWatch : QObject {
+        std::function<void()> closed;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() == QEvent::Close)
+                closed();
+            return false;
+        }
+    } watch;
+    watch.closed = [&] {
+        QThread::msleep(30); // the coupler traces the requests that reached it so far
+        closedAt = p().coupler().requests().size();
+    };
+    form->installEventFilter(&watch);
+
+    QTest::keyClick(&w(), Qt::Key_F12);
+    QVERIFY(!p().online());
+    QVERIFY(closedAt >= 0);
+    QTest::qWait(3 * kTimeoutMs);
+    const QStringList after = p().coupler().requests().mid(closedAt);
+    QCOMPARE(after.filter(QRegularExpression(QStringLiteral("^read 0 11[0-7] "))), QStringList());
+    QCOMPARE(p().logLines().filter(QStringLiteral("ProcData Error")), QStringList());
+    QCOMPARE(p().logLines().value(0), QStringLiteral("Offline"));
+    QVERIFY(p().coupler().clearFaults());
 }
 
 QTEST_MAIN(tst_LeaveView)
