@@ -1,8 +1,8 @@
 // Leaving a view with work in flight, through the main window against the
 // virtual coupler: text typed into an open cell editor of the register table
 // or the process image is written by no way of leaving the view (log-out,
-// log-in, a language switch, its close box, its Exit button), and a process
-// image closed by a log-out over a dead link reads no more.
+// log-in, a language switch, its close box, its Exit button, the main window's
+// close), and a process image closed by a log-out over a dead link reads no more.
 #include "common/FaultMatrix.h"
 
 #include "dataviews/ProcImageModel.h"
@@ -65,6 +65,24 @@ QPoint closeButtonOf(QMdiSubWindow* sub)
     return sub->style()->subControlRect(QStyle::CC_TitleBar, &option, QStyle::SC_TitleBarCloseButton, sub).center();
 }
 
+// Enter on the case's cell, then the typed text; the open editor, or null when that failed.
+QLineEdit* typeIntoCell(QWidget& form, const ViewCase& c)
+{
+    auto* grid = form.findChild<QTableView*>(QLatin1String(c.grid));
+    const QModelIndex cell = grid->model()->index(c.row, c.column);
+    grid->setFocus();
+    if (!QTest::qWaitFor([&] { return grid->hasFocus() && (grid->model()->flags(cell) & Qt::ItemIsEditable); }))
+        return nullptr;
+    grid->setCurrentIndex(cell);
+    QTest::keyClick(grid, Qt::Key_Return);
+    auto* editor = grid->viewport()->findChild<QLineEdit*>();
+    if (!editor || !editor->hasFocus())
+        return nullptr;
+    editor->selectAll();
+    QTest::keyClicks(editor, QLatin1String(c.typed));
+    return editor->text() == QLatin1String(c.typed) ? editor : nullptr;
+}
+
 } // namespace
 
 class tst_LeaveView : public QObject, MatrixFixture {
@@ -88,6 +106,7 @@ private Q_SLOTS:
     void typedTextIsNotWritten_data();
     void typedTextIsNotWritten();
     void logOutOverDeadLinkEndsTheTicks();
+    void mainWindowCloseWritesNothing(); // the last: the program ends
 };
 
 QWidget* tst_LeaveView::openFromTree(const ViewCase& view)
@@ -140,17 +159,8 @@ void tst_LeaveView::typedTextIsNotWritten()
     QVERIFY(form);
     if (auto* table = qobject_cast<frmTable*>(form.data()))
         QCOMPARE(table->position(), 0);
-    auto* grid = form->findChild<QTableView*>(QLatin1String(c.grid));
-    QTRY_VERIFY(grid->model()->flags(grid->model()->index(c.row, c.column)) & Qt::ItemIsEditable);
-    grid->setFocus();
-    QTRY_VERIFY(grid->hasFocus());
-    grid->setCurrentIndex(grid->model()->index(c.row, c.column));
-    QTest::keyClick(grid, Qt::Key_Return);
-    auto* editor = grid->viewport()->findChild<QLineEdit*>();
-    QVERIFY(editor && editor->hasFocus());
-    editor->selectAll();
-    QTest::keyClicks(editor, QLatin1String(c.typed));
-    QCOMPARE(editor->text(), QLatin1String(c.typed));
+    QLineEdit* editor = typeIntoCell(*form, c);
+    QVERIFY(editor);
 
     const qsizetype mark = p().coupler().requests().size();
     switch (Leave(leave)) {
@@ -224,6 +234,21 @@ void tst_LeaveView::logOutOverDeadLinkEndsTheTicks()
     QCOMPARE(p().logLines().filter(QStringLiteral("ProcData Error")), QStringList());
     QCOMPARE(p().logLines().value(0), QStringLiteral("Offline"));
     QVERIFY(p().coupler().clearFaults());
+}
+
+// The main window releases the channel before it unloads the views: a late commit would use it.
+void tst_LeaveView::mainWindowCloseWritesNothing()
+{
+    QVERIFY2(p().onlineOver(QStringLiteral("serial")), qPrintable(p().log()));
+    const ViewCase& c = kViews[0];
+    QPointer<QWidget> form = openFromTree(c);
+    QVERIFY(form);
+    QVERIFY(typeIntoCell(*form, c));
+    const qsizetype mark = p().coupler().requests().size();
+    QVERIFY(w().close());
+    QTRY_VERIFY(form.isNull());
+    QTest::qWait(50);
+    QCOMPARE(p().coupler().requests().mid(mark).filter(QStringLiteral("write")), QStringList());
 }
 
 QTEST_MAIN(tst_LeaveView)
