@@ -24,9 +24,7 @@ void ProcImageModel::setTexts(int first, const QStringList& texts)
     }
     if (changedFirst < 0)
         return;
-    // A change of one cell alone would also overwrite an editor open on it; a wider range does not.
-    const int firstColumn = changedFirst == changedLast ? ColOffset : ColData;
-    Q_EMIT dataChanged(index(changedFirst, firstColumn), index(changedLast, ColData), {Qt::DisplayRole});
+    Q_EMIT dataChanged(index(changedFirst, ColData), index(changedLast, ColData), {Qt::DisplayRole});
 }
 
 void ProcImageModel::resetTexts()
@@ -73,9 +71,6 @@ Qt::ItemFlags ProcImageModel::flags(const QModelIndex& index) const
 bool ProcImageModel::setData(const QModelIndex& index, const QVariant& value, int role)
 {
     if (!index.isValid() || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable) || !m_commit)
-        return false;
-    // The view hands back every closed editor; only a changed text is an entry.
-    if (value.toString() == text(index.row()))
         return false;
     return m_commit(index.row(), value.toString());
 }

@@ -1,8 +1,9 @@
 #pragma once
 // The data source behind one process image grid: 256 rows of register number
 // (Offset) and display text (Data). The Data column is editable only in the
-// output grid; a commit with a changed text goes to the form's handler, which
-// sets the row's text itself when it takes the entry.
+// output grid; a commit goes to the form's handler, which sets the row's text
+// itself when it takes the entry. The grid's delegate passes on only what the
+// user typed.
 #include <QAbstractTableModel>
 #include <QStringList>
 #include <QVector>

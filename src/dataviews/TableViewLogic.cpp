@@ -19,8 +19,9 @@ int32_t capLength(int32_t length)
 }
 
 int32_t decideTableLength(int32_t pos, int32_t table, IDeviceChannel* channel, const clsConvertXml& reader,
-                          pugi::xml_node node, int32_t length, int32_t& lastResult)
+                          pugi::xml_node node, int32_t length, int32_t& lastResult, bool& lengthLost)
 {
+    lengthLost = false;
     // A terminal's table has 64 registers whatever its description says.
     if (pos != 0)
         return kTerminalLength;
@@ -33,8 +34,10 @@ int32_t decideTableLength(int32_t pos, int32_t table, IDeviceChannel* channel, c
         lastResult = channel->VbRegSyncReadReq(pos, kLengthTable, table, 1, word);
         if (lastResult == 0)
             return capLength(word[0]);
-        reader.GetTableLength(node, table, length);
-        return capLength(length);
+        int32_t described = -1;
+        reader.GetTableLength(node, table, described);
+        lengthLost = described < 0;
+        return capLength(lengthLost ? length : described);
     }
     // Offline the description's table 127 answers: 65535 without the table, 0 without the register.
     word[0] = 0;
@@ -101,6 +104,14 @@ QString readFailedText(int32_t table, int32_t code, bool english)
     const QString pattern = english ? QStringLiteral("Reading table %1 failed: code %2 (%3).")
                                     : QStringLiteral("Lesen der Tabelle %1 fehlgeschlagen: Code %2 (%3).");
     return pattern.arg(table).arg(code).arg(channelResultText(code, english));
+}
+
+QString lengthReadFailedText(int32_t table, int32_t code, bool english)
+{
+    const QString pattern = english
+        ? QStringLiteral("Reading the length of table %1 (table %2, register %1) failed: code %3 (%4).")
+        : QStringLiteral("Lesen der Länge von Tabelle %1 (Tabelle %2, Register %1) fehlgeschlagen: Code %3 (%4).");
+    return pattern.arg(table).arg(kLengthTable).arg(code).arg(channelResultText(code, english));
 }
 
 QString noAnswerText(int32_t code, bool english)

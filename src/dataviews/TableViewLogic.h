@@ -19,9 +19,11 @@ inline constexpr int32_t kTerminalLength = 64;
 // The number of registers shown for table `table` of the device at `pos`
 // (0 the coupler). channel null means offline. `length` is the value kept from
 // an earlier load; the description keeps it when it knows no such table.
-// Result 0..256. lastResult receives the result of the last call made.
+// Result 0..256. lastResult receives the result of the last call made;
+// lengthLost is set when the table-127 read failed and the description names
+// no length either, so the kept length stands in for one never read.
 int32_t decideTableLength(int32_t pos, int32_t table, IDeviceChannel* channel, const clsConvertXml& reader,
-                          pugi::xml_node node, int32_t length, int32_t& lastResult);
+                          pugi::xml_node node, int32_t length, int32_t& lastResult, bool& lengthLost);
 
 // Lengths outside 0..256 would read past the register buffer.
 int32_t capLength(int32_t length);
@@ -50,6 +52,8 @@ RegisterTableModel::Row unreadRowTexts(int reg, const QString& description);
 QString invalidEntryMessage();
 // Status texts for the failures the view reports without a message box.
 QString readFailedText(int32_t table, int32_t code, bool english);
+// The table-127 read of table's length failed with code.
+QString lengthReadFailedText(int32_t table, int32_t code, bool english);
 // The device gave no answer (a lost link): what it holds now is unknown.
 QString noAnswerText(int32_t code, bool english);
 // What an edit of register reg ended with: empty when the write and the read-back

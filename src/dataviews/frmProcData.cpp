@@ -2,6 +2,7 @@
 
 #include "GridKeys.h"
 #include "ProcImageModel.h"
+#include "TypedEditDelegate.h"
 #include "platform/AppContext.h"
 #include "platform/DeviceChannel.h"
 #include "platform/FormRegistry.h"
@@ -59,6 +60,7 @@ frmProcData::frmProcData(QWidget* parent)
     , Timer1(new QTimer(this))
     , m_xaInData(new ProcImageModel(false, this))
     , m_xaOutData(new ProcImageModel(true, this))
+    , m_outDelegate(new TypedEditDelegate(tdbgOutData))
 {
     Label1[1] = new QLabel(fraProcDataOutput);
     setObjectName(QStringLiteral("frmProcData"));
@@ -96,6 +98,7 @@ frmProcData::frmProcData(QWidget* parent)
     connect(Timer1, &QTimer::timeout, this, &frmProcData::Timer1_Timer);
     connect(cmdExit, &QPushButton::clicked, this, &frmProcData::cmdExit_Click);
     m_xaOutData->setCommitHandler([this](int reg, const QString& text) { return tdbgOutData_BeforeColUpdate(reg, text); });
+    tdbgOutData->setItemDelegate(m_outDelegate);
     tdbgOutData->installEventFilter(this);
 
     Form_Load();
@@ -184,6 +187,16 @@ void frmProcData::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     fResize();
+}
+
+void frmProcData::closeEvent(QCloseEvent* event)
+{
+    // A closed view is deleted only later: ticks due before then would read on. And only Enter
+    // or another cell writes, not its close box, a log-out or a language switch.
+    m_bExit = true;
+    Timer1->stop();
+    m_outDelegate->discardOpenEditors();
+    QWidget::closeEvent(event);
 }
 
 bool frmProcData::eventFilter(QObject* watched, QEvent* event)

@@ -17,6 +17,7 @@ class QPushButton;
 class QTableView;
 class QTimer;
 class ScrolledWindow;
+class TypedEditDelegate;
 
 class frmProcData : public QWidget, public IRefreshData {
     Q_OBJECT
@@ -37,6 +38,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -69,6 +71,7 @@ private:
     QTimer* Timer1;
     ProcImageModel* m_xaInData;
     ProcImageModel* m_xaOutData;
+    TypedEditDelegate* m_outDelegate;
 
     IDeviceChannel* m_objChannel = nullptr;
     pugi::xml_node m_xmlNode;

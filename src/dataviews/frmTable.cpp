@@ -2,6 +2,7 @@
 
 #include "GridKeys.h"
 #include "TableViewLogic.h"
+#include "TypedEditDelegate.h"
 #include "devices/clsConvertXml.h"
 #include "platform/AppContext.h"
 #include "platform/DeviceChannel.h"
@@ -15,10 +16,8 @@
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTimer>
 #include <algorithm>
@@ -27,19 +26,10 @@
 namespace {
 
 constexpr int kProgressMax = 270;
-
-// Commits an editor only when the user typed in it: closing an untouched editor writes
-// nothing, but typing the value a cell already shows writes it again.
-class TypedEditDelegate : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override
-    {
-        if (const auto* line = qobject_cast<QLineEdit*>(editor); line && !line->isModified())
-            return;
-        QStyledItemDelegate::setModelData(editor, model, index);
-    }
-};
+// The design places of the status line (one line high) and of the frame below it, in twips.
+constexpr int kStatusTop = 120;
+constexpr int kStatusHeight = 255;
+constexpr int kFrameTop = 360;
 // Shares of the grid's width: Offset, HEX, UINT, BIN, Description (together 1.05).
 constexpr double kColumnShares[RegisterTableModel::ColumnCount] = {0.1, 0.1, 0.1, 0.25, 0.5};
 
@@ -56,6 +46,7 @@ frmTable::frmTable(QWidget* parent)
     , cmdExit(new QPushButton(ScrolledWindow1))
     , cmdRefresh(new QPushButton(ScrolledWindow1))
     , m_model(new RegisterTableModel(this))
+    , m_delegate(new TypedEditDelegate(tdbgData))
 {
     setObjectName(QStringLiteral("frmTable"));
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
@@ -68,9 +59,9 @@ frmTable::frmTable(QWidget* parent)
 
     ScrolledWindow1->setGeometry(twipsRect(120, 120, 10935, 7935));
     // The status shares the progress bar's place; the bar covers it while a load runs.
-    lblStatus->setGeometry(twipsRect(240, 120, 8895, 255));
-    ProgressBar1->setGeometry(twipsRect(240, 120, 8895, 255));
-    Frame1->setGeometry(twipsRect(240, 360, 9135, 7215));
+    lblStatus->setGeometry(twipsRect(240, kStatusTop, 8895, kStatusHeight));
+    ProgressBar1->setGeometry(twipsRect(240, kStatusTop, 8895, kStatusHeight));
+    Frame1->setGeometry(twipsRect(240, kFrameTop, 9135, 7215));
     tdbgDataCaption->setGeometry(twipsRect(120, 0, 8775, 240));
     tdbgData->setGeometry(twipsRect(120, 240, 8775, 6735));
     cmdExit->setGeometry(twipsRect(9480, 480, 1215, 375));
@@ -81,9 +72,11 @@ frmTable::frmTable(QWidget* parent)
     tdbgDataCaption->setAlignment(Qt::AlignCenter);
     ProgressBar1->setTextVisible(false);
     lblStatus->setStyleSheet(QStringLiteral("color: #c00000;"));
+    lblStatus->setWordWrap(true);
+    lblStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     tdbgData->setModel(m_model);
-    tdbgData->setItemDelegate(new TypedEditDelegate(tdbgData));
+    tdbgData->setItemDelegate(m_delegate);
     tdbgData->verticalHeader()->hide();
     tdbgData->setSelectionMode(QAbstractItemView::SingleSelection);
     tdbgData->installEventFilter(this);
@@ -122,9 +115,21 @@ void frmTable::Form_Resize()
     const int innerH = pxToTwips(height());
     const int scrolledH = std::max(0, innerH - 120);
     ScrolledWindow1->setGeometry(0, 0, twipsToPx(std::max(0, innerW - 120)), twipsToPx(scrolledH));
-    Frame1->resize(Frame1->width(), twipsToPx(std::max(0, scrolledH - 500)));
-    tdbgData->resize(tdbgData->width(), twipsToPx(std::max(0, scrolledH - 900)));
+    // A long status wraps, and the frame gives up the height of its further lines.
+    const int statusH = std::max(twipsToPx(kStatusHeight), lblStatus->heightForWidth(lblStatus->width()));
+    const int below = statusH - twipsToPx(kStatusHeight);
+    lblStatus->resize(lblStatus->width(), statusH);
+    Frame1->setGeometry(Frame1->x(), twipsToPx(kFrameTop) + below + twipsToPx(ScrolledWindow1->offsetY()),
+                        Frame1->width(), std::max(0, twipsToPx(std::max(0, scrolledH - 500)) - below));
+    tdbgData->resize(tdbgData->width(), std::max(0, twipsToPx(std::max(0, scrolledH - 900)) - below));
     ScrolledWindow1->ArrangeConstituentControls();
+}
+
+void frmTable::closeEvent(QCloseEvent* event)
+{
+    // Only Enter or another cell writes: its close box, a log-out or a language switch does not.
+    m_delegate->discardOpenEditors();
+    QWidget::closeEvent(event);
 }
 
 void frmTable::resizeEvent(QResizeEvent* event)
@@ -178,8 +183,12 @@ void frmTable::RefreshData(pugi::xml_node node, IDeviceChannel* channel, const Q
     }
     stepProgress();
 
+    bool lengthLost = false;
     m_length = tableview::decideTableLength(m_pos, m_table, m_online ? m_channel : nullptr, reader(), m_node,
-                                            m_length, m_lastResult);
+                                            m_length, m_lastResult, lengthLost);
+    // Kept through refreshes: they read with the same length, still not one the device gave.
+    m_lengthFailure =
+        lengthLost ? tableview::lengthReadFailedText(m_table, m_lastResult, localeIsEnglish()) : QString();
     stepProgress();
 
     readTable();
@@ -308,12 +317,14 @@ QString frmTable::statusText() const
 void frmTable::updateStatus()
 {
     QStringList parts;
+    if (!m_lengthFailure.isEmpty())
+        parts << m_lengthFailure;
     if (!m_readFailure.isEmpty())
         parts << m_readFailure;
     if (!m_writeFailure.isEmpty())
         parts << m_writeFailure;
     lblStatus->setText(parts.join(QStringLiteral("  ")));
-    lblStatus->setToolTip(lblStatus->text()); // the whole text when the line is too short for it
+    Form_Resize();
 }
 
 QWidget* createFrmTable(QWidget* parent)

@@ -16,6 +16,7 @@ class QProgressBar;
 class QPushButton;
 class QTableView;
 class ScrolledWindow;
+class TypedEditDelegate;
 class clsConvertXml;
 
 class frmTable : public QWidget, public IRefreshData {
@@ -37,6 +38,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -60,6 +62,7 @@ private:
     QPushButton* cmdExit;
     QPushButton* cmdRefresh;
     RegisterTableModel* m_model;
+    TypedEditDelegate* m_delegate;
 
     IDeviceChannel* m_channel = nullptr;
     pugi::xml_node m_node;
@@ -74,6 +77,7 @@ private:
     std::array<QString, 256> m_descs;
     std::unique_ptr<clsConvertXml> m_reader;
     bool m_invalidEntryPending = false;
+    QString m_lengthFailure;
     QString m_readFailure;
     QString m_writeFailure;
 };

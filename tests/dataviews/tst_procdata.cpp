@@ -5,8 +5,12 @@
 #include "dataviews/ProcImageModel.h"
 #include "dataviews/frmProcData.h"
 
+#include <QApplication>
+#include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QTableView>
+#include <QTimer>
 #include <QtTest>
 
 using namespace procdata;
@@ -22,6 +26,8 @@ private Q_SLOTS:
     void formatWord();
     void offlineReadsWritesAndLogsNothing();
     void refusedWriteIsLoggedAndCellKept();
+    void openEditorKeepsTypedTextThroughTicks_data();
+    void openEditorKeepsTypedTextThroughTicks();
     void exitClosesAtOnce();
 
 private:
@@ -82,6 +88,65 @@ void TestProcData::refusedWriteIsLoggedAndCellKept()
     QVERIFY(!form.outputSource()->setData(form.outputSource()->index(3, 1), QStringLiteral("12")));
     QCOMPARE(form.outputSource()->text(3), QStringLiteral("0x0000"));
     QCOMPARE(m_env->log().Text(), QStringLiteral("ProcData Error: Write Err/Table/Row/Value 4100 110 3 18\r\n"));
+}
+
+void TestProcData::openEditorKeepsTypedTextThroughTicks_data()
+{
+    QTest::addColumn<bool>("failing"); // every read fails
+    QTest::addColumn<int>("keyMs");    // between two keys
+    QTest::newRow("outputs change every 10 ms, a key every 150 ms") << false << 150;
+    QTest::newRow("outputs change every 10 ms, a key every 20 ms") << false << 20;
+    QTest::newRow("every read fails, a key every 150 ms") << true << 150;
+}
+
+// A running controller changes its outputs all the time; the editor keeps what is typed, and Enter
+// writes exactly that.
+void TestProcData::openEditorKeepsTypedTextThroughTicks()
+{
+    QFETCH(bool, failing);
+    QFETCH(int, keyMs);
+    constexpr int kWord = 7;
+    frmProcData form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QApplication::setActiveWindow(&form);
+    form.RefreshData({}, &m_channel, {});
+    QTimer outputs;
+    int32_t moving = 0;
+    connect(&outputs, &QTimer::timeout, this, [&] { m_channel.setRegister(0, 110, kWord, ++moving & 0xFFFF); });
+    outputs.start(10);
+    QTRY_VERIFY(form.ticks() >= 2);
+    if (failing)
+        m_channel.failReads(0, -1, ChTimeout);
+
+    auto* grid = form.findChild<QTableView*>(QStringLiteral("tdbgOutData"));
+    ProcImageModel& out = *form.outputSource();
+    grid->setFocus();
+    grid->setCurrentIndex(out.index(kWord, ProcImageModel::ColData));
+    QTest::keyClick(grid, Qt::Key_Return);
+    auto* editor = grid->viewport()->findChild<QLineEdit*>();
+    QVERIFY(editor && editor->hasFocus());
+    editor->selectAll();
+    m_channel.calls.clear();
+    const QString typed = QStringLiteral("0x1111");
+    for (qsizetype i = 0; i < typed.size(); ++i) {
+        const int ticks = form.ticks();
+        QTest::keyClick(editor, typed[i].toLatin1());
+        QTest::qWait(keyMs);
+        QCOMPARE(editor->text(), typed.left(i + 1));
+        if (keyMs > kTickMs)
+            QVERIFY(form.ticks() > ticks);
+    }
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_COMPARE(m_channel.callLog().filter(QStringLiteral("write")), QStringList{"write 0 110 7 1"});
+    QTest::qWait(2 * kTickMs);
+    QCOMPARE(m_channel.callLog().filter(QStringLiteral("write")).size(), 1);
+    const auto write = std::find_if(m_channel.calls.cbegin(), m_channel.calls.cend(),
+                                    [](const ScriptedChannel::Call& c) { return c.kind == QLatin1String("write"); });
+    QCOMPARE(write->values, QVector<int32_t>{0x1111});
+    // Once the edit has ended the cell follows the device again.
+    if (!failing)
+        QTRY_VERIFY(out.text(kWord).startsWith(QLatin1String("0x ")));
 }
 
 void TestProcData::exitClosesAtOnce()

@@ -7,6 +7,7 @@
 #include "platform/LocaleInfo.h"
 
 #include <QApplication>
+#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -88,6 +89,7 @@ private Q_SLOTS:
     void missingPositionReadsNothing();
     void userDataKeptWhenMissing();
     void failedBlockReadShowsNoValues();
+    void lostLengthReadIsNamed();
     void refreshRereadsWithStoredLength();
 
     void editWritesAndShowsReadBack_data();
@@ -98,6 +100,8 @@ private Q_SLOTS:
     void offlineEditChangesOnlyTheGrid();
     void enterEditsAndMessageShownOnce();
     void unchangedOrUnreadCellsWriteNothing();
+    void onlyEnterOrAnotherCellWrites_data();
+    void onlyEnterOrAnotherCellWrites();
     void exitUnloadsForm();
 
 private:
@@ -142,29 +146,35 @@ void TestTableView::decideLength_data()
     QTest::addColumn<int>("previous");
     QTest::addColumn<int>("expected");
     QTest::addColumn<QStringList>("calls");
+    QTest::addColumn<bool>("lost"); // no length was read or described
 
     const QString noTables;
     const QStringList none;
     const QStringList read5{QStringLiteral("read 0 127 5 1")};
-    QTest::newRow("terminal online: 64, no table-127 read") << 3 << 5 << true << 10 << noTables << 0 << 64 << none;
-    QTest::newRow("terminal offline: 64") << 1 << 200 << false << 10 << noTables << 0 << 64 << none;
-    QTest::newRow("coupler table 127: 127") << 0 << 127 << true << 10 << noTables << 0 << 127 << none;
-    QTest::newRow("coupler table 127 offline: 127") << 0 << 127 << false << 10 << noTables << 0 << 127 << none;
-    QTest::newRow("coupler table from table 127") << 0 << 5 << true << 10 << noTables << 0 << 10 << read5;
-    QTest::newRow("length 65535 capped at 256") << 0 << 5 << true << 65535 << noTables << 0 << 256 << read5;
-    QTest::newRow("length 0: empty") << 0 << 5 << true << 0 << noTables << 7 << 0 << read5;
+    QTest::newRow("terminal online: 64, no table-127 read")
+        << 3 << 5 << true << 10 << noTables << 0 << 64 << none << false;
+    QTest::newRow("terminal offline: 64") << 1 << 200 << false << 10 << noTables << 0 << 64 << none << false;
+    QTest::newRow("coupler table 127: 127") << 0 << 127 << true << 10 << noTables << 0 << 127 << none << false;
+    QTest::newRow("coupler table 127 offline: 127") << 0 << 127 << false << 10 << noTables << 0 << 127 << none << false;
+    QTest::newRow("coupler table from table 127") << 0 << 5 << true << 10 << noTables << 0 << 10 << read5 << false;
+    QTest::newRow("length 65535 capped at 256") << 0 << 5 << true << 65535 << noTables << 0 << 256 << read5 << false;
+    QTest::newRow("length 0: empty") << 0 << 5 << true << 0 << noTables << 7 << 0 << read5 << false;
     QTest::newRow("read fails: description length")
-        << 0 << 5 << true << -1 << QStringLiteral(R"(<Table Number="5" Length="20"/>)") << 0 << 20 << read5;
+        << 0 << 5 << true << -1 << QStringLiteral(R"(<Table Number="5" Length="20"/>)") << 0 << 20 << read5 << false;
     QTest::newRow("read fails: description length at most 255")
-        << 0 << 5 << true << -1 << QStringLiteral(R"(<Table Number="5" Length="300"/>)") << 0 << 255 << read5;
-    QTest::newRow("read fails, no description table: previous kept") << 0 << 5 << true << -1 << noTables << 33 << 33 << read5;
+        << 0 << 5 << true << -1 << QStringLiteral(R"(<Table Number="5" Length="300"/>)") << 0 << 255 << read5 << false;
+    QTest::newRow("read fails, no description table: previous kept, lost")
+        << 0 << 5 << true << -1 << noTables << 33 << 33 << read5 << true;
+    QTest::newRow("read fails, negative description length: previous kept, lost")
+        << 0 << 5 << true << -1 << QStringLiteral(R"(<Table Number="5" Length="-4"/>)") << 256 << 256 << read5 << true;
     QTest::newRow("offline: register of description table 127")
         << 0 << 5 << false << 10 << QStringLiteral(R"(<Table Number="127"><Register Offset="5" Value="0x000C"/></Table>)")
-        << 0 << 12 << none;
-    QTest::newRow("offline, no table 127: 65535 capped") << 0 << 5 << false << 10 << noTables << 0 << 256 << none;
+        << 0 << 12 << none << false;
+    QTest::newRow("offline, no table 127: 65535 capped")
+        << 0 << 5 << false << 10 << noTables << 0 << 256 << none << false;
     QTest::newRow("offline, table 127 without the register: 0")
         << 0 << 5 << false << 10 << QStringLiteral(R"(<Table Number="127"><Register Offset="4" Value="9"/></Table>)")
-        << 9 << 0 << none;
+        << 9 << 0 << none << false;
 }
 
 void TestTableView::decideLength()
@@ -177,6 +187,7 @@ void TestTableView::decideLength()
     QFETCH(int, previous);
     QFETCH(int, expected);
     QFETCH(QStringList, calls);
+    QFETCH(bool, lost);
 
     ScriptedChannel channel;
     if (lengthRegister >= 0)
@@ -191,9 +202,11 @@ void TestTableView::decideLength()
                                 .constData()));
     clsConvertXml reader;
     int32_t lastResult = -7;
+    bool lengthLost = !lost;
     const int32_t length = tableview::decideTableLength(pos, table, online ? &channel : nullptr, reader,
-                                                        doc.child("Device"), previous, lastResult);
+                                                        doc.child("Device"), previous, lastResult, lengthLost);
     QCOMPARE(length, expected);
+    QCOMPARE(lengthLost, lost);
     QCOMPARE(channel.callLog(), calls);
     if (!calls.isEmpty())
         QCOMPARE(lastResult, lengthRegister >= 0 ? 0 : int(ChTimeout));
@@ -411,6 +424,52 @@ void TestTableView::failedBlockReadShowsNoValues()
     form.findChild<QPushButton*>("cmdRefresh")->click();
     QCOMPARE(row(form, 3).first(3), (QStringList{"003", "", ""}));
     QCOMPARE(form.statusText(), QStringLiteral("Reading table 5 failed: code 4101 (rebooting)."));
+}
+
+// Table 6 is not in the description: a lost length read leaves nothing to go by but the kept length.
+void TestTableView::lostLengthReadIsNamed()
+{
+    ScriptedChannel channel;
+    channel.setTable(0, 6, ramp(8));
+    channel.failReads(0, 127, ChTimeout);
+    frmTable& form = *loadForm(&channel, 0, QStringLiteral("6"));
+    QCOMPARE(channel.callLog(), QStringList{"read 0 127 6 1"});
+    QCOMPARE(form.model()->rowCount(), 0);
+    const QString lost = QStringLiteral("Lesen der Länge von Tabelle 6 (Tabelle 127, Register 6) fehlgeschlagen: "
+                                        "Code 4097 (Zeitüberschreitung).");
+    QCOMPARE(form.statusText(), lost);
+    // A refresh reads with the same length, still not one the device gave.
+    form.findChild<QPushButton*>("cmdRefresh")->click();
+    QCOMPARE(form.statusText(), lost);
+
+    // Read after all: no note, one status line, the frame in its design place.
+    channel.clearFailures();
+    channel.setRegister(0, 127, 6, 8);
+    form.RefreshData(m_devices[0], &channel, paramsFor(QStringLiteral("6")));
+    QCOMPARE(form.model()->rowCount(), 8);
+    QCOMPARE(form.statusText(), QString());
+    auto* status = form.findChild<QLabel*>(QStringLiteral("lblStatus"));
+    auto* frame = form.findChild<QFrame*>(QStringLiteral("Frame1"));
+    const QRect oneLine = status->geometry();
+    const QRect frameAt = frame->geometry();
+    const int gridMargin = frameAt.height() - form.grid()->geometry().bottom();
+
+    // Lost again on the next load (8 rows kept), and a write refused: the whole text shows on
+    // several lines, and the frame below gives up their height.
+    channel.failReads(0, 127, ChTimeout);
+    form.RefreshData(m_devices[0], &channel, paramsFor(QStringLiteral("6")));
+    channel.setWriteResult(ChWriteProtected);
+    QVERIFY(!form.model()->setData(form.model()->index(2, 2), QStringLiteral("7")));
+    QCOMPARE(form.statusText(), lost + QStringLiteral("  Schreiben von Register 2 ergab Code 4100 (schreibgeschützt). "
+                                                      "Die Zeile zeigt den zurückgelesenen Wert."));
+    const QRect whole = status->fontMetrics().boundingRect(QRect(0, 0, status->width(), 10000), Qt::TextWordWrap,
+                                                          status->text());
+    QVERIFY(whole.height() > oneLine.height());
+    QVERIFY(status->height() >= whole.height());
+    QCOMPARE(status->y(), oneLine.y());
+    QVERIFY(frame->y() >= status->geometry().bottom());
+    QCOMPARE(frame->geometry().bottom(), frameAt.bottom());
+    QCOMPARE(frame->height() - form.grid()->geometry().bottom(), gridMargin);
 }
 
 void TestTableView::refreshRereadsWithStoredLength()
@@ -712,6 +771,73 @@ void TestTableView::unchangedOrUnreadCellsWriteNothing()
     QTRY_COMPARE(channel.callLog().filter(QStringLiteral("write")), QStringList{"write 0 5 2 1"});
     QCOMPARE(channel.calls.last().kind, QStringLiteral("read"));
     QCOMPARE(form.model()->cell(2, 2), QStringLiteral("102"));
+}
+
+enum EditEnd { EndEnter, EndTab, EndOtherCell, EndEscape, EndButtonFocus, EndClose };
+
+void TestTableView::onlyEnterOrAnotherCellWrites_data()
+{
+    QTest::addColumn<int>("end");
+    QTest::addColumn<bool>("written");
+    QTest::addColumn<bool>("editorStays"); // open, with the typed text
+    QTest::newRow("Enter writes") << int(EndEnter) << true << false;
+    QTest::newRow("Tab writes") << int(EndTab) << true << false;
+    QTest::newRow("a click on another cell writes") << int(EndOtherCell) << true << false;
+    QTest::newRow("Escape writes nothing") << int(EndEscape) << false << false;
+    QTest::newRow("focus on a button keeps the editor") << int(EndButtonFocus) << false << true;
+    QTest::newRow("closing the form writes nothing") << int(EndClose) << false << false;
+}
+
+void TestTableView::onlyEnterOrAnotherCellWrites()
+{
+    QFETCH(int, end);
+    QFETCH(bool, written);
+    QFETCH(bool, editorStays);
+    ScriptedChannel channel;
+    channel.setRegister(0, 127, 5, 10);
+    channel.setTable(0, 5, ramp(10));
+    QPointer<frmTable> form = loadForm(&channel, 0, QStringLiteral("5"));
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form));
+    QApplication::setActiveWindow(form);
+    QTableView* grid = form->grid();
+    grid->setFocus();
+    grid->setCurrentIndex(form->model()->index(2, 1));
+    QTest::keyClick(grid, Qt::Key_Return);
+    QPointer<QLineEdit> editor = grid->viewport()->findChild<QLineEdit*>();
+    QVERIFY(editor && editor->hasFocus());
+    editor->selectAll();
+    QTest::keyClicks(editor, QStringLiteral("ff"));
+    channel.calls.clear();
+
+    switch (EditEnd(end)) {
+    case EndEnter:
+        QTest::keyClick(editor, Qt::Key_Return);
+        break;
+    case EndTab:
+        QTest::keyClick(editor, Qt::Key_Tab);
+        break;
+    case EndOtherCell: {
+        const QRect cell = grid->visualRect(form->model()->index(5, 2));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+        break;
+    }
+    case EndEscape:
+        QTest::keyClick(editor, Qt::Key_Escape);
+        break;
+    case EndButtonFocus:
+        form->findChild<QPushButton*>("cmdRefresh")->setFocus();
+        break;
+    case EndClose:
+        form->close();
+        break;
+    }
+    QTest::qWait(20); // Enter commits from the event loop
+    QCOMPARE(channel.callLog().filter(QStringLiteral("write")),
+             written ? QStringList{"write 0 5 2 1"} : QStringList());
+    QCOMPARE(editor && editor->isVisible(), editorStays);
+    if (editorStays)
+        QCOMPARE(editor->text(), QStringLiteral("ff"));
 }
 
 void TestTableView::exitUnloadsForm()

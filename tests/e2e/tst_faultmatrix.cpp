@@ -1,5 +1,6 @@
 // The fault matrix: every fault the virtual coupler injects, at every stage of a
-// log-in and of a register write with its read-back, over the serial line and
+// log-in, of a register table's length read and of a register write with its
+// read-back, over the serial line and
 // the network channel. Each row: the fault ends the step within two time-outs,
 // the failure is named with its code, nothing unread is shown, nothing from the
 // failed read is cached, and a healthy log-in afterwards shows the right station.
@@ -49,6 +50,9 @@ const ViewStage kViewStages[] = {
     {"write", "write:3/1/5"},
     {"read-back", "read:3/1/5/1"},
 };
+
+// Coupler table 100, whose description is given without the table: only table 127 knows its length.
+constexpr int kUndescribedTable = 100;
 
 const QRegularExpression kFailureLine(QStringLiteral("^(Log-in failed|Einloggen fehlgeschlagen)"));
 
@@ -127,6 +131,36 @@ private Q_SLOTS:
         QVERIFY2(p().logIn(), qPrintable(p().log()));
         QCOMPARE(p().treeLines(), m_referenceTree);
         p().logOut();
+    }
+
+    void tableLength_data() { addMatrixRows({QStringLiteral("length read")}); }
+    void tableLength()
+    {
+        const MatrixRow row = fetchMatrixRow();
+        QVERIFY2(p().onlineOver(row.transport), qPrintable(p().log()));
+        pugi::xml_document described;
+        pugi::xml_node coupler = described.append_copy(p().device(0));
+        pugi::xml_node tables = coupler.child("Tables");
+        const QByteArray number = QByteArray::number(kUndescribedTable);
+        QVERIFY(tables.remove_child(tables.find_child_by_attribute("Table", "Number", number.constData())));
+        const QString params = QStringLiteral("<Params><UserData>%1</UserData></Params>").arg(kUndescribedTable);
+        frmTable form;
+
+        const QString target = QStringLiteral("read:0/127/%1/1").arg(kUndescribedTable);
+        const qint64 elapsed = p().runFaulted(row.fault->spec, target, [&] {
+            form.RefreshData(coupler, app().gObjDevChannel, params);
+        });
+        MATRIX_VERIFY_ENDED(elapsed, 2, MatrixProgram::kTimeoutMs);
+        // No length to go by: no rows, and the lost read is named with its code.
+        QCOMPARE(form.model()->rowCount(), 0);
+        QVERIFY2(namesCode(form.statusText(), row.code()) && form.statusText().contains(QLatin1String("127")),
+                 qPrintable(form.statusText()));
+
+        // Healthy again: the next load reads the length and the table.
+        QVERIFY(p().coupler().clearFaults());
+        form.RefreshData(coupler, app().gObjDevChannel, params);
+        QCOMPARE(form.model()->rowCount(), 256);
+        QCOMPARE(form.statusText(), QString());
     }
 
     void registerWrite_data() { addMatrixRows(stageNames(kViewStages)); }
