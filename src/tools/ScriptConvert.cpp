@@ -10,6 +10,9 @@ namespace {
 
 const QString CrLf = QStringLiteral("\r\n");
 const QString Missing = QStringLiteral("Unbekannt");
+// The old profile reader's buffer held 254 characters of a key's value; what stood
+// beyond them never reached a script.
+constexpr int kMaxKeyValueLength = 254;
 constexpr int kMaxValueLength = 50;
 constexpr int kTerminalKeys = 1001;
 constexpr int kCouplerKeys = 5;
@@ -41,7 +44,8 @@ QString escaped(const QString& text)
 // used to give an empty offset and the previous key's value.
 std::optional<KeyPair> readKey(const QHash<QString, QString>& keys, int n)
 {
-    const QString keyValue = keys.value(QStringLiteral("init%1").arg(n), Missing); // names are kept case-folded
+    const QString keyValue =
+        keys.value(QStringLiteral("init%1").arg(n), Missing).left(kMaxKeyValueLength); // names are kept case-folded
     const qsizetype comma = keyValue.indexOf(QLatin1Char(','));
     if (keyValue == Missing || comma < 0)
         return std::nullopt;

@@ -67,6 +67,13 @@ bool writeFile(const QString& path, const QByteArray& bytes)
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
+// Opens path through the Open button of its kind.
+void openIni(TestEnv& env, frmScript& form, const QString& path)
+{
+    env.dialogs().openFileAnswer = path;
+    path.endsWith(QLatin1String(".csi")) ? form.cmdCSIOeffnen_Click() : form.cmdTSIOeffnen_Click();
+}
+
 } // namespace
 
 class tst_ScriptConvert : public QObject {
@@ -143,6 +150,37 @@ private Q_SLOTS:
         form.cmdCSISpeichern_Click();
         QCOMPARE(env.dialogs().messages.size(), 1);
         QVERIFY(env.dialogs().messages[0].startsWith("Die Datei konnte nicht gespeichert werden:\r\n" + env.dialogs().saveFileAnswer));
+    }
+
+    // A line of 200 000 characters converts and is coloured within a second; the cost grows
+    // with the text, not with its square. (Qt's own layout of such a line in the preview is
+    // not timed: it costs the same with colours or without.)
+    void longLine()
+    {
+        TestEnv env;
+        frmScript form;
+        const QString path = env.tempPath() + "/long.tsi";
+        const QByteArray markup = QByteArray("<a>&").repeated(50000);
+        QVERIFY(writeFile(path, "[Initialisierung]\r\nInit1=" + QByteArray(200000, '1') + ",2\r\nInit2=3," + markup + "\r\n"));
+        QElapsedTimer clock;
+        clock.start();
+        openIni(env, form, path);
+        // The value as the old reader saw it: 254 characters, of them 50 after the comma.
+        QVERIFY(form.xmlText().contains(reg(5, "3", QString("&lt;a&gt;&amp;").repeated(12) + "&lt;a")));
+        QCOMPARE(form.xmlText().count("<Register>"), 1); // Init1's comma lay beyond the 254
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+
+        const QString line = QStringLiteral("<Value>1</Value> ").repeated(12000);
+        clock.restart();
+        const QList<HighlightRun> runs = form.highlighter()->runs(line);
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(runs.size(), 7 * 12000);
+        QCOMPARE(runs.last(), (HighlightRun{int(line.size()) - 2, 1, 1})); // the last ">"
+
+        form.preview()->setPlainText(line);
+        const QList<QTextLayout::FormatRange> formats = form.preview()->document()->firstBlock().layout()->formats();
+        QCOMPARE(formats.size(), 6 * 12000); // "<" and "/" of "</" are one range
+        QCOMPARE(formats.last().start, int(line.size()) - 2);
     }
 
     void highlight_data()
