@@ -40,6 +40,22 @@ QString escaped(const QString& text)
     return out;
 }
 
+// A comment ends at the first "--": the name in the header comment is kept readable
+// with "- -" in its place, and without the control characters XML cannot hold.
+QString commentText(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        if (c.unicode() < 0x20 && c != QLatin1Char('\t'))
+            continue;
+        if (c == QLatin1Char('-') && out.endsWith(QLatin1Char('-')))
+            out += QLatin1Char(' ');
+        out += c;
+    }
+    return out;
+}
+
 // A missing key gives no register; so does a value without a comma, which
 // used to give an empty offset and the previous key's value.
 std::optional<KeyPair> readKey(const QHash<QString, QString>& keys, int n)
@@ -68,7 +84,7 @@ QString header(const QString& kind, const QString& tag, const QString& baseName,
 {
     return QStringLiteral("<!-- XML-syntax for %1 script init -->").arg(kind) + CrLf
            + QStringLiteral("<!-- Build: ") + buildStamp + QStringLiteral(" -->") + CrLf
-           + QStringLiteral("<!-- %1: ").arg(tag) + baseName + QStringLiteral("  -->") + CrLf
+           + QStringLiteral("<!-- %1: ").arg(tag) + commentText(baseName) + QStringLiteral("  -->") + CrLf
            + QStringLiteral("<Script>") + CrLf;
 }
 

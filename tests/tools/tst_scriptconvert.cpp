@@ -2,6 +2,7 @@
 // output, and the highlighting of the preview.
 #include "common/TestEnv.h"
 #include "tools/IniProfile.h"
+#include "tools/ScriptFile.h"
 #include "tools/frmScript.h"
 #include "tools/modHighlight.h"
 
@@ -150,6 +151,39 @@ private Q_SLOTS:
         form.cmdCSISpeichern_Click();
         QCOMPARE(env.dialogs().messages.size(), 1);
         QVERIFY(env.dialogs().messages[0].startsWith("Die Datei konnte nicht gespeichert werden:\r\n" + env.dialogs().saveFileAnswer));
+    }
+
+    // The file's name stands in the header comment and in Desc; the saved script loads.
+    void nameInScript_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("comment");
+        QTest::addColumn<QString>("desc");
+        QTest::newRow("comment end and markup") << "x-->y&<z.v3.tsi" << "x- ->y&<z" << "x-->y&<z";
+        QTest::newRow("three dashes") << "a---b.tsi" << "a- - -b" << "a---b";
+        QTest::newRow("dash before the comment end") << "end-.tsi" << "end-" << "end-";
+        QTest::newRow("control character") << "a\x01" "b.tsi" << "ab" << "ab";
+    }
+    void nameInScript()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, comment);
+        QFETCH(QString, desc);
+        TestEnv env;
+        frmScript form;
+        const QString path = env.tempPath() + "/" + file;
+        QVERIFY(writeFile(path, Tsi));
+        openIni(env, form, path);
+        QVERIFY2(form.xmlText().contains("\r\n<!-- Terminal: " + comment + "  -->\r\n"), qPrintable(form.xmlText()));
+        env.dialogs().saveFileAnswer = env.tempPath() + "/out.xml";
+        form.cmdTSISpeichern_Click();
+
+        ScriptDocument document;
+        QVERIFY(document.load(env.dialogs().saveFileAnswer));
+        QString loaded;
+        QVERIFY(GetScriptDesc(document.script(), loaded));
+        QCOMPARE(loaded, "Terminal-script-initialisation for " + desc);
+        QCOMPARE(readTerminalScript(document.script()).registers.size(), size_t(3));
     }
 
     // A line of 200 000 characters converts and is coloured within a second; the cost grows
