@@ -104,13 +104,18 @@ QString scriptBuildStamp(const QDateTime& when)
            + locale.toString(when.time(), QStringLiteral("HH:mm:ss"));
 }
 
-QString TSIinXML(const IniProfile& ini, const QString& baseName, const QString& buildStamp)
+QString TSIinXML(const IniProfile& ini, const QString& baseName, const QString& buildStamp, int* registerCount)
 {
     QString registers;
+    int count = 0;
     if (const QHash<QString, QString>* keys = ini.keys(QStringLiteral("Initialisierung")))
         for (int n = 1; n <= kTerminalKeys; ++n)
-            if (const std::optional<KeyPair> key = readKey(*keys, n))
+            if (const std::optional<KeyPair> key = readKey(*keys, n)) {
                 registers += registerLines(*key, 5);
+                ++count;
+            }
+    if (registerCount)
+        *registerCount = count;
 
     return header(QStringLiteral("terminal"), QStringLiteral("Terminal"), baseName, buildStamp)
            + QStringLiteral("     <!--  Optional entry for description -->") + CrLf
@@ -118,9 +123,10 @@ QString TSIinXML(const IniProfile& ini, const QString& baseName, const QString& 
            + QStringLiteral("</Desc>") + CrLf + registers + QStringLiteral("</Script>");
 }
 
-QString CSIinXML(const IniProfile& ini, const QString& baseName, const QString& buildStamp)
+QString CSIinXML(const IniProfile& ini, const QString& baseName, const QString& buildStamp, int* registerCount)
 {
     QString tables;
+    int count = 0;
     for (const QString& section : ini.sectionNames()) {
         if (section.isEmpty() || section == QLatin1String("Init"))
             continue;
@@ -128,10 +134,14 @@ QString CSIinXML(const IniProfile& ini, const QString& baseName, const QString& 
                   + escaped(section.mid(4, 255)) + QStringLiteral("</Nummer>") + CrLf;
         if (const QHash<QString, QString>* keys = ini.keys(section))
             for (int n = 1; n <= kCouplerKeys; ++n)
-                if (const std::optional<KeyPair> key = readKey(*keys, n))
+                if (const std::optional<KeyPair> key = readKey(*keys, n)) {
                     tables += registerLines(*key, 10);
+                    ++count;
+                }
         tables += QStringLiteral("     </Table>") + CrLf;
     }
+    if (registerCount)
+        *registerCount = count;
 
     return header(QStringLiteral("Coupler"), QStringLiteral("Coupler"), baseName, buildStamp)
            + QStringLiteral("<!--  Optional entry for description -->") + CrLf

@@ -7,6 +7,7 @@
 
 #include <functional>
 
+class IniProfile;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -38,7 +39,11 @@ private:
     QString openIni(const QString& filter);
     void TSIinXMLschreiben();
     void CSIinXMLschreiben();
-    void showXml(const QString& xml);
+    // False, with a message, for a file that is refused or cannot be read.
+    bool readIni(IniProfile& ini);
+    // Shows and keeps a conversion with registers; for none, says so and keeps the earlier one.
+    void showXml(const QString& xml, int registers);
+    void enableSave();
     void saveXml(const QString& filter);
 
     QLabel* labelKonvertieren;
