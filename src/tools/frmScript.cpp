@@ -176,7 +176,7 @@ void frmScript::saveXml(const QString& filter)
     if (m_xmlText.isEmpty())
         return;
     IDialogs& dialogs = *app().dialogs;
-    const QString path = dialogs.GetSaveFileName(QString(), QString(), filter);
+    const QString path = dialogs.GetSaveFileName(QString(), QString(), filter, QStringLiteral("xml"));
     if (path.isEmpty())
         return;
     // UTF-8: what a reader assumes of a file without declaration.

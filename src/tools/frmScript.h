@@ -30,8 +30,8 @@ public:
 
     void cmdTSIOeffnen_Click();
     void cmdCSIOeffnen_Click();
-    void cmdTSISpeichern_Click() { saveXml(QStringLiteral("Terminal script XML(*.xml)")); }
-    void cmdCSISpeichern_Click() { saveXml(QStringLiteral("Coupler script XML(*.xml)")); }
+    void cmdTSISpeichern_Click() { saveXml(QStringLiteral("Terminal script XML(*.xml *.XML)")); }
+    void cmdCSISpeichern_Click() { saveXml(QStringLiteral("Coupler script XML(*.xml *.XML)")); }
 
 private:
     void SetEnglishCaptions();

@@ -8,6 +8,7 @@
 #include "tools/modHighlight.h"
 
 #include <QFile>
+#include <QFileDialog>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStringEncoder>
@@ -235,6 +236,35 @@ private Q_SLOTS:
         form.cmdCSISpeichern_Click();
         QCOMPARE(env.dialogs().messages.size(), 1);
         QVERIFY(env.dialogs().messages[0].startsWith("Die Datei konnte nicht gespeichert werden:\r\n" + env.dialogs().saveFileAnswer));
+    }
+
+    // The save dialog lists both letter cases and adds ".xml" to a name typed without it.
+    void saveDialog()
+    {
+        TestEnv env;
+        frmScript form;
+        form.setBuildStamp([] { return Stamp; });
+        QVERIFY(writeFile(env.tempPath() + "/KL3001.tsi", Tsi));
+        openIni(env, form, env.tempPath() + "/KL3001.tsi");
+        env.context().dialogs = std::make_unique<QtDialogs>();
+        form.show();
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+
+        QWidget* owner = nullptr;
+        QStringList filters;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            owner = dialog->parentWidget();
+            filters = dialog->nameFilters();
+            dialog->selectFile(env.tempPath() + "/typed");
+            QMetaObject::invokeMethod(dialog, "accept"); // protected, a slot
+        });
+        form.cmdTSISpeichern_Click();
+        QCOMPARE(owner, &form);
+        QCOMPARE(filters, QStringList{"Terminal script XML(*.xml *.XML)"});
+        QCOMPARE(readFile(env.tempPath() + "/typed.xml"), (TsiXml + "\r\n").toUtf8());
     }
 
     // The file's name stands in the header comment and in Desc; the saved script loads.
