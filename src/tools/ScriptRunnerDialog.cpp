@@ -120,6 +120,10 @@ void ScriptRunnerDialog::cmdScriptStart_Click()
     QCoreApplication::processEvents();
     if (!self)
         return;
+    if (!readyToRun()) {
+        setBusy(false);
+        return;
+    }
 
     int32_t result = ChUnsupported;
     if (m_deviceService)
