@@ -113,23 +113,17 @@ QString frmScript::openIni(const QString& filter)
     return app().dialogs->GetOpenFileName(QString(), QString(), filter);
 }
 
-void frmScript::TSIinXMLschreiben()
-{
-    IniProfile ini;
-    if (!readIni(ini))
-        return;
-    int registers = 0;
-    const QString xml = TSIinXML(ini, scriptBaseName(m_iniPath), m_buildStamp(), &registers);
-    showXml(xml, registers);
-}
+void frmScript::TSIinXMLschreiben() { convert(TSIinXML); }
 
-void frmScript::CSIinXMLschreiben()
+void frmScript::CSIinXMLschreiben() { convert(CSIinXML); }
+
+void frmScript::convert(Converter toXml)
 {
     IniProfile ini;
     if (!readIni(ini))
         return;
     int registers = 0;
-    const QString xml = CSIinXML(ini, scriptBaseName(m_iniPath), m_buildStamp(), &registers);
+    const QString xml = toXml(ini, scriptBaseName(m_iniPath), m_buildStamp(), &registers);
     showXml(xml, registers);
 }
 

@@ -39,6 +39,8 @@ private:
     QString openIni(const QString& filter);
     void TSIinXMLschreiben();
     void CSIinXMLschreiben();
+    using Converter = QString (*)(const IniProfile&, const QString&, const QString&, int*);
+    void convert(Converter toXml);
     // False, with a message, for a file that is refused or cannot be read.
     bool readIni(IniProfile& ini);
     // Shows and keeps a conversion with registers; for none, says so and keeps the earlier one.
