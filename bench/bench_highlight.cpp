@@ -61,7 +61,8 @@ int main(int argc, char* argv[])
     plain.setLineWrapMode(QPlainTextEdit::NoWrap);
 
     bool ok = true;
-    for (const auto& [name, lineEnd] : {std::pair{"script lines", QStringLiteral("\n")}, std::pair{"one line", QStringLiteral(" ")}}) {
+    const std::pair<const char*, QString> texts[] = {{"script lines", QStringLiteral("\n")}, {"one line", QStringLiteral(" ")}};
+    for (const auto& [name, lineEnd] : texts) {
         const QString text = scriptText(lineEnd);
         qsizetype runs = 0;
         const double ms = runsMs(highlighter, text, runs);

@@ -140,7 +140,8 @@ bool frmScript::readIni(IniProfile& ini)
                            : QStringLiteral("Die Datei ist größer als 1 MiB (%1 Bytes) und wird nicht konvertiert:\r\n"))
                       .arg(IniProfile::kMaxFileBytes);
     else
-        message = english ? QStringLiteral("The file cannot be read:\r\n") : QStringLiteral("Die Datei kann nicht gelesen werden:\r\n");
+        message = english ? QStringLiteral("The file cannot be read:\r\n")
+                          : QStringLiteral("Die Datei kann nicht gelesen werden:\r\n");
     app().dialogs->MsgBox(message + m_iniPath, vbCritical, LoadResString(741));
     return false;
 }

@@ -166,7 +166,8 @@ private Q_SLOTS:
             // Neither the protection nor any register was touched.
             QCOMPARE(log, named + QStringLiteral("\r\n") + kTerminalAbort);
             const QStringList sent = p().coupler().requests().mid(mark);
-            QVERIFY2(sent.filter(QRegularExpression(QStringLiteral("^(write|service)"))).isEmpty(), qPrintable(sent.join('\n')));
+            const QStringList changes = sent.filter(QRegularExpression(QStringLiteral("^(write|service)")));
+            QVERIFY2(changes.isEmpty(), qPrintable(changes.join('\n')));
         }
         // The channel is locked again where the link still works.
         QVERIFY(p().coupler().clearFaults());
