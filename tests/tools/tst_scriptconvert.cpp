@@ -216,14 +216,6 @@ private Q_SLOTS:
         QCOMPARE(form.xmlText(), QString());
         QCOMPARE(form.preview()->toPlainText(), QStringLiteral(" "));
         QVERIFY(!saveEnabled(form));
-
-        // An earlier conversion stays the one to save, as after a cancelled open.
-        QVERIFY(writeFile(env.tempPath() + "/KL3001.tsi", Tsi));
-        form.setBuildStamp([] { return Stamp; });
-        openIni(env, form, env.tempPath() + "/KL3001.tsi");
-        openIni(env, form, path);
-        QCOMPARE(form.xmlText(), TsiXml);
-        QVERIFY(saveEnabled(form));
     }
 
     void failedSave()
@@ -302,7 +294,7 @@ private Q_SLOTS:
 
     // A line of 200 000 characters converts and is coloured within a second; the cost grows
     // with the text, not with its square. (Qt's own layout of such a line in the preview is
-    // not timed: it costs the same with colours or without.)
+    // not timed: colours or none, it is Qt's.)
     void longLine()
     {
         TestEnv env;
@@ -324,11 +316,6 @@ private Q_SLOTS:
         QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(runs.size(), 7 * 12000);
         QCOMPARE(runs.last(), (HighlightRun{int(line.size()) - 2, 1, 1})); // the last ">"
-
-        form.preview()->setPlainText(line);
-        const QList<QTextLayout::FormatRange> formats = form.preview()->document()->firstBlock().layout()->formats();
-        QCOMPARE(formats.size(), 6 * 12000); // "<" and "/" of "</" are one range
-        QCOMPARE(formats.last().start, int(line.size()) - 2);
     }
 
     void highlight_data()
