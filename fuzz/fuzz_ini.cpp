@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the INI reader and converts them both ways: the
-// result must load as a script with one register per key that holds a comma.
+// result must load as a script with one register per key that holds a comma,
+// and the converter's count of registers must be that number.
 #include "platform/XmlDocument.h"
 #include "tools/IniProfile.h"
 #include "tools/ScriptConvert.h"
@@ -15,7 +16,8 @@ pugi::xml_node loadScript(pugi::xml_document& doc, const QString& xml)
     return doc.child("Script");
 }
 
-// The keys Init1..Init<last> of the section that hold an offset and a value.
+// The keys Init1..Init<last> of the section that hold an offset and a value, with the
+// comma within the 254 characters the old reader took of a value.
 size_t registerKeys(const IniProfile& ini, const QString& section, int last)
 {
     const QHash<QString, QString>* keys = ini.keys(section);
@@ -26,7 +28,7 @@ size_t registerKeys(const IniProfile& ini, const QString& section, int last)
         const QString digits = k.key().mid(4);
         const int n = digits.toInt();
         count += k.key().startsWith(QLatin1String("init")) && n >= 1 && n <= last && QString::number(n) == digits
-                 && k.value() != QLatin1String("Unbekannt") && k.value().contains(QLatin1Char(','));
+                 && k.value() != QLatin1String("Unbekannt") && k.value().left(254).contains(QLatin1Char(','));
     }
     return count;
 }
@@ -35,23 +37,36 @@ size_t registerKeys(const IniProfile& ini, const QString& section, int last)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const IniProfile ini = IniProfile::fromText(decodeIniText(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size))));
+    const QString text = decodeIniText(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
+    const IniProfile ini = IniProfile::fromText(text);
+    // Any file name, too, must leave the header comment and the description well-formed.
+    const QString baseName = text.left(40);
 
+    int counted = -1;
     pugi::xml_document terminalDoc;
-    const pugi::xml_node terminal = loadScript(terminalDoc, TSIinXML(ini, QStringLiteral("fuzz"), QStringLiteral("stamp")));
-    if (readTerminalScript(terminal).registers.size() != registerKeys(ini, QStringLiteral("Initialisierung"), 1001))
+    const pugi::xml_node terminal =
+        loadScript(terminalDoc, TSIinXML(ini, baseName, QStringLiteral("stamp"), &counted));
+    const size_t registers = registerKeys(ini, QStringLiteral("Initialisierung"), 1001);
+    if (readTerminalScript(terminal).registers.size() != registers || size_t(counted) != registers)
         __builtin_trap();
 
     pugi::xml_document couplerDoc;
-    const pugi::xml_node coupler = loadScript(couplerDoc, CSIinXML(ini, QStringLiteral("fuzz"), QStringLiteral("stamp")));
+    const pugi::xml_node coupler =
+        loadScript(couplerDoc, CSIinXML(ini, baseName, QStringLiteral("stamp"), &counted));
     QStringList sections = ini.sectionNames();
     sections.removeAll(QString());
     sections.removeAll(QStringLiteral("Init"));
     const CouplerScript script = readCouplerScript(coupler);
     if (script.tables.size() != size_t(sections.size()))
         __builtin_trap();
-    for (qsizetype i = 0; i < sections.size(); ++i)
-        if (script.tables[size_t(i)].registers.size() != registerKeys(ini, sections[i], 5))
+    size_t total = 0;
+    for (qsizetype i = 0; i < sections.size(); ++i) {
+        const size_t keys = registerKeys(ini, sections[i], 5);
+        if (script.tables[size_t(i)].registers.size() != keys)
             __builtin_trap();
+        total += keys;
+    }
+    if (size_t(counted) != total)
+        __builtin_trap();
     return 0;
 }

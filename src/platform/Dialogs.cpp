@@ -1,6 +1,6 @@
 #include "Dialogs.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -11,9 +11,33 @@
 #include <QTimer>
 #include <QUrl>
 
+namespace {
+// The innermost guard's window; a guard lives on the stack of the code that opens dialogs.
+QPointer<QWidget> guardedOwner;
+} // namespace
+
+DialogOwnerGuard::DialogOwnerGuard(QWidget* owner)
+    : m_previous(guardedOwner)
+{
+    guardedOwner = owner;
+}
+
+DialogOwnerGuard::~DialogOwnerGuard() { guardedOwner = m_previous; }
+
+QWidget* QtDialogs::owner() const
+{
+    if (m_parent)
+        return m_parent;
+    if (guardedOwner)
+        return guardedOwner;
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    return QApplication::activeWindow();
+}
+
 int QtDialogs::MsgBox(const QString& text, int style, const QString& title)
 {
-    QMessageBox box(m_parent);
+    QMessageBox box(owner());
     box.setText(text);
     box.setWindowTitle(title.isEmpty() ? QCoreApplication::applicationName() : title);
     switch (style & 0x70) {
@@ -47,14 +71,32 @@ int QtDialogs::MsgBox(const QString& text, int style, const QString& title)
     return buttons.size() == 1 ? buttons.first().result : vbCancel;
 }
 
-QString QtDialogs::GetOpenFileName(const QString& title, const QString& folder, const QString& filter)
+namespace {
+
+QString fileDialog(QWidget* owner, QFileDialog::AcceptMode mode, const QString& title, const QString& folder,
+                   const QString& filter, const QString& defaultSuffix)
 {
-    return QFileDialog::getOpenFileName(m_parent, title, folder, filter);
+    QFileDialog dialog(owner, title, folder, filter);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles().value(0);
 }
 
-QString QtDialogs::GetSaveFileName(const QString& title, const QString& folder, const QString& filter)
+} // namespace
+
+QString QtDialogs::GetOpenFileName(const QString& title, const QString& folder, const QString& filter,
+                                   const QString& defaultSuffix)
 {
-    return QFileDialog::getSaveFileName(m_parent, title, folder, filter);
+    return fileDialog(owner(), QFileDialog::AcceptOpen, title, folder, filter, defaultSuffix);
+}
+
+QString QtDialogs::GetSaveFileName(const QString& title, const QString& folder, const QString& filter,
+                                   const QString& defaultSuffix)
+{
+    return fileDialog(owner(), QFileDialog::AcceptSave, title, folder, filter, defaultSuffix);
 }
 
 void QtDialogs::Wait(int ms)

@@ -1,5 +1,6 @@
 #pragma once
 // Message boxes, file dialogs and waits, behind an interface so tests can record them.
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -17,9 +18,11 @@ class IDialogs {
 public:
     virtual ~IDialogs() = default;
     virtual int MsgBox(const QString& text, int style = vbOKOnly, const QString& title = {}) = 0;
-    // Empty text when the user cancels.
-    virtual QString GetOpenFileName(const QString& title, const QString& folder, const QString& filter) = 0;
-    virtual QString GetSaveFileName(const QString& title, const QString& folder, const QString& filter) = 0;
+    // Empty text when the user cancels. defaultSuffix (without the dot) is added to a name typed without one.
+    virtual QString GetOpenFileName(const QString& title, const QString& folder, const QString& filter,
+                                    const QString& defaultSuffix = {}) = 0;
+    virtual QString GetSaveFileName(const QString& title, const QString& folder, const QString& filter,
+                                    const QString& defaultSuffix = {}) = 0;
     // Waits while the event loop keeps running (window messages are processed).
     virtual void Wait(int ms) = 0;
     // Like Wait, but over as soon as done() returns true (asked while events are processed).
@@ -34,18 +37,37 @@ public:
     virtual bool StartProgram(const QString& program, const QStringList& args) = 0;
 };
 
-// The real dialogs, parented to the given window (may be null).
+// Names the window that owns the dialogs opened while the guard lives: a window
+// just shown is not yet the active one.
+class DialogOwnerGuard {
+public:
+    explicit DialogOwnerGuard(QWidget* owner);
+    ~DialogOwnerGuard();
+    DialogOwnerGuard(const DialogOwnerGuard&) = delete;
+    DialogOwnerGuard& operator=(const DialogOwnerGuard&) = delete;
+
+private:
+    QPointer<QWidget> m_previous;
+};
+
+// The real dialogs, owned by the given window; without one by the window a guard names,
+// else the active modal dialog, else the active window, so that they open over the
+// window the user works in and get no task-bar entry of their own.
 class QtDialogs : public IDialogs {
 public:
     explicit QtDialogs(QWidget* parent = nullptr) : m_parent(parent) {}
     void setParent(QWidget* parent) { m_parent = parent; }
     int MsgBox(const QString& text, int style, const QString& title) override;
-    QString GetOpenFileName(const QString& title, const QString& folder, const QString& filter) override;
-    QString GetSaveFileName(const QString& title, const QString& folder, const QString& filter) override;
+    QString GetOpenFileName(const QString& title, const QString& folder, const QString& filter,
+                            const QString& defaultSuffix) override;
+    QString GetSaveFileName(const QString& title, const QString& folder, const QString& filter,
+                            const QString& defaultSuffix) override;
     void Wait(int ms) override;
     void WaitUntil(int ms, const std::function<bool()>& done) override;
     bool OpenDocument(const QString& path) override;
     bool StartProgram(const QString& program, const QStringList& args) override;
+
+    QWidget* owner() const;
 
 private:
     QWidget* m_parent;

@@ -1,6 +1,5 @@
 #include "IniProfile.h"
 
-#include <QFile>
 #include <QStringDecoder>
 
 namespace {
@@ -36,6 +35,11 @@ QString unquoted(const QString& value)
 
 QString decodeIniText(const QByteArray& bytes)
 {
+    // The decoder drops the byte-order mark itself.
+    if (bytes.startsWith("\xFF\xFE"))
+        return QStringDecoder(QStringDecoder::Utf16LE).decode(bytes);
+    if (bytes.startsWith("\xFE\xFF"))
+        return QStringDecoder(QStringDecoder::Utf16BE).decode(bytes);
     QStringDecoder utf8(QStringDecoder::Utf8);
     const QString text = utf8.decode(bytes);
     return utf8.hasError() ? decodeCp1252(bytes) : text;
@@ -78,12 +82,12 @@ IniProfile IniProfile::fromText(const QString& text)
     return profile;
 }
 
-IniProfile IniProfile::fromFile(const QString& path)
+FileRead IniProfile::fromFile(const QString& path, IniProfile& profile)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return fromText(decodeIniText(file.readAll()));
+    QByteArray bytes;
+    const FileRead read = readRegularFile(path, bytes, kMaxFileBytes);
+    profile = read == FileRead::Ok ? fromText(decodeIniText(bytes)) : IniProfile();
+    return read;
 }
 
 QStringList IniProfile::sectionNames() const { return m_names; }

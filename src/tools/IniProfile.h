@@ -3,20 +3,26 @@
 // them: sections and keys matched without regard to case, the first match
 // wins, values trimmed and freed of one pair of surrounding quotes, lines
 // starting with ";" ignored, section names listed in file order.
+#include "platform/RegularFile.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QString>
 #include <QStringList>
 #include <optional>
 
-// UTF-8 when the bytes are valid UTF-8, else Windows-1252 (the code page the old files were written in).
+// UTF-16 after its byte-order mark; else UTF-8 when the bytes are valid UTF-8, else
+// Windows-1252 (the code page the old files were written in).
 QString decodeIniText(const QByteArray& bytes);
 
 class IniProfile {
 public:
+    // Old scripts hold a few KB; a larger file is no script, and is refused before it is read.
+    static constexpr qint64 kMaxFileBytes = 1024 * 1024;
+
     static IniProfile fromText(const QString& text);
-    // A missing or unreadable file gives an empty profile: every key reads as missing.
-    static IniProfile fromFile(const QString& path);
+    // Reads a regular file of at most kMaxFileBytes; on any other result the profile is empty.
+    static FileRead fromFile(const QString& path, IniProfile& profile);
 
     // Every section header in file order, in full, repeated ones included.
     QStringList sectionNames() const;

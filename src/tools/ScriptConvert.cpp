@@ -10,6 +10,9 @@ namespace {
 
 const QString CrLf = QStringLiteral("\r\n");
 const QString Missing = QStringLiteral("Unbekannt");
+// The old profile reader's buffer held 254 characters of a key's value; what stood
+// beyond them never reached a script.
+constexpr int kMaxKeyValueLength = 254;
 constexpr int kMaxValueLength = 50;
 constexpr int kTerminalKeys = 1001;
 constexpr int kCouplerKeys = 5;
@@ -37,11 +40,28 @@ QString escaped(const QString& text)
     return out;
 }
 
+// A comment ends at the first "--": the name in the header comment is kept readable
+// with "- -" in its place, and without the control characters XML cannot hold.
+QString commentText(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        if (c.unicode() < 0x20 && c != QLatin1Char('\t'))
+            continue;
+        if (c == QLatin1Char('-') && out.endsWith(QLatin1Char('-')))
+            out += QLatin1Char(' ');
+        out += c;
+    }
+    return out;
+}
+
 // A missing key gives no register; so does a value without a comma, which
 // used to give an empty offset and the previous key's value.
 std::optional<KeyPair> readKey(const QHash<QString, QString>& keys, int n)
 {
-    const QString keyValue = keys.value(QStringLiteral("init%1").arg(n), Missing); // names are kept case-folded
+    const QString keyValue =
+        keys.value(QStringLiteral("init%1").arg(n), Missing).left(kMaxKeyValueLength); // names are kept case-folded
     const qsizetype comma = keyValue.indexOf(QLatin1Char(','));
     if (keyValue == Missing || comma < 0)
         return std::nullopt;
@@ -64,7 +84,7 @@ QString header(const QString& kind, const QString& tag, const QString& baseName,
 {
     return QStringLiteral("<!-- XML-syntax for %1 script init -->").arg(kind) + CrLf
            + QStringLiteral("<!-- Build: ") + buildStamp + QStringLiteral(" -->") + CrLf
-           + QStringLiteral("<!-- %1: ").arg(tag) + baseName + QStringLiteral("  -->") + CrLf
+           + QStringLiteral("<!-- %1: ").arg(tag) + commentText(baseName) + QStringLiteral("  -->") + CrLf
            + QStringLiteral("<Script>") + CrLf;
 }
 
@@ -84,13 +104,18 @@ QString scriptBuildStamp(const QDateTime& when)
            + locale.toString(when.time(), QStringLiteral("HH:mm:ss"));
 }
 
-QString TSIinXML(const IniProfile& ini, const QString& baseName, const QString& buildStamp)
+QString TSIinXML(const IniProfile& ini, const QString& baseName, const QString& buildStamp, int* registerCount)
 {
     QString registers;
+    int count = 0;
     if (const QHash<QString, QString>* keys = ini.keys(QStringLiteral("Initialisierung")))
         for (int n = 1; n <= kTerminalKeys; ++n)
-            if (const std::optional<KeyPair> key = readKey(*keys, n))
+            if (const std::optional<KeyPair> key = readKey(*keys, n)) {
                 registers += registerLines(*key, 5);
+                ++count;
+            }
+    if (registerCount)
+        *registerCount = count;
 
     return header(QStringLiteral("terminal"), QStringLiteral("Terminal"), baseName, buildStamp)
            + QStringLiteral("     <!--  Optional entry for description -->") + CrLf
@@ -98,9 +123,10 @@ QString TSIinXML(const IniProfile& ini, const QString& baseName, const QString& 
            + QStringLiteral("</Desc>") + CrLf + registers + QStringLiteral("</Script>");
 }
 
-QString CSIinXML(const IniProfile& ini, const QString& baseName, const QString& buildStamp)
+QString CSIinXML(const IniProfile& ini, const QString& baseName, const QString& buildStamp, int* registerCount)
 {
     QString tables;
+    int count = 0;
     for (const QString& section : ini.sectionNames()) {
         if (section.isEmpty() || section == QLatin1String("Init"))
             continue;
@@ -108,10 +134,14 @@ QString CSIinXML(const IniProfile& ini, const QString& baseName, const QString& 
                   + escaped(section.mid(4, 255)) + QStringLiteral("</Nummer>") + CrLf;
         if (const QHash<QString, QString>* keys = ini.keys(section))
             for (int n = 1; n <= kCouplerKeys; ++n)
-                if (const std::optional<KeyPair> key = readKey(*keys, n))
+                if (const std::optional<KeyPair> key = readKey(*keys, n)) {
                     tables += registerLines(*key, 10);
+                    ++count;
+                }
         tables += QStringLiteral("     </Table>") + CrLf;
     }
+    if (registerCount)
+        *registerCount = count;
 
     return header(QStringLiteral("Coupler"), QStringLiteral("Coupler"), baseName, buildStamp)
            + QStringLiteral("<!--  Optional entry for description -->") + CrLf

@@ -13,7 +13,10 @@ QString scriptBaseName(const QString& path);
 QString scriptBuildStamp(const QDateTime& when);
 
 // Section "Initialisierung", keys Init1..Init1001 (gaps allowed), each "offset,value".
-QString TSIinXML(const IniProfile& ini, const QString& baseName, const QString& buildStamp);
+// registerCount, when given, receives the number of registers written.
+QString TSIinXML(const IniProfile& ini, const QString& baseName, const QString& buildStamp,
+                 int* registerCount = nullptr);
 // One table per section but "" and "Init" (number: the name from its fifth character on),
 // keys Init1..Init5 of each.
-QString CSIinXML(const IniProfile& ini, const QString& baseName, const QString& buildStamp);
+QString CSIinXML(const IniProfile& ini, const QString& baseName, const QString& buildStamp,
+                 int* registerCount = nullptr);

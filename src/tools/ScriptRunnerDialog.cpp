@@ -75,7 +75,7 @@ void ScriptRunnerDialog::fSelectScript(QString& path, bool& ok)
 {
     IDialogs& dialogs = *app().dialogs;
     const QString chosen = dialogs.GetOpenFileName(LoadResString(742), gCommon().PathFolderResCommon() + m_folder,
-                                                   m_fileFilter);
+                                                   m_fileFilter, QStringLiteral("xml"));
     ok = true;
     if (chosen.isEmpty())
         return; // cancelled: the caller's path stays
@@ -90,6 +90,8 @@ void ScriptRunnerDialog::fSelectScript(QString& path, bool& ok)
 
 void ScriptRunnerDialog::cmdBrowse_Click()
 {
+    // Also at once after show(), before the window manager made this dialog the active window.
+    const DialogOwnerGuard owner(this);
     QString path;
     bool ok = false;
     fSelectScript(path, ok);
@@ -112,11 +114,16 @@ void ScriptRunnerDialog::cmdScriptStart_Click()
     if (isBusy())
         return;
     QPointer<ScriptRunnerDialog> self(this);
+    const DialogOwnerGuard owner(this);
     setBusy(true);
     m_log.SetText(QString());
     QCoreApplication::processEvents();
     if (!self)
         return;
+    if (!readyToRun()) {
+        setBusy(false);
+        return;
+    }
 
     int32_t result = ChUnsupported;
     if (m_deviceService)

@@ -41,6 +41,8 @@ protected:
 
     // Runs once, at the first RefreshData, with the channel kept.
     virtual void FormLoad() = 0;
+    // Before the protection is lifted: false ends the click with nothing written (the log says why).
+    virtual bool readyToRun() { return true; }
     // The work between lifting the protection and the end of the click.
     virtual void runScript() = 0;
     // Shows the path dialog; ok false (and a message) for a file that is not a script.

@@ -6,6 +6,7 @@
 #include "platform/AppContext.h"
 #include "platform/FormRegistry.h"
 #include "platform/LocaleInfo.h"
+#include "platform/RegularFile.h"
 #include "platform/ScrolledWindow.h"
 #include "platform/StringTable.h"
 
@@ -57,6 +58,8 @@ frmScript::frmScript(QWidget* parent)
     richtxtInit->setLineWrapMode(QPlainTextEdit::NoWrap);
     for (QPushButton* b : {cmdTSIOeffnen, cmdTSISpeichern, cmdCSIOeffnen, cmdCSISpeichern, cmdBeenden})
         b->setAutoDefault(false);
+    // Saving before any conversion would replace the chosen file with an empty line.
+    enableSave();
 
     connect(cmdTSIOeffnen, &QPushButton::clicked, this, &frmScript::cmdTSIOeffnen_Click);
     connect(cmdCSIOeffnen, &QPushButton::clicked, this, &frmScript::cmdCSIOeffnen_Click);
@@ -110,26 +113,65 @@ QString frmScript::openIni(const QString& filter)
     return app().dialogs->GetOpenFileName(QString(), QString(), filter);
 }
 
-void frmScript::TSIinXMLschreiben()
+void frmScript::TSIinXMLschreiben() { convert(TSIinXML); }
+
+void frmScript::CSIinXMLschreiben() { convert(CSIinXML); }
+
+void frmScript::convert(Converter toXml)
 {
-    showXml(TSIinXML(IniProfile::fromFile(m_iniPath), scriptBaseName(m_iniPath), m_buildStamp()));
+    IniProfile ini;
+    if (!readIni(ini))
+        return;
+    int registers = 0;
+    const QString xml = toXml(ini, scriptBaseName(m_iniPath), m_buildStamp(), &registers);
+    showXml(xml, registers);
 }
 
-void frmScript::CSIinXMLschreiben()
+bool frmScript::readIni(IniProfile& ini)
 {
-    showXml(CSIinXML(IniProfile::fromFile(m_iniPath), scriptBaseName(m_iniPath), m_buildStamp()));
+    const FileRead read = IniProfile::fromFile(m_iniPath, ini);
+    // A file that vanished since it was picked holds no register, as the old reader saw it.
+    if (read == FileRead::Ok || read == FileRead::Missing)
+        return true;
+    const bool english = localeIsEnglish();
+    QString message;
+    if (read == FileRead::TooLarge)
+        message = (english ? QStringLiteral("The file is larger than 1 MiB (%1 bytes) and is not converted:\r\n")
+                           : QStringLiteral("Die Datei ist größer als 1 MiB (%1 Bytes) und wird nicht konvertiert:\r\n"))
+                      .arg(IniProfile::kMaxFileBytes);
+    else
+        message = english ? QStringLiteral("The file cannot be read:\r\n")
+                          : QStringLiteral("Die Datei kann nicht gelesen werden:\r\n");
+    app().dialogs->MsgBox(message + m_iniPath, vbCritical, LoadResString(741));
+    return false;
 }
 
-void frmScript::showXml(const QString& xml)
+void frmScript::showXml(const QString& xml, int registers)
 {
+    // An empty script is no conversion: the preview stays blank and the earlier conversion stays for saving.
+    if (registers == 0) {
+        const QString message = localeIsEnglish() ? QStringLiteral("No register values found in %1")
+                                                  : QStringLiteral("Keine Registerwerte gefunden in %1");
+        app().dialogs->MsgBox(message.arg(m_iniPath), vbExclamation, LoadResString(741));
+        return;
+    }
     m_xmlText = xml;
+    enableSave();
     richtxtInit->setPlainText(QString(xml).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+}
+
+void frmScript::enableSave()
+{
+    cmdTSISpeichern->setEnabled(!m_xmlText.isEmpty());
+    cmdCSISpeichern->setEnabled(!m_xmlText.isEmpty());
 }
 
 void frmScript::saveXml(const QString& filter)
 {
+    if (m_xmlText.isEmpty())
+        return;
     IDialogs& dialogs = *app().dialogs;
-    const QString path = dialogs.GetSaveFileName(QString(), QString(), filter);
+    const QString path = dialogs.GetSaveFileName(QString(), QString(), filter, QStringLiteral("xml"));
     if (path.isEmpty())
         return;
     // UTF-8: what a reader assumes of a file without declaration.

@@ -7,6 +7,7 @@
 
 #include <functional>
 
+class IniProfile;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -29,8 +30,8 @@ public:
 
     void cmdTSIOeffnen_Click();
     void cmdCSIOeffnen_Click();
-    void cmdTSISpeichern_Click() { saveXml(QStringLiteral("Terminal script XML(*.xml)")); }
-    void cmdCSISpeichern_Click() { saveXml(QStringLiteral("Coupler script XML(*.xml)")); }
+    void cmdTSISpeichern_Click() { saveXml(QStringLiteral("Terminal script XML(*.xml *.XML)")); }
+    void cmdCSISpeichern_Click() { saveXml(QStringLiteral("Coupler script XML(*.xml *.XML)")); }
 
 private:
     void SetEnglishCaptions();
@@ -38,7 +39,13 @@ private:
     QString openIni(const QString& filter);
     void TSIinXMLschreiben();
     void CSIinXMLschreiben();
-    void showXml(const QString& xml);
+    using Converter = QString (*)(const IniProfile&, const QString&, const QString&, int*);
+    void convert(Converter toXml);
+    // False, with a message, for a file that is refused or cannot be read.
+    bool readIni(IniProfile& ini);
+    // Shows and keeps a conversion with registers; for none, says so and keeps the earlier one.
+    void showXml(const QString& xml, int registers);
+    void enableSave();
     void saveXml(const QString& filter);
 
     QLabel* labelKonvertieren;

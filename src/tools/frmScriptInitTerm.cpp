@@ -61,10 +61,13 @@ frmScriptInitTerm::frmScriptInitTerm(QWidget* parent)
     connect(fpEndPos, &QSpinBox::valueChanged, this, &frmScriptInitTerm::fpEndPos_Change);
 }
 
+namespace {
+QString listReadFailed(int32_t rc) { return QStringLiteral("Read terminal list: Fehler (Code: %1)\r\n").arg(rc); }
+} // namespace
+
 void frmScriptInitTerm::FormLoad()
 {
-    const int32_t rc = ReadTerminalList(channel(), m_terminals);
-    setLastResult(rc);
+    readTerminalList();
     const int32_t endPos = DefaultEndPosition(m_terminals);
     fpStartPos->setRange(1, endPos);
     fpStartPos->setValue(1);
@@ -73,8 +76,30 @@ void frmScriptInitTerm::FormLoad()
     if (localeIsEnglish())
         SetEnglishCaptions();
     // Without the list no terminal takes part in a run; say so rather than run nothing silently.
-    if (rc != ChOk)
-        AppendLogText(logBox(), QStringLiteral("Read terminal list: Fehler (Code: %1)\r\n").arg(rc));
+    if (!m_listRead)
+        AppendLogText(logBox(), listReadFailed(lastResult()));
+}
+
+void frmScriptInitTerm::readTerminalList()
+{
+    const int32_t rc = ReadTerminalList(channel(), m_terminals);
+    setLastResult(rc);
+    m_listRead = rc == ChOk;
+}
+
+bool frmScriptInitTerm::readyToRun()
+{
+    if (m_listRead)
+        return true;
+    // The list read at load failed: a run over it would pass every terminal without a word.
+    readTerminalList();
+    if (!m_listRead) {
+        AppendLogText(logBox(), listReadFailed(lastResult()) + terminalAbortLine());
+        return false;
+    }
+    // The run covers the positions shown when Start was pressed; later runs may go further.
+    fpEndPos->setMaximum(DefaultEndPosition(m_terminals));
+    return true;
 }
 
 void frmScriptInitTerm::SetEnglishCaptions()

@@ -19,9 +19,11 @@ public:
 
 protected:
     void FormLoad() override;
+    bool readyToRun() override;
     void runScript() override;
 
 private:
+    void readTerminalList();
     void SetEnglishCaptions();
     void fpEndPos_Change(int value);
 
@@ -34,4 +36,5 @@ private:
     QCheckBox* chkResume;
 
     TerminalList m_terminals{};
+    bool m_listRead = false;
 };

@@ -2,10 +2,7 @@
 
 #include <QTextCharFormat>
 #include <algorithm>
-
-namespace {
-constexpr int kPlain = -1;
-}
+#include <vector>
 
 modHighlight::modHighlight(QTextDocument* document)
     : QSyntaxHighlighter(document)
@@ -15,6 +12,9 @@ modHighlight::modHighlight(QTextDocument* document)
 void modHighlight::InitHighlight()
 {
     m_colours = {QColor(0, 0, 0), QColor(0, 0, 255), QColor(255, 6, 0), QColor(170, 170, 170)};
+    // One format a colour, shared by all its runs: Qt compares shared formats without looking inside.
+    for (size_t i = 0; i < m_colours.size(); ++i)
+        m_formats[i].setForeground(m_colours[i]);
     m_keywords = {};
     const Keyword table[] = {
         {1, QStringLiteral(">")},           {1, QStringLiteral("<")},        {2, QStringLiteral("SESSION")},
@@ -26,54 +26,48 @@ void modHighlight::InitHighlight()
         {2, QStringLiteral("Table")},       {3, QStringLiteral("!--  optional: description --")},
     };
     std::copy(std::begin(table), std::end(table), m_keywords.begin());
+    // runs() keeps a run's colour and length in one byte.
+    for (const Keyword& keyword : m_keywords)
+        Q_ASSERT(keyword.colour < 4 && keyword.text.size() < 32);
     rehighlight();
 }
 
 QList<HighlightRun> modHighlight::runs(const QString& line) const
 {
-    struct Segment {
-        int start, length, colour;
-    };
-    QList<Segment> segments{{0, int(line.size()), kPlain}};
+    // Each keyword in slot order takes its occurrences that lie wholly in text no earlier
+    // keyword took. The searches of one keyword move only forward, so the cost grows with
+    // the line, not with its square: a pasted line of a megabyte must not freeze the form.
+    // Per character: 0 free, kInside taken, else the first of a run with its colour and length.
+    constexpr uint8_t kInside = 1, kStart = 0x80;
+    std::vector<uint8_t> state(size_t(line.size()), 0);
+    const QStringView text(line);
     for (const Keyword& keyword : m_keywords) {
-        if (keyword.text.isEmpty())
+        const auto length = keyword.text.size();
+        if (length == 0)
             continue;
-        const auto size = int(keyword.text.size());
-        QList<Segment> next;
-        for (const Segment& s : segments) {
-            if (s.colour != kPlain) {
-                next << s;
+        for (qsizetype at = text.indexOf(keyword.text); at >= 0;) {
+            const auto first = state.begin() + at;
+            if (std::any_of(first, first + length, [](uint8_t s) { return s != 0; })) {
+                at = text.indexOf(keyword.text, at + 1);
                 continue;
             }
-            int from = s.start;
-            const int end = s.start + s.length;
-            for (;;) {
-                const auto at = int(line.indexOf(keyword.text, from));
-                if (at < 0 || at + size > end)
-                    break;
-                if (at > from)
-                    next << Segment{from, at - from, kPlain};
-                next << Segment{at, size, keyword.colour};
-                from = at + size;
-            }
-            if (from < end)
-                next << Segment{from, end - from, kPlain};
+            std::fill(first + 1, first + length, kInside);
+            *first = uint8_t(kStart | keyword.colour << 5 | length);
+            at = text.indexOf(keyword.text, at + length);
         }
-        segments = next;
     }
 
     QList<HighlightRun> out;
-    for (const Segment& s : segments)
-        if (s.colour > 0)
-            out << HighlightRun{s.start, s.length, s.colour};
+    for (size_t at = 0; at < state.size(); ++at) {
+        const uint8_t s = state[at];
+        if ((s & kStart) && (s >> 5 & 3) > 0)
+            out << HighlightRun{int(at), s & 31, s >> 5 & 3};
+    }
     return out;
 }
 
 void modHighlight::highlightBlock(const QString& text)
 {
-    for (const HighlightRun& run : runs(text)) {
-        QTextCharFormat format;
-        format.setForeground(m_colours[size_t(run.colour)]);
-        setFormat(run.start, run.length, format);
-    }
+    for (const HighlightRun& run : runs(text))
+        setFormat(run.start, run.length, m_formats[size_t(run.colour)]);
 }

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 #include <QSyntaxHighlighter>
+#include <QTextCharFormat>
 #include <array>
 
 struct HighlightRun {
@@ -39,5 +40,6 @@ protected:
 
 private:
     std::array<QColor, 4> m_colours{};
+    std::array<QTextCharFormat, 4> m_formats{};
     std::array<Keyword, kKeywordSlots> m_keywords{};
 };

@@ -113,6 +113,12 @@ int32_t DefaultEndPosition(const TerminalList& list)
     return std::clamp(counter, 1, 255);
 }
 
+QString terminalAbortLine()
+{
+    return LoadResString(401) + QLatin1Char(' ') + LoadResString(744) + QLatin1Char(' ') + LoadResString(506)
+           + QLatin1Char(' ') + CrLf;
+}
+
 bool fScriptInitTerminal(const pugi::xml_node& script, IDeviceChannel* channel, ILogBox* box, const TerminalRun& run)
 {
     int32_t unlockedPos = -1, unlockedTable = -1;
@@ -123,8 +129,7 @@ bool fScriptInitTerminal(const pugi::xml_node& script, IDeviceChannel* channel, 
             const int32_t rc = writeCodeword(channel, unlockedPos, unlockedTable, 0);
             log(box, CrLf + codewordLine(QStringLiteral("Delete codeword"), rc) + CrLf);
         }
-        log(box, LoadResString(401) + QLatin1Char(' ') + LoadResString(744) + QLatin1Char(' ') + LoadResString(506)
-                     + QLatin1Char(' ') + CrLf);
+        log(box, terminalAbortLine());
         return false;
     };
     if (!script || !channel)

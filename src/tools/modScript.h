@@ -35,6 +35,9 @@ struct TerminalRun {
     TerminalList terminals{};
 };
 
+// "Error Script-Init Abort " and CR LF: how a terminal run that ends early ends its log.
+QString terminalAbortLine();
+
 // Unlocks every channel of every register terminal from start to end with the codeword,
 // writes and verifies the script's registers there and locks the channel again, also when
 // the run aborts. A codeword that could not be written aborts the run. True when the run

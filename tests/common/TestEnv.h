@@ -19,8 +19,14 @@ public:
     bool openDocumentResult = true, startProgramResult = true;
 
     int MsgBox(const QString& text, int style, const QString& title) override;
-    QString GetOpenFileName(const QString&, const QString&, const QString&) override { return openFileAnswer; }
-    QString GetSaveFileName(const QString&, const QString&, const QString&) override { return saveFileAnswer; }
+    QString GetOpenFileName(const QString&, const QString&, const QString&, const QString&) override
+    {
+        return openFileAnswer;
+    }
+    QString GetSaveFileName(const QString&, const QString&, const QString&, const QString&) override
+    {
+        return saveFileAnswer;
+    }
     std::function<void()> duringWait; // runs inside every wait, as events would
     void Wait(int ms) override
     {

@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QtTest>
 
@@ -55,7 +56,10 @@ const Stage kTerminalStages[] = {
     {"register write", "write:1/0/32/1", ""},
     {"read-back", "read:1/0/32/1", ""},
     {"codeword delete", "write:1/0/31/1#2", "Delete codeword: Fehler (Code: %1)"},
+    // The list read at load was refused; Start reads it again.
+    {"terminal list again at Start", "read:0/9/0/255", "Read terminal list: Fehler (Code: %1)"},
 };
+constexpr int kListAgainStage = 6;
 const QString kTerminalIgnored = QStringLiteral("Register: 032\tDatum : 1234 (04660)\tVerify : Ignore\tGain\r\n");
 const QString kTerminalAbort = QStringLiteral("Error Script-Init Abort \r\n");
 
@@ -137,8 +141,12 @@ private Q_SLOTS:
             form->findChild<QSpinBox*>(QStringLiteral("fpEndPos"))->setValue(1);
         };
         const bool atList = row.stage == 0;
+        const bool atListAgain = row.stage == kListAgainStage;
+        if (atListAgain)
+            QVERIFY(p().coupler().arm(QStringLiteral("error:%1@read:0/9/0/255").arg(kMatrixRefusal)));
         if (!atList)
             open();
+        const qsizetype mark = p().coupler().requests().size();
         const qint64 elapsed = p().runFaulted(row, QLatin1String(stage.target), [&] {
             if (atList)
                 open();
@@ -148,19 +156,25 @@ private Q_SLOTS:
         MATRIX_VERIFY_ENDED(elapsed, 2, kTimeoutMs);
 
         const QString log = form->logText();
-        const QString named = QString::fromLatin1(stage.logLine).arg(row.code());
+        const QString named = *stage.logLine ? QString::fromLatin1(stage.logLine).arg(row.code()) : QString();
         QVERIFY2(named.isEmpty() ? log.contains(kTerminalIgnored) : log.contains(named), qPrintable(log));
         // A lost link ends the run; a refused channel count only leaves that terminal out.
         const bool aborted = !atList && !(row.stage == 1 && row.fault->answered);
         QCOMPARE(log.endsWith(kTerminalAbort), aborted);
         QCOMPARE(log.contains(QLatin1String("Channel: 2")), false);
+        if (atListAgain) {
+            // Neither the protection nor any register was touched.
+            QCOMPARE(log, named + QStringLiteral("\r\n") + kTerminalAbort);
+            const QStringList sent = p().coupler().requests().mid(mark);
+            const QStringList changes = sent.filter(QRegularExpression(QStringLiteral("^(write|service)")));
+            QVERIFY2(changes.isEmpty(), qPrintable(changes.join('\n')));
+        }
         // The channel is locked again where the link still works.
         QVERIFY(p().coupler().clearFaults());
         if (!row.fault->lasts)
             QCOMPARE(deviceWord(1, 0, 31), 0);
 
-        if (atList)
-            open();
+        // After a failed list read the next Start reads it again and runs.
         form->cmdScriptStart_Click();
         QVERIFY2(!form->logText().contains(QLatin1String("Fehler")) && !form->logText().endsWith(kTerminalAbort)
                      && form->logText().count(QLatin1String("Verify : OK")) == 2,

@@ -1,15 +1,21 @@
 // Old INI scripts: the profile reader, the conversion dialog with its exact
 // output, and the highlighting of the preview.
 #include "common/TestEnv.h"
+#include "platform/LocaleInfo.h"
 #include "tools/IniProfile.h"
+#include "tools/ScriptFile.h"
 #include "tools/frmScript.h"
 #include "tools/modHighlight.h"
 
 #include <QFile>
+#include <QFileDialog>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStringEncoder>
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QtTest>
+#include <sys/stat.h>
 
 namespace {
 
@@ -67,6 +73,27 @@ bool writeFile(const QString& path, const QByteArray& bytes)
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
+// The text of an old script's bytes, written again in UTF-16 after a byte-order mark.
+QByteArray utf16(const QByteArray& bytes, QStringConverter::Encoding encoding)
+{
+    QStringEncoder encoder(encoding, QStringConverter::Flag::WriteBom);
+    return encoder.encode(decodeIniText(bytes));
+}
+
+// Opens path through the Open button of its kind.
+void openIni(TestEnv& env, frmScript& form, const QString& path)
+{
+    env.dialogs().openFileAnswer = path;
+    path.endsWith(QLatin1String(".csi")) ? form.cmdCSIOeffnen_Click() : form.cmdTSIOeffnen_Click();
+}
+
+// Both Save buttons enabled; false when either is disabled.
+bool saveEnabled(const frmScript& form)
+{
+    return form.findChild<QPushButton*>("cmdTSISpeichern")->isEnabled()
+           && form.findChild<QPushButton*>("cmdCSISpeichern")->isEnabled();
+}
+
 } // namespace
 
 class tst_ScriptConvert : public QObject {
@@ -101,6 +128,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("xml");
         QTest::newRow("terminal: gaps, quotes, a key without comma") << "KL3001.tsi" << Tsi << TsiXml;
         QTest::newRow("coupler: sections Init and \"\" skipped, not UTF-8: Windows-1252") << "Koppler.V3.csi" << Csi << CsiXml;
+        QTest::newRow("terminal in UTF-16LE") << "KL3001.tsi" << utf16(Tsi, QStringConverter::Utf16LE) << TsiXml;
+        QTest::newRow("coupler in UTF-16BE") << "Koppler.V3.csi" << utf16(Csi, QStringConverter::Utf16BE) << CsiXml;
     }
     void conversion()
     {
@@ -112,10 +141,11 @@ private Q_SLOTS:
         QVERIFY(writeFile(path, ini));
         frmScript form;
         form.setBuildStamp([] { return Stamp; });
-        env.dialogs().openFileAnswer = path;
+        QVERIFY(!saveEnabled(form));
         const bool terminal = file.endsWith(QLatin1String(".tsi"));
-        terminal ? form.cmdTSIOeffnen_Click() : form.cmdCSIOeffnen_Click();
+        openIni(env, form, path);
         QCOMPARE(form.xmlText(), xml);
+        QVERIFY(saveEnabled(form));
 
         // What is saved is the conversion, not the preview's edits.
         form.preview()->appendPlainText("edited");
@@ -131,18 +161,161 @@ private Q_SLOTS:
         QCOMPARE(form.xmlText(), xml);
     }
 
-    void missingFileAndFailedSave()
+    // Nothing converted: the preview stays blank, Save stays disabled and the user is told why.
+    void noConversion_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("ini"); // "pipe": a named pipe in its place; "-": no file
+        QTest::addColumn<bool>("english");
+        QTest::addColumn<QString>("message"); // %1: the path
+        const QString none = QStringLiteral("Keine Registerwerte gefunden in %1|48|Script");
+        QTest::newRow("terminal keys without a comma")
+            << "empty.tsi" << QByteArray("[Initialisierung]\r\nInit1=5\r\n[Other]\r\nInit1=1,1\r\n") << false << none;
+        QTest::newRow("coupler sections without a key")
+            << "empty.csi" << QByteArray("[Init0]\n[Init9]\nInit6=1,1\n") << false << none;
+        QTest::newRow("in English") << "empty.tsi" << QByteArray("[Other]\n") << true
+                                    << QStringLiteral("No register values found in %1|48|Script");
+        QTest::newRow("vanished since it was picked") << "gone.csi" << QByteArray("-") << false << none;
+        // A valid script behind a comment of 2 MiB: its size alone refuses it.
+        QTest::newRow("over 1 MiB")
+            << "big.tsi" << "[Initialisierung]\r\nInit1=1,1\r\n;" + QByteArray(2 * 1024 * 1024, 'x') << false
+            << QStringLiteral("Die Datei ist größer als 1 MiB (1048576 Bytes) und wird nicht konvertiert:\r\n%1|16|Script");
+        QTest::newRow("over 1 MiB, in English")
+            << "big.csi" << "[Init0]\nInit1=1,1\n;" + QByteArray(1024 * 1024, 'x') << true
+            << QStringLiteral("The file is larger than 1 MiB (1048576 bytes) and is not converted:\r\n%1|16|Script");
+        QTest::newRow("a named pipe") << "fifo.tsi" << QByteArray("pipe") << false
+                                      << QStringLiteral("Die Datei kann nicht gelesen werden:\r\n%1|16|Script");
+    }
+    void noConversion()
+    {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, ini);
+        QFETCH(bool, english);
+        QFETCH(QString, message);
+        TestEnv env;
+        int32_t status = 0;
+        if (english)
+            LocaleInfo().SetLocale(9, 1, status);
+        const QString path = env.tempPath() + "/" + file;
+        if (ini == "pipe")
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (ini != "-")
+            QVERIFY(writeFile(path, ini));
+        frmScript form;
+
+        // Before any conversion a Save writes nothing over an existing file.
+        const QString kept = env.tempPath() + "/kept.xml";
+        QVERIFY(writeFile(kept, "<Script/>"));
+        env.dialogs().saveFileAnswer = kept;
+        form.cmdTSISpeichern_Click();
+        form.cmdCSISpeichern_Click();
+        QCOMPARE(readFile(kept), QByteArray("<Script/>"));
+
+        openIni(env, form, path);
+        QCOMPARE(env.dialogs().messages, QStringList{message.arg(path)});
+        QCOMPARE(form.xmlText(), QString());
+        QCOMPARE(form.preview()->toPlainText(), QStringLiteral(" "));
+        QVERIFY(!saveEnabled(form));
+    }
+
+    void failedSave()
     {
         TestEnv env;
         frmScript form;
-        form.setBuildStamp([] { return Stamp; });
-        env.dialogs().openFileAnswer = env.tempPath() + "/gone.csi";
-        form.cmdCSIOeffnen_Click();
-        QVERIFY(form.xmlText().endsWith("     <!--  Coupler-tables  -->\r\n</Script>"));
+        QVERIFY(writeFile(env.tempPath() + "/KL3001.tsi", Tsi));
+        openIni(env, form, env.tempPath() + "/KL3001.tsi");
         env.dialogs().saveFileAnswer = env.tempPath() + "/no/such/folder/out.xml";
         form.cmdCSISpeichern_Click();
         QCOMPARE(env.dialogs().messages.size(), 1);
         QVERIFY(env.dialogs().messages[0].startsWith("Die Datei konnte nicht gespeichert werden:\r\n" + env.dialogs().saveFileAnswer));
+    }
+
+    // The save dialog lists both letter cases and adds ".xml" to a name typed without it.
+    void saveDialog()
+    {
+        TestEnv env;
+        frmScript form;
+        form.setBuildStamp([] { return Stamp; });
+        QVERIFY(writeFile(env.tempPath() + "/KL3001.tsi", Tsi));
+        openIni(env, form, env.tempPath() + "/KL3001.tsi");
+        env.context().dialogs = std::make_unique<QtDialogs>();
+        form.show();
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+
+        QWidget* owner = nullptr;
+        QStringList filters;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            owner = dialog->parentWidget();
+            filters = dialog->nameFilters();
+            dialog->selectFile(env.tempPath() + "/typed");
+            QMetaObject::invokeMethod(dialog, "accept"); // protected, a slot
+        });
+        form.cmdTSISpeichern_Click();
+        QCOMPARE(owner, &form);
+        QCOMPARE(filters, QStringList{"Terminal script XML(*.xml *.XML)"});
+        QCOMPARE(readFile(env.tempPath() + "/typed.xml"), (TsiXml + "\r\n").toUtf8());
+    }
+
+    // The file's name stands in the header comment and in Desc; the saved script loads.
+    void nameInScript_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("comment");
+        QTest::addColumn<QString>("desc");
+        QTest::newRow("comment end and markup") << "x-->y&<z.v3.tsi" << "x- ->y&<z" << "x-->y&<z";
+        QTest::newRow("three dashes") << "a---b.tsi" << "a- - -b" << "a---b";
+        QTest::newRow("dash before the comment end") << "end-.tsi" << "end-" << "end-";
+        QTest::newRow("control character") << "a\x01" "b.tsi" << "ab" << "ab";
+    }
+    void nameInScript()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, comment);
+        QFETCH(QString, desc);
+        TestEnv env;
+        frmScript form;
+        const QString path = env.tempPath() + "/" + file;
+        QVERIFY(writeFile(path, Tsi));
+        openIni(env, form, path);
+        QVERIFY2(form.xmlText().contains("\r\n<!-- Terminal: " + comment + "  -->\r\n"), qPrintable(form.xmlText()));
+        env.dialogs().saveFileAnswer = env.tempPath() + "/out.xml";
+        form.cmdTSISpeichern_Click();
+
+        ScriptDocument document;
+        QVERIFY(document.load(env.dialogs().saveFileAnswer));
+        QString loaded;
+        QVERIFY(GetScriptDesc(document.script(), loaded));
+        QCOMPARE(loaded, "Terminal-script-initialisation for " + desc);
+        QCOMPARE(readTerminalScript(document.script()).registers.size(), size_t(3));
+    }
+
+    // A line of 200 000 characters converts and is coloured within a second; the cost grows
+    // with the text, not with its square. (Qt's own layout of such a line in the preview is
+    // not timed: colours or none, it is Qt's.)
+    void longLine()
+    {
+        TestEnv env;
+        frmScript form;
+        const QString path = env.tempPath() + "/long.tsi";
+        const QByteArray markup = QByteArray("<a>&").repeated(50000);
+        QVERIFY(writeFile(path, "[Initialisierung]\r\nInit1=" + QByteArray(200000, '1') + ",2\r\nInit2=3," + markup + "\r\n"));
+        QElapsedTimer clock;
+        clock.start();
+        openIni(env, form, path);
+        // The value as the old reader saw it: 254 characters, of them 50 after the comma.
+        QVERIFY(form.xmlText().contains(reg(5, "3", QString("&lt;a&gt;&amp;").repeated(12) + "&lt;a")));
+        QCOMPARE(form.xmlText().count("<Register>"), 1); // Init1's comma lay beyond the 254
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+
+        const QString line = QStringLiteral("<Value>1</Value> ").repeated(12000);
+        clock.restart();
+        const QList<HighlightRun> runs = form.highlighter()->runs(line);
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(runs.size(), 7 * 12000);
+        QCOMPARE(runs.last(), (HighlightRun{int(line.size()) - 2, 1, 1})); // the last ">"
     }
 
     void highlight_data()

@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QFile>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QtTest>
@@ -137,6 +138,49 @@ private Q_SLOTS:
         QVERIFY2(form.logText().endsWith("\r\nDelete codeword\r\nError Script-Init Abort \r\n"), qPrintable(form.logText()));
         QVERIFY(!form.logText().contains("Channel: 2"));
         QCOMPARE(b.reg(1, 0, 31), 0);
+    }
+
+    // The file dialog opened at once by a form just shown belongs to that form, not to the
+    // window still active; it lists both letter cases and adds ".xml". Other messages belong
+    // to the active window.
+    void dialogsOpenOverTheirWindow()
+    {
+        TestEnv env;
+        env.context().dialogs = std::make_unique<QtDialogs>();
+        QWidget main;
+        main.show();
+        main.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&main));
+        QWidget* owner = nullptr;
+        QString suffix;
+        QStringList filters;
+        const auto answer = [&] {
+            QTimer::singleShot(0, [&] {
+                QWidget* modal = QApplication::activeModalWidget();
+                QVERIFY(modal);
+                owner = modal->parentWidget();
+                if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+                    suffix = dialog->defaultSuffix();
+                    filters = dialog->nameFilters();
+                }
+                modal->close();
+            });
+        };
+
+        auto* form = new frmScriptInitCoupler(&main);
+        answer();
+        form->RefreshData({}, nullptr, QString());
+        QCOMPARE(owner, form);
+        QCOMPARE(suffix, QStringLiteral("xml"));
+        QCOMPARE(filters, QStringList{"Coupler XML Script *.xml (*.xml *.XML)"});
+
+        for (QWidget* active : {static_cast<QWidget*>(&main), static_cast<QWidget*>(form)}) {
+            active->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(active));
+            answer();
+            app().dialogs->MsgBox(QStringLiteral("?"));
+            QCOMPARE(owner, active);
+        }
     }
 
     void englishCaptions()
