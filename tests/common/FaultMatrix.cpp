@@ -104,7 +104,9 @@ bool MatrixProgram::start(const QString& station, const QStringList& couplerOpti
         store.setValue(HKEY_CURRENT_USER, kKey, QLatin1String(name), RegValue::fromText(value));
     };
     set("Port", QString::number(kCom));
-    set("Baud", QStringLiteral("19200"));
+    // The channel allows a request its line time on top of the time-out; a fast line keeps that
+    // allowance small against the rows' short time-outs (slow lines have tests of their own).
+    set("Baud", QStringLiteral("115200"));
     set("Timeout", QString::number(m_timeoutMs));
     set("QnpRtnNetId", m_coupler.netId());
     set("QnpRtnPort", QString::number(m_coupler.qnpPort()));
