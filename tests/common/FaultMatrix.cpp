@@ -211,12 +211,13 @@ qint64 MatrixProgram::runFaulted(const QString& spec, const QString& target, con
     return fired < 0 ? -1 : end - fired;
 }
 
-bool MatrixFixture::startMatrix(const QString& station, int timeoutMs)
+bool MatrixFixture::startMatrix(const QString& station, int timeoutMs, const QStringList& couplerOptions)
 {
     if (!loadStringTable(QCoreApplication::applicationDirPath() + QStringLiteral("/Resource/StringTable.txt")))
         return false;
+    m_program.reset(); // one program, one context at a time
     m_program = std::make_unique<MatrixProgram>(timeoutMs);
-    return m_program->start(station);
+    return m_program->start(station, couplerOptions);
 }
 
 int32_t MatrixFixture::deviceWord(int pos, int table, int reg)
