@@ -106,7 +106,7 @@ bool MatrixProgram::start(const QString& station, const QStringList& couplerOpti
     set("Port", QString::number(kCom));
     // The channel allows a request its line time on top of the time-out; a fast line keeps that
     // allowance small against the rows' short time-outs (slow lines have tests of their own).
-    set("Baud", QStringLiteral("115200"));
+    set("Baud", QStringLiteral("921600"));
     set("Timeout", QString::number(m_timeoutMs));
     set("QnpRtnNetId", m_coupler.netId());
     set("QnpRtnPort", QString::number(m_coupler.qnpPort()));
