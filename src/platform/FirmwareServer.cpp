@@ -5,7 +5,6 @@
 #include "IntelHex.h"
 #include "RegularFile.h"
 
-
 namespace {
 
 void appendLE(QByteArray& out, uint32_t value, int bytes)
@@ -98,7 +97,8 @@ int32_t FirmwareServer::download(IDeviceChannel* channel, const QString& path, u
     if (events)
         Q_EMIT downloadStart(total);
     for (qsizetype offset = 0; offset < image.bytes.size(); offset += fw::kBlockSize) {
-        const QByteArrayView block = QByteArrayView(image.bytes).sliced(offset, std::min<qsizetype>(fw::kBlockSize, image.bytes.size() - offset));
+        const QByteArrayView block
+            = QByteArrayView(image.bytes).sliced(offset, std::min<qsizetype>(fw::kBlockSize, image.bytes.size() - offset));
         QByteArray request;
         appendLE(request, uint32_t(offset), 4);
         request.append(block);
