@@ -1,6 +1,7 @@
 #include "ChannelProtocol.h"
 
 #include "DeviceChannel.h"
+#include "FirmwareProtocol.h"
 
 #include <QStringList>
 
@@ -190,6 +191,31 @@ int32_t parseReadReply(QByteArrayView payload, int32_t count, std::span<int32_t>
     for (int32_t i = 0; i < count; ++i)
         buffer[size_t(i)] = getU16(payload, 2 + 2 * i);
     return ChOk;
+}
+
+qsizetype replyFrameSize(uint8_t kind, QByteArrayView payload)
+{
+    qsizetype data = 0;
+    if (kind == KindRead && payload.size() >= 6)
+        data = 2 * qsizetype(getU16(payload, 4));
+    else if (kind == KindService && !payload.isEmpty()) {
+        switch (uint8_t(payload[0])) {
+        case SvcStationId:
+        case SvcStationIdEx: data = 4; break;
+        case SvcGetCycleTime: data = 1; break;
+        case fw::SvcEnd: data = 2; break;
+        default: break;
+        }
+    }
+    return kHeaderSize + 2 + data + kCrcSize;
+}
+
+int lineTimeMs(qsizetype bytes, int baud)
+{
+    if (baud <= 0 || bytes <= 0)
+        return 0;
+    const qint64 bits = qint64(bytes) * 10;
+    return int((bits * 1000 + baud - 1) / baud);
 }
 
 int32_t parseResultReply(QByteArrayView payload, QByteArray* data)

@@ -90,6 +90,11 @@ QByteArray readReplyPayload(std::span<const uint16_t> values);
 int32_t parseReadReply(QByteArrayView payload, int32_t count, std::span<int32_t> buffer);
 int32_t parseResultReply(QByteArrayView payload, QByteArray* data = nullptr);
 
+// The size of the whole reply frame a request of kind with this payload gets when it succeeds.
+qsizetype replyFrameSize(uint8_t kind, QByteArrayView payload);
+// Milliseconds that bytes take on a serial line of baud (ten bits a byte), rounded up; 0 for no baud.
+int lineTimeMs(qsizetype bytes, int baud);
+
 // The envelope on the TCP link to the router.
 constexpr uint8_t kEnvelopeMagic = 0x51;
 constexpr qsizetype kEnvelopeHeader = 12; // magic, status, net id (6), port (2), frame length (2)

@@ -3,8 +3,7 @@
 #include "DeviceChannel.h"
 #include "FirmwareProtocol.h"
 #include "IntelHex.h"
-
-#include <QFile>
+#include "RegularFile.h"
 
 namespace {
 
@@ -22,16 +21,42 @@ int32_t noData(int32_t rc, const QByteArray& reply)
 
 } // namespace
 
-int32_t FirmwareServer::readFirmwareFile(const QString& path, FirmwareImage& image)
+QString firmwareResultText(int32_t result, bool english)
 {
-    QFile file(path);
-    // A firmware file is a few hundred kilobytes; anything far larger is not one.
-    if (!file.open(QIODevice::ReadOnly) || file.size() > 8 * fw::kMaxImageSize)
-        return fw::ResFileUnreadable;
-    const QByteArray text = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return fw::ResFileUnreadable;
-    return readIntelHex(text, image);
+    const auto text = [english](const char* en, const char* de) { return QString::fromUtf8(english ? en : de); };
+    switch (result) {
+    case fw::ResWrongState:
+        return text("the coupler is not in the state for this transfer", "der Koppler ist nicht im passenden Zustand");
+    case fw::ResCheckFailed:
+        return text("the coupler refused a block or the image", "der Koppler hat einen Block oder das Abbild abgewiesen");
+    case fw::ResFileUnreadable:
+        return text("the file cannot be read", "die Datei kann nicht gelesen werden");
+    case fw::ResHexFormat:
+        return text("not an Intel HEX record, data over an earlier record, or no end record",
+                    "kein Intel-HEX-Datensatz, Daten über einem früheren Datensatz oder kein Endedatensatz");
+    case fw::ResHexChecksum:
+        return text("the record's checksum does not match", "die Prüfsumme des Datensatzes stimmt nicht");
+    case fw::ResImageSize:
+        return text("no data, or an image larger than 1 MiB", "keine Daten oder ein Abbild größer als 1 MiB");
+    default:
+        return channelResultText(result, english);
+    }
+}
+
+int32_t FirmwareServer::readFirmwareFile(const QString& path, FirmwareImage& image, int* errorLine)
+{
+    if (errorLine)
+        *errorLine = 0;
+    // The largest image in records of one byte each, with room to spare; a longer text
+    // cannot be a firmware file the coupler takes. A pipe or a device is refused unread.
+    constexpr qint64 maxText = 16LL * fw::kMaxImageSize;
+    QByteArray text;
+    switch (readRegularFile(path, text, maxText)) {
+    case FileRead::Ok: break;
+    case FileRead::TooLarge: return fw::ResImageSize;
+    default: return fw::ResFileUnreadable;
+    }
+    return readIntelHex(text, image, errorLine);
 }
 
 int32_t FirmwareServer::LoadFirmware(IDeviceChannel* channel, const QString& path, bool bootStrap, int32_t reserved,
@@ -55,7 +80,7 @@ int32_t FirmwareServer::download(IDeviceChannel* channel, const QString& path, u
 {
     // The whole file is checked before the first byte goes out: a bad file never half-loads a coupler.
     FirmwareImage image;
-    if (const int32_t rc = readFirmwareFile(path, image); rc != 0)
+    if (const int32_t rc = readFirmwareFile(path, image, &m_errorLine); rc != 0)
         return rc;
     if (!channel)
         return ChNotOpen;
@@ -68,18 +93,19 @@ int32_t FirmwareServer::download(IDeviceChannel* channel, const QString& path, u
     if (const int32_t rc = noData(channel->ServiceRequest(fw::SvcBegin, begin, reply), reply); rc != ChOk)
         return rc;
 
-    const int32_t total = int32_t((image.bytes.size() + fw::kBlockSize - 1) / fw::kBlockSize);
+    const auto total = int32_t(image.bytes.size());
     if (events)
         Q_EMIT downloadStart(total);
-    for (int32_t block = 0; block < total; ++block) {
-        const qsizetype offset = qsizetype(block) * fw::kBlockSize;
+    for (qsizetype offset = 0; offset < image.bytes.size(); offset += fw::kBlockSize) {
+        const QByteArrayView block
+            = QByteArrayView(image.bytes).sliced(offset, std::min<qsizetype>(fw::kBlockSize, image.bytes.size() - offset));
         QByteArray request;
         appendLE(request, uint32_t(offset), 4);
-        request.append(image.bytes.sliced(offset, std::min<qsizetype>(fw::kBlockSize, image.bytes.size() - offset)));
+        request.append(block);
         if (const int32_t rc = noData(channel->ServiceRequest(fw::SvcBlock, request, reply), reply); rc != ChOk)
             return rc;
         if (events)
-            Q_EMIT downloadState(block + 1, total);
+            Q_EMIT downloadState(int32_t(offset + block.size()), total);
     }
 
     QByteArray end;

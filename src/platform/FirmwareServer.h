@@ -1,13 +1,17 @@
 #pragma once
 // Our firmware server: reads an Intel HEX file and sends its image to the
 // coupler over the channel with the firmware transfer services. Reports its
-// progress in blocks while it sends; each call returns 0 or a code.
+// progress in bytes while it sends; each call returns 0 or a code.
 #include <QObject>
 #include <QString>
 #include <cstdint>
 
 class IDeviceChannel;
 struct FirmwareImage;
+
+// A short readable name for a result of the firmware transfer (the server's own codes,
+// the coupler's firmware answers, the channel's results), in English or German.
+QString firmwareResultText(int32_t result, bool english);
 
 class FirmwareServer : public QObject {
     Q_OBJECT
@@ -20,13 +24,19 @@ public:
     int32_t UpdateFirmware(IDeviceChannel* channel, const QString& path, int32_t reserved1, int32_t reserved2,
                            bool events, int32_t multiPoint);
 
-    // Reads and checks the file; 0 or a fw::ServerResult.
-    static int32_t readFirmwareFile(const QString& path, FirmwareImage& image);
+    // Reads and checks the file; 0 or a fw::ServerResult. errorLine (1-based) names the
+    // line a format, checksum or size error was found in; 0 when no line is to blame.
+    static int32_t readFirmwareFile(const QString& path, FirmwareImage& image, int* errorLine = nullptr);
+    // The errorLine of the file read by the last LoadFirmware or UpdateFirmware.
+    int lastErrorLine() const { return m_errorLine; }
 
 Q_SIGNALS:
+    // total and current count image bytes.
     void downloadStart(int32_t total);
     void downloadState(int32_t current, int32_t total);
 
 private:
     int32_t download(IDeviceChannel* channel, const QString& path, uint8_t mode, int32_t multiPoint, bool events);
+
+    int m_errorLine = 0;
 };

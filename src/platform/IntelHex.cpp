@@ -50,11 +50,53 @@ bool isBlank(QByteArrayView line)
     return true;
 }
 
+// The bytes set so far, as runs of consecutive addresses. A file's records follow one
+// another, so a record nearly always extends the run before it and the map stays small.
+class ImageRuns {
+public:
+    // False when the data overlaps bytes already set: which of two records is the firmware
+    // cannot be told, and sending either would be a guess.
+    bool add(uint64_t address, QByteArrayView data)
+    {
+        const uint64_t end = address + uint64_t(data.size());
+        auto next = m_runs.lower_bound(address);
+        if (next != m_runs.end() && next->first < end)
+            return false;
+        if (next != m_runs.begin()) {
+            const auto before = std::prev(next);
+            const uint64_t beforeEnd = before->first + uint64_t(before->second.size());
+            if (beforeEnd > address)
+                return false;
+            if (beforeEnd == address) {
+                before->second.append(data);
+                join(before, next);
+                return true;
+            }
+        }
+        join(m_runs.emplace_hint(next, address, data.toByteArray()), next);
+        return true;
+    }
+    bool empty() const { return m_runs.empty(); }
+    const std::map<uint64_t, QByteArray>& runs() const { return m_runs; }
+
+private:
+    using Iterator = std::map<uint64_t, QByteArray>::iterator;
+    // Takes the next run into run when they now touch.
+    void join(Iterator run, Iterator next)
+    {
+        if (next != m_runs.end() && run->first + uint64_t(run->second.size()) == next->first) {
+            run->second.append(next->second);
+            m_runs.erase(next);
+        }
+    }
+    std::map<uint64_t, QByteArray> m_runs;
+};
+
 } // namespace
 
 int32_t readIntelHex(QByteArrayView text, FirmwareImage& image, int* errorLine)
 {
-    std::map<uint64_t, QByteArray> chunks;
+    ImageRuns runs;
     uint64_t low = UINT64_MAX, high = 0;
     uint64_t base = 0;
     bool ended = false;
@@ -93,7 +135,6 @@ int32_t readIntelHex(QByteArrayView text, FirmwareImage& image, int* errorLine)
         const auto byte = [&](int i) { return uint8_t(record->at(i)); };
         const int length = byte(0);
         const uint32_t offset = uint32_t(byte(1)) << 8 | byte(2);
-        const QByteArray data = record->sliced(4, length);
         const auto word = [&] { return uint32_t(byte(4)) << 8 | byte(5); };
         switch (byte(3)) {
         case Data:
@@ -103,7 +144,8 @@ int32_t readIntelHex(QByteArrayView text, FirmwareImage& image, int* errorLine)
                 high = std::max(high, address + uint64_t(length));
                 if (high - low > uint64_t(fw::kMaxImageSize))
                     return fail(fw::ResImageSize);
-                chunks[address] = data;
+                if (!runs.add(address, QByteArrayView(*record).sliced(4, length)))
+                    return fail(fw::ResHexFormat);
             }
             break;
         case EndOfFile:
@@ -133,13 +175,13 @@ int32_t readIntelHex(QByteArrayView text, FirmwareImage& image, int* errorLine)
     lineNo = std::max(lineNo, 1);
     if (!ended)
         return fail(fw::ResHexFormat); // a cut-off file must not be loaded as if whole
-    if (chunks.empty())
+    if (runs.empty())
         return fail(fw::ResImageSize);
 
     FirmwareImage out;
     out.base = uint32_t(low);
     out.bytes = QByteArray(qsizetype(high - low), char(0xFF));
-    for (const auto& [address, bytes] : chunks)
+    for (const auto& [address, bytes] : runs.runs())
         std::copy(bytes.begin(), bytes.end(), out.bytes.begin() + qsizetype(address - low));
     image = std::move(out);
     return 0;

@@ -9,6 +9,7 @@ struct FirmwareImage {
     QByteArray bytes;   // gaps between records are filled with 0xFF
 };
 
-// 0, or fw::ResHexFormat, fw::ResHexChecksum or fw::ResImageSize; errorLine
-// (1-based) names the offending line. The image is set only on success.
+// 0, or fw::ResHexFormat (also for data over bytes an earlier record set),
+// fw::ResHexChecksum or fw::ResImageSize; errorLine (1-based) names the
+// offending line. The image is set only on success.
 int32_t readIntelHex(QByteArrayView text, FirmwareImage& image, int* errorLine = nullptr);

@@ -125,19 +125,22 @@ int32_t SerialChannel::transact(uint8_t kind, const QByteArray& payload, QByteAr
         if (PortOpen() != ChOk)
             return ChNotOpen;
     }
-    const QDeadlineTimer deadline(clampTimeout(m_param.timeout));
-
-    // A reply that came after its request's time-out must not answer this request.
-    m_port->readAll();
-    m_port->clear(QSerialPort::Input);
-    m_port->clearError();
-
     proto::Frame request;
     request.kind = kind;
     request.seq = ++m_seq;
     request.address = uint8_t(m_param.multiPoint);
     request.payload = payload;
     const QByteArray bytes = proto::encodeFrame(request);
+    // A slow line needs its time for the request and the reply on top of the device's time-out:
+    // a full table at 9600 baud takes longer on the wire than the default time-out.
+    const int lineMs = proto::lineTimeMs(bytes.size() + proto::replyFrameSize(kind, payload), m_openBaud);
+    const QDeadlineTimer deadline(qint64(clampTimeout(m_param.timeout)) + lineMs);
+
+    // A reply that came after its request's time-out must not answer this request.
+    m_port->readAll();
+    m_port->clear(QSerialPort::Input);
+    m_port->clearError();
+
     if (m_port->write(bytes) != bytes.size())
         return ChTimeout;
     while (m_port->bytesToWrite() > 0) {

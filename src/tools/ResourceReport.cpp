@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLibraryInfo>
+#include <QRegularExpression>
 #include <QVersionNumber>
 #include <pugixml.hpp>
 
@@ -58,6 +59,41 @@ bool exists(const QString& folder, const QString& name)
     return !folder.isEmpty() && QFileInfo(QDir(folder).filePath(name)).isFile();
 }
 
+// "a.b.c.0" from a shared library's full name ("libQt6Xml.so.6.4.2"); empty without one.
+QString versionFromLibraryName(const QString& fileName)
+{
+    static const QRegularExpression soVersion(QStringLiteral("\\.so((?:\\.\\d{1,5}){1,4})$"));
+    const QRegularExpressionMatch m = soVersion.match(fileName);
+    if (!m.hasMatch())
+        return {};
+    const QStringList parts = m.captured(1).mid(1).split(QLatin1Char('.'));
+    std::array<uint32_t, 4> v{};
+    for (qsizetype i = 0; i < parts.size(); ++i)
+        v[size_t(i)] = std::min<uint32_t>(parts[i].toUInt(), 0xFFFF);
+    return fileVersionText(v[0], v[1], v[2], v[3]);
+}
+
+// A name a saved report added: the file in the program folder or beside the Qt libraries.
+// A link names the library by its major version only; the file it resolves to has the rest.
+QString extraFileVersion(const QString& fileName, const VersionPlaces& places)
+{
+    // A bare file name only: a report must not reach into other folders.
+    if (fileName.isEmpty() || fileName.contains(QLatin1Char('/')) || fileName == QLatin1String(".")
+        || fileName == QLatin1String(".."))
+        return kNoVersionInfo;
+    for (const QString& folder : {places.programFolder, places.qtLibraries}) {
+        if (!exists(folder, fileName))
+            continue;
+        const QString resolved = QFileInfo(QFileInfo(QDir(folder).filePath(fileName)).canonicalFilePath()).fileName();
+        const QString version = versionFromLibraryName(resolved);
+        if (!version.isEmpty())
+            return version;
+        // Files we install beside the program carry the program's version.
+        return folder == places.programFolder ? programVersion() : kNoVersionInfo;
+    }
+    return kNoVersionInfo;
+}
+
 } // namespace
 
 QString fileVersionText(uint32_t a, uint32_t b, uint32_t c, uint32_t d)
@@ -109,7 +145,7 @@ QString GetFileVersion(const QString& fileName, const VersionPlaces& places)
             return exists(places.qtLibraries, fileName) ? pugixmlVersion() : kNoVersionInfo;
         }
     }
-    return kNoVersionInfo;
+    return extraFileVersion(fileName, places);
 }
 
 QString SplitString(const QString& text, const QString& delimiter, int part)

@@ -24,7 +24,9 @@ struct VersionPlaces {
 const std::array<const char*, 21>& fixedComponentNames();
 
 // "a.b.c.d" of the version of a file, each part 0..65535, or "Keine Information"
-// when the file is not found or nothing is known of its version.
+// when the file is not found or nothing is known of its version. A name outside
+// the fixed list is looked for in the program folder, then beside the Qt
+// libraries, and takes its version from the name it resolves to (libX.so.a.b.c).
 QString GetFileVersion(const QString& fileName, const VersionPlaces& places);
 // "a.b.c.d" with each part as an unsigned 16-bit number.
 QString fileVersionText(uint32_t a, uint32_t b, uint32_t c, uint32_t d);

@@ -1,6 +1,7 @@
 #include "ScriptFile.h"
 
 #include "platform/ModDataConvert.h"
+#include "platform/RegularFile.h"
 #include "platform/XmlDocument.h"
 
 #include <QFileInfo>
@@ -121,11 +122,12 @@ bool GetScriptDesc(const pugi::xml_node& script, QString& desc)
 
 bool ScriptDocument::load(const QString& path)
 {
-    pugi::xml_document doc;
-    if (!loadXmlFile(doc, path))
+    // Far above a script for every register of every table; the user may pick any file.
+    constexpr qint64 maxScriptBytes = 16 * 1024 * 1024;
+    QByteArray data;
+    if (readRegularFile(path, data, maxScriptBytes) != FileRead::Ok)
         return false;
-    m_doc.reset(doc);
-    return true;
+    return loadBuffer(data.constData(), size_t(data.size()));
 }
 
 bool ScriptDocument::loadBuffer(const char* data, size_t size)

@@ -239,6 +239,10 @@ void frmFirmwareUpdate::cmdScriptStart_Click()
 void frmFirmwareUpdate::finishRun()
 {
     setStationTreeEnabled(true);
+    const bool english = localeIsEnglish();
+    const int errorLine = m_lResult != 0 ? m_objVnFirmwareSrv->lastErrorLine() : 0;
+    if (errorLine > 0)
+        AppendLogText(m_log.get(), kCrLf + fileLineText(errorLine, m_lResult, english));
     QString line = kCrLf + LoadResString(727);
     if (m_lResult == 0)
         line += QLatin1Char(' ') + LoadResString(400) + QLatin1Char(' ');
@@ -250,14 +254,39 @@ void frmFirmwareUpdate::finishRun()
     cmdScriptStart->setEnabled(true);
 
     QPointer<frmFirmwareUpdate> self(this);
-    app().dialogs->MsgBox(LoadResString(728) + kCrLf + kCrLf + LoadResString(729) + kCrLf + LoadResString(402),
-                          vbInformation, LoadResString(730));
+    // A download that did not finish must not end in the reboot information: the user would
+    // switch the coupler off and on believing it runs the new firmware.
+    if (m_lResult == 0)
+        app().dialogs->MsgBox(LoadResString(728) + kCrLf + kCrLf + LoadResString(729) + kCrLf + LoadResString(402),
+                              vbInformation, LoadResString(730));
+    else
+        app().dialogs->MsgBox(downloadFailedText(m_lResult, errorLine, english), vbCritical, LoadResString(730));
     if (!self)
         return;
     if (gCommon().AccessLevel() == 1 && app().gObjDevSrv)
         app().gObjDevSrv->AbolishProtection(m_channel, false, m_lResult);
     cmdExit->setEnabled(true);
     setBusy(false);
+}
+
+QString frmFirmwareUpdate::downloadFailedText(int32_t result, int errorLine, bool english)
+{
+    QString text = (english ? QStringLiteral("The firmware download failed: code %1 (%2).")
+                            : QStringLiteral("Die Firmware-Übertragung ist fehlgeschlagen: Code %1 (%2)."))
+                       .arg(result)
+                       .arg(firmwareResultText(result, english));
+    if (errorLine > 0)
+        text += kCrLf + kCrLf
+            + (english ? QStringLiteral("Line %1 of the firmware file.") : QStringLiteral("Zeile %1 der Firmware-Datei."))
+                  .arg(errorLine);
+    return text;
+}
+
+QString frmFirmwareUpdate::fileLineText(int errorLine, int32_t result, bool english)
+{
+    return (english ? QStringLiteral("Line %1 of the firmware file: %2") : QStringLiteral("Zeile %1 der Firmware-Datei: %2"))
+        .arg(errorLine)
+        .arg(firmwareResultText(result, english));
 }
 
 void frmFirmwareUpdate::OnDownloadStart(int32_t total)
@@ -272,7 +301,8 @@ void frmFirmwareUpdate::OnDownloadStart(int32_t total)
 void frmFirmwareUpdate::OnDownloadState(int32_t current, int32_t total)
 {
     QCoreApplication::processEvents();
-    pgBar1->setValue(std::clamp(current, pgBar1->minimum(), pgBar1->maximum()));
+    // Never back: an image of a single byte would otherwise fall below the start value.
+    pgBar1->setValue(std::clamp(current, pgBar1->value(), pgBar1->maximum()));
     // A total of 0 would divide by zero: it shows as nothing done.
     const double percent = total > 0 ? double(current) / double(total) * 100.0 : 0.0;
     lblDuration->setText(QStringLiteral("%1 %").arg(long(std::lround(percent)), 2, 10, QLatin1Char('0')));

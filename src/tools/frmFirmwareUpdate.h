@@ -32,6 +32,10 @@ public:
     static QString fFirmwareMode(const QString& param);
     // True when the file name's extension, upper-cased, is "HEX".
     static bool isFirmwareFileName(const QString& path);
+    // The error box after a failed run: the code, its meaning and the file's line when one is to blame.
+    static QString downloadFailedText(int32_t result, int errorLine, bool english);
+    // The log line naming the line of the firmware file the server refused.
+    static QString fileLineText(int errorLine, int32_t result, bool english);
 
     pugi::xml_node station() const { return m_station; }
     IDeviceChannel* channel() const { return m_channel; }

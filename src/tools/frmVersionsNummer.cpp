@@ -126,8 +126,10 @@ void frmVersionsNummer::XMLschreiben()
 void frmVersionsNummer::OpenAndVersionRefresh()
 {
     m_FileName = reportPath(m_places.programFolder, 0);
+    // A report lists 33 files; a file far larger, a pipe or a device is no report.
+    constexpr qint64 maxReportBytes = 1024 * 1024;
     QByteArray data;
-    if (!readRegularFile(m_FileName, data))
+    if (readRegularFile(m_FileName, data, maxReportBytes) != FileRead::Ok)
         return; // no report yet: the slots keep their names
     // One character per byte, so a save writes the same bytes back.
     m_FileText = QString::fromLatin1(data);

@@ -133,7 +133,7 @@ T* namedChild(QWidget& form, const QString& name)
 class MatrixFixture {
 protected:
     // Loads the string table and starts the program on the station with the given time-out.
-    bool startMatrix(const QString& station, int timeoutMs);
+    bool startMatrix(const QString& station, int timeoutMs, const QStringList& couplerOptions = {});
     void stopMatrix() { m_program.reset(); }
     MatrixProgram& p() { return *m_program; }
     RecordingDialogs& dialogs() { return m_program->env().dialogs(); }

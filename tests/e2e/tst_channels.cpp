@@ -256,6 +256,44 @@ private Q_SLOTS:
         QCOMPARE(id, 5);
     }
 
+    // A full table crosses a 9600-baud line in longer than the time-out: the serial channel
+    // waits for the line as well, and a silent device fails right after that bound.
+    void slowSerialLine_data()
+    {
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<bool>("silent");
+        QTest::newRow("full table at 9600") << 9600 << false;
+        QTest::newRow("full table at 19200") << 19200 << false;
+        QTest::newRow("silent at 9600") << 9600 << true;
+    }
+    void slowSerialLine()
+    {
+        QFETCH(int, baud);
+        QFETCH(bool, silent);
+        constexpr int kTimeout = 500;
+        QStringList options{QStringLiteral("--baud"), QString::number(baud)};
+        if (silent)
+            options << QStringLiteral("--silent");
+        Line line;
+        QVERIFY2(line.start(QStringLiteral("serial"), options, kTimeout), qPrintable(line.coupler.output()));
+        dynamic_cast<ISerialChannelParam*>(line.channel->GetDeviceParamObj())->SetBaud(baud);
+        // Request 14 bytes, reply 522 bytes, ten bits each.
+        const int lineMs = (536 * 10 * 1000 + baud - 1) / baud;
+        std::vector<int32_t> regs;
+        QElapsedTimer timer;
+        timer.start();
+        const int32_t rc = line.read(0, 0, 0, regs, 256);
+        const qint64 elapsed = timer.elapsed();
+        if (!silent) {
+            QCOMPARE(rc, int32_t(ChOk));
+            QVERIFY(regs.back() != -1);
+            return;
+        }
+        QCOMPARE(rc, int32_t(ChTimeout));
+        QVERIFY2(elapsed >= kTimeout + lineMs - 10 && elapsed < kTimeout + lineMs + 200,
+                 qPrintable(QString::number(elapsed)));
+    }
+
     void damagedReplies_data() { transports(); }
     void damagedReplies()
     {

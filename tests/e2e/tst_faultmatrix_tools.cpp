@@ -2,8 +2,9 @@
 // and the network channel: the coupler script runner (protection lift, a
 // register's write and read-back), the terminal script runner (terminal list,
 // channel count, codeword, a register's write and read-back, codeword again)
-// and the firmware update (begin, a block, end). Each row: the run ends within
-// two time-outs after the fault, its log says what failed, nothing after the
+// and the firmware update (begin, a block, end; and a coupler that refuses a
+// block). Each row: the run ends within two time-outs after the fault, its log
+// (and for the firmware its error box) says what failed, nothing after the
 // failed step is written, a channel is locked again where the link still
 // works, and the next healthy run goes through.
 #include "common/FaultMatrix.h"
@@ -71,6 +72,7 @@ const Stage kFirmwareStages[] = {
 };
 constexpr int kImageBytes = 1300;
 constexpr uint16_t kFirmwareWords[2] = {47616, 45825};
+const QString kRebootInfo = QStringLiteral("You have to reboot to activate new settings !");
 
 } // namespace
 
@@ -85,6 +87,22 @@ class tst_FaultMatrixTools : public QObject, MatrixFixture {
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
         dialogs().openFileAnswer = path;
+    }
+    // The firmware form on a file of the word the coupler does not run yet.
+    std::unique_ptr<frmFirmwareUpdate> openFirmware(int32_t old, uint16_t& next)
+    {
+        next = old == kFirmwareWords[0] ? kFirmwareWords[1] : kFirmwareWords[0];
+        offerFile(QStringLiteral("fw.hex"), hexImage(kImageBytes, next));
+        auto form = std::make_unique<frmFirmwareUpdate>();
+        form->RefreshData({}, channel(), QStringLiteral("FIRMWARE_UPDATE"));
+        dialogs().messages.clear();
+        return form;
+    }
+    // A failed run's one box names the code, and is not the reboot information.
+    bool saysFailure(int32_t code)
+    {
+        const QStringList& m = dialogs().messages;
+        return m.size() == 1 && namesCode(m[0], code) && !m[0].contains(kRebootInfo);
     }
     template <typename Form>
     std::unique_ptr<Form> openRunner(const char* script)
@@ -190,16 +208,15 @@ private Q_SLOTS:
         QVERIFY2(p().onlineOver(row.transport), qPrintable(p().log()));
         // Each row installs the other word, so a row's success is never the last row's.
         const int32_t old = deviceWord(0, 0, 255);
-        const uint16_t next = old == kFirmwareWords[0] ? kFirmwareWords[1] : kFirmwareWords[0];
-        offerFile(QStringLiteral("fw.hex"), hexImage(kImageBytes, next));
-        auto form = std::make_unique<frmFirmwareUpdate>();
-        form->RefreshData({}, channel(), QStringLiteral("FIRMWARE_UPDATE"));
+        uint16_t next = 0;
+        const auto form = openFirmware(old, next);
         auto* start = form->findChild<QPushButton*>(QStringLiteral("cmdScriptStart"));
         const qint64 elapsed = p().runFaulted(row, QLatin1String(stage.target), [&] { start->click(); });
         MATRIX_VERIFY_ENDED(elapsed, 2, kTimeoutMs);
 
         const QString log = form->log().Text();
         QVERIFY2(log.endsWith(QStringLiteral("Finished download... Error %1").arg(row.code())), qPrintable(log));
+        QVERIFY2(saysFailure(row.code()), qPrintable(dialogs().messages.join(QLatin1Char('\n'))));
         QVERIFY(form->findChild<QProgressBar*>(QStringLiteral("pgBar1"))->isHidden());
         QVERIFY(start->isEnabled() && form->findChild<QPushButton*>(QStringLiteral("cmdExit"))->isEnabled());
         QVERIFY(!form->isRunning());
@@ -208,10 +225,50 @@ private Q_SLOTS:
         const bool installed = row.stage == 2 && row.fault->carriedOut;
         QCOMPARE(deviceWord(0, 0, 255), installed ? next : old);
 
+        dialogs().messages.clear();
         start->click();
         QVERIFY2(form->log().Text().endsWith(QStringLiteral("Finished download... OK ")), qPrintable(form->log().Text()));
+        QCOMPARE(dialogs().messages.size(), 1);
+        QVERIFY(dialogs().messages[0].startsWith(kRebootInfo));
         QCOMPARE(deviceWord(0, 0, 255), next);
     }
+
+    // Last, as it restarts the program on a coupler that refuses every transfer's second
+    // block with its check code: the run stops there and the old firmware stays.
+    void firmwareBlockRefused_data()
+    {
+        QTest::addColumn<QString>("transport");
+        for (const QString& transport : matrixTransports())
+            QTest::newRow(qPrintable(transport)) << transport;
+    }
+    void firmwareBlockRefused()
+    {
+        QFETCH(QString, transport);
+        if (!m_refusingCoupler) {
+            QVERIFY2(startMatrix(QStringLiteral("scripts.xml"), kTimeoutMs, {"--fail-firmware-block", "2"}),
+                     qPrintable(p().coupler().output()));
+            m_refusingCoupler = true;
+        }
+        QVERIFY2(p().onlineOver(transport), qPrintable(p().log()));
+        const int32_t old = deviceWord(0, 0, 255);
+        uint16_t next = 0;
+        const auto form = openFirmware(old, next);
+        const qsizetype mark = p().coupler().requests().size();
+        form->findChild<QPushButton*>(QStringLiteral("cmdScriptStart"))->click();
+
+        const int32_t refused = 0x100D;
+        QVERIFY2(form->log().Text().endsWith(QStringLiteral("Finished download... Error %1").arg(refused)),
+                 qPrintable(form->log().Text()));
+        QVERIFY2(saysFailure(refused), qPrintable(dialogs().messages.join(QLatin1Char('\n'))));
+        QCOMPARE(p().coupler().requests().mid(mark).filter(QStringLiteral("service firmware")),
+                 QStringList({"service firmware begin 1 0 1300 = 0", "service firmware block 0 512 = 0",
+                              QStringLiteral("service firmware block 512 512 = %1").arg(refused)}));
+        QCOMPARE(deviceWord(0, 0, 255), old);
+        QVERIFY(!form->isRunning());
+    }
+
+private:
+    bool m_refusingCoupler = false;
 };
 
 QTEST_MAIN(tst_FaultMatrixTools)

@@ -27,7 +27,7 @@ std::unique_ptr<IDeviceChannel> openChannel(const QString& transport, const Virt
         auto serial = std::make_unique<SerialChannel>();
         auto* p = dynamic_cast<ISerialChannelParam*>(serial->GetDeviceParamObj());
         p->SetPort(kCom);
-        p->SetBaud(19200);
+        p->SetBaud(115200); // a small line allowance on top of the short time-out
         p->SetTimeout(kTimeout);
         channel = std::move(serial);
     } else {
@@ -73,7 +73,7 @@ private Q_SLOTS:
         QFETCH(int, fault);
         const MatrixFault& f = matrixFaults()[size_t(fault)];
         VirtualCoupler coupler;
-        QVERIFY2(coupler.start(QStringLiteral("vn6555-demo.xml"), {"--reboot-ms", "300"}, kCom),
+        QVERIFY2(coupler.start(QStringLiteral("vn6555-demo.xml"), {"--reboot-ms", "400"}, kCom),
                  qPrintable(coupler.output()));
         std::unique_ptr<IDeviceChannel> channel = openChannel(transport, coupler);
         QVERIFY(channel);

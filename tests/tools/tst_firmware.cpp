@@ -1,15 +1,18 @@
 // The firmware file reader, and the firmware dialog against the virtual
-// coupler: update, load in the boot-strap state, a refused file.
+// coupler: update, load in the boot-strap state, a refused file or block.
 #include "channels/SerialDialogTestUtil.h"
 #include "common/HexImage.h"
 #include "common/TestEnv.h"
 #include "common/VirtualCoupler.h"
+#include "common/HostileFile.h"
 #include "platform/FirmwareProtocol.h"
+#include "platform/FirmwareServer.h"
 #include "platform/IntelHex.h"
 #include "platform/LocaleInfo.h"
 #include "platform/SerialChannel.h"
 #include "tools/frmFirmwareUpdate.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPointer>
 #include <QProgressBar>
@@ -118,6 +121,23 @@ private Q_SLOTS:
         QTest::newRow("unknown record type") << hexRecord(7, 0, "\x01") + kEnd << int(fw::ResHexFormat) << 1
                                              << QByteArray() << 0u;
         QTest::newRow("no data") << kEnd << int(fw::ResImageSize) << 1 << QByteArray() << 0u;
+        const QByteArray ones(16, '\x11');
+        QTest::newRow("same address again") << hexRecord(0, 0, ones) + hexRecord(0, 0, "\x22\x22\x22\x22") + kEnd
+                                            << int(fw::ResHexFormat) << 2 << QByteArray() << 0u;
+        QTest::newRow("overlap from below") << ab + hexRecord(0, 0x0F, "\x01\x02") + kEnd << int(fw::ResHexFormat) << 2
+                                            << QByteArray() << 0u;
+        QTest::newRow("overlap inside an earlier record") << hexRecord(0, 0, ones) + hexRecord(0, 8, "\x01") + kEnd
+                                                          << int(fw::ResHexFormat) << 2 << QByteArray() << 0u;
+        QTest::newRow("out of order, filling the gap between two")
+            << ab + hexRecord(0, 0x15, "\x05") + hexRecord(0, 0x12, "\x02\x03\x04") + kEnd << 0 << 0
+            << QByteArray("\xAA\xBB\x02\x03\x04\x05") << 0x10u;
+        // 256 KiB of 16-bit addresses without extended address records: four passes over 64 KiB.
+        QByteArray pass = hexImage(0x10000, 1);
+        pass.chop(kEnd.size());
+        QTest::newRow("second pass over the same 64 KiB") << pass + pass + pass + pass + kEnd << int(fw::ResHexFormat)
+                                                          << 4097 << QByteArray() << 0u;
+        QTest::newRow("above 64 KiB with extended address records")
+            << hexImage(0x10000 + 3, 1) << 0 << 0 << imageBytes(0x10000 + 3, 1) << 0u;
         QTest::newRow("span beyond the largest image")
             << ab + hexRecord(4, 0, QByteArray::fromHex("0020")) + ab + kEnd << int(fw::ResImageSize) << 3 << QByteArray() << 0u;
     }
@@ -136,6 +156,42 @@ private Q_SLOTS:
         }
         QTEST(image.bytes, "bytes");
         QTEST(image.base, "base");
+    }
+
+    // Whatever the user picks is read without waiting on it; only a regular file of a
+    // size a firmware text can have is parsed.
+    void readsOnlyRegularFiles_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("result");
+        QTest::newRow("named pipe") << "pipe" << int(fw::ResFileUnreadable);
+        QTest::newRow("link to /dev/zero") << "zero" << int(fw::ResFileUnreadable);
+        QTest::newRow("missing") << "missing" << int(fw::ResFileUnreadable);
+        QTest::newRow("text past 16 MiB") << "huge" << int(fw::ResImageSize);
+        QTest::newRow("600 KiB in records of one byte") << "short records" << 0;
+    }
+    void readsOnlyRegularFiles()
+    {
+        QFETCH(QString, kind);
+        const QString path = m_env->tempPath() + QStringLiteral("/fw.hex");
+        constexpr int kShortImage = 600 * 1024;
+        if (kind == QLatin1String("pipe"))
+            QVERIFY(placeHostileFile(HostileFile::Pipe, path, {}));
+        else if (kind == QLatin1String("zero"))
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+        else if (kind == QLatin1String("huge"))
+            writeFile(QStringLiteral("fw.hex"), QByteArray(16 * 1024 * 1024 + 1, '\n'));
+        else if (kind == QLatin1String("short records"))
+            writeFile(QStringLiteral("fw.hex"), hexImage(kShortImage, 7, 1));
+        FirmwareImage image;
+        QElapsedTimer clock;
+        clock.start();
+        QTEST(FirmwareServer::readFirmwareFile(path, image), "result");
+        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+        if (kind == QLatin1String("short records"))
+            QCOMPARE(image.bytes, imageBytes(kShortImage, 7));
+        else if (kind != QLatin1String("huge"))
+            QVERIFY2(clock.elapsed() < 500, qPrintable(QString::number(clock.elapsed()))); // refused at once
     }
 
     void firmwareMode_data()
@@ -165,6 +221,8 @@ private Q_SLOTS:
         QStringList progress;
         auto* percent = child<QLabel>(f, "lblDuration");
         auto* bar = child<QProgressBar>(f, "pgBar1");
+        QList<int> values;
+        connect(bar, &QProgressBar::valueChanged, this, [&](int v) { values << v; });
         QTimer poll;
         connect(&poll, &QTimer::timeout, this, [&] {
             if (!percent->text().isEmpty() && (progress.isEmpty() || progress.last() != percent->text()))
@@ -175,7 +233,10 @@ private Q_SLOTS:
         poll.stop();
 
         QCOMPARE(f->log().Text(), QStringLiteral("\r\nStarting download...please wait...\r\n\r\nFinished download... OK "));
-        QCOMPARE(progress, QStringList({"33 %", "67 %", "100 %"}));
+        // In bytes: the bar rises from 2 to the image size, below its maximum of size + 10.
+        QCOMPARE(progress, QStringList({"39 %", "79 %", "100 %"}));
+        QCOMPARE(values, QList<int>({2, 512, 1024, 1300}));
+        QCOMPARE(bar->maximum(), 1310);
         QVERIFY(bar->isHidden());
         QCOMPARE(stored(QStringLiteral("MultiPoint")), QStringLiteral("0")); // written when missing
         QCOMPARE(firmwareRequests(),
@@ -189,7 +250,56 @@ private Q_SLOTS:
         QVERIFY(enabled("cmdScriptStart") && enabled("cmdExit") && !enabled("cmdBrowse"));
     }
 
-    // A refused block or a silent coupler are rows of the fault matrix (tst_faultmatrix_tools.cpp).
+    // A run that did not install the firmware ends in an error box with its code, never in
+    // the reboot information; the old firmware stays. Lost links are rows of the fault matrix.
+    void failedRunEndsInTheErrorBox_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("english");
+        QTest::addColumn<QString>("logEnd");
+        QTest::addColumn<QString>("box");
+        const QString refused = QStringLiteral("\r\nFinished download... Error 4109");
+        QTest::newRow("refused block") << "image" << true << refused
+                                       << "The firmware download failed: code 4109 (the coupler refused a block or the "
+                                          "image).|16|Firmware";
+        QTest::newRow("refused block, German")
+            << "image" << false << refused
+            << "Die Firmware-Übertragung ist fehlgeschlagen: Code 4109 (der Koppler hat einen Block oder das Abbild "
+               "abgewiesen).|16|Firmware";
+        QTest::newRow("a pipe named .hex") << "pipe" << true << "\r\nFinished download... Error 4353"
+                                           << "The firmware download failed: code 4353 (the file cannot be read).|16|Firmware";
+        const QString overlap = QStringLiteral("kein Intel-HEX-Datensatz, Daten über einem früheren Datensatz oder kein "
+                                               "Endedatensatz");
+        QTest::newRow("overlapping records") << "overlap" << false
+                                             << "\r\nZeile 3 der Firmware-Datei: " + overlap
+                + "\r\nFinished download... Error 4354"
+                                             << "Die Firmware-Übertragung ist fehlgeschlagen: Code 4354 (" + overlap
+                + ").\r\n\r\nZeile 3 der Firmware-Datei.|16|Firmware";
+    }
+    void failedRunEndsInTheErrorBox()
+    {
+        QFETCH(QString, file);
+        QFETCH(bool, english);
+        QVERIFY2(startCoupler({"--fail-firmware-block", "2"}), qPrintable(m_coupler.output()));
+        int32_t status = 0;
+        LocaleInfo().SetLocale(english ? 9 : 7, 1, status);
+        QString path = m_env->tempPath() + QStringLiteral("/fw.hex");
+        if (file == QLatin1String("pipe"))
+            QVERIFY(placeHostileFile(HostileFile::Pipe, path, {}));
+        else if (file == QLatin1String("overlap"))
+            path = writeFile(QStringLiteral("fw.hex"), hexRecord(0, 0, QByteArray(16, '\x11')) + hexRecord(0, 16, "\x33")
+                                                           + hexRecord(0, 0, "\x22\x22\x22\x22") + kEnd);
+        else
+            path = writeFile(QStringLiteral("fw.hex"), hexImage(1300, 45825));
+        frmFirmwareUpdate* f = open(QStringLiteral("FIRMWARE_UPDATE"), path);
+        child<QPushButton>(f, "cmdScriptStart")->click();
+        QFETCH(QString, logEnd);
+        QVERIFY2(f->log().Text().endsWith(logEnd), qPrintable(f->log().Text()));
+        QTEST(m_env->dialogs().messages.join(QLatin1Char('\n')), "box");
+        QCOMPARE(firmwareWord(), 47616);
+        QVERIFY(enabled("cmdScriptStart") && enabled("cmdExit") && !f->isRunning());
+    }
+
     void badFileSendsNothing()
     {
         QVERIFY2(startCoupler(), qPrintable(m_coupler.output()));

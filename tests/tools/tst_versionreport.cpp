@@ -122,6 +122,49 @@ private Q_SLOTS:
         QCOMPARE(fileVersionText(40000, 65535, 0, 1), QStringLiteral("40000.65535.0.1")); // never negative
     }
 
+    // Names a saved report adds are looked for in the program folder and beside the Qt
+    // libraries; the version comes from the name the file resolves to.
+    void extraFileVersions_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("version");
+        QTest::newRow("Qt library through its link") << "libQt6Xml.so.6" << "6.5.3.0";
+        QTest::newRow("library by its full name") << "libQt6Xml.so.6.5.3" << "6.5.3.0";
+        QTest::newRow("program folder first") << "libhelper.so.1" << "1.2.0.0";
+        QTest::newRow("own file without a number") << "td4700-tool" << programVersion();
+        QTest::newRow("beside Qt, without a number") << "libnone.so" << kNoVersionInfo;
+        QTest::newRow("dangling link") << "libgone.so.3" << kNoVersionInfo;
+        QTest::newRow("not installed") << "libQt6Sql.so.6" << kNoVersionInfo;
+        QTest::newRow("a path out of the folders") << "../qtlib/libQt6Xml.so.6" << kNoVersionInfo;
+    }
+    void extraFileVersions()
+    {
+        touch(m_places.qtLibraries, QStringLiteral("libQt6Xml.so.6.5.3"));
+        QVERIFY(QFile::link(QStringLiteral("libQt6Xml.so.6.5.3"), m_places.qtLibraries + QStringLiteral("/libQt6Xml.so.6")));
+        touch(m_places.qtLibraries, QStringLiteral("libhelper.so.9.9"));
+        touch(m_places.programFolder, QStringLiteral("libhelper.so.1.2"));
+        QVERIFY(QFile::link(QStringLiteral("libhelper.so.1.2"), m_places.programFolder + QStringLiteral("/libhelper.so.1")));
+        QVERIFY(QFile::link(QStringLiteral("libhelper.so.9.9"), m_places.qtLibraries + QStringLiteral("/libhelper.so.1")));
+        touch(m_places.programFolder, QStringLiteral("td4700-tool"));
+        touch(m_places.qtLibraries, QStringLiteral("libnone.so"));
+        QVERIFY(QFile::link(QStringLiteral("libgone.so.3.0"), m_places.qtLibraries + QStringLiteral("/libgone.so.3")));
+        QFETCH(QString, name);
+        QTEST(GetFileVersion(name, m_places), "version");
+
+        // From a saved report, into the report the window writes.
+        QDir().mkpath(m_places.programFolder + QStringLiteral("/Report"));
+        QString report = kHead;
+        for (int slot = 0; slot < 22; ++slot)
+            report += filesLine(QStringLiteral("f%1").arg(slot), QStringLiteral("v"));
+        report += filesLine(name, QString()) + QStringLiteral("</SESSION>");
+        QFile file(reportFile());
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(report.toLatin1()) > 0);
+        file.close();
+        frmVersionsNummer form(nullptr, m_places);
+        QCOMPARE(form.fileNames()[22], name);
+        QTEST(form.versions()[22], "version");
+    }
+
     void freshWindowSavesItsReport()
     {
         QVERIFY(!QFileInfo::exists(m_places.programFolder + QStringLiteral("/Report")));
