@@ -2,6 +2,7 @@
 
 #include "AddressValidation.h"
 #include "ChannelDialogSupport.h"
+#include "LongIntegerBox.h"
 #include "SearchAnimation.h"
 #include "platform/UserInputBlock.h"
 #include "platform/AppContext.h"
@@ -27,16 +28,11 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSpinBox>
 #include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTreeWidget>
-#include <limits>
 
 namespace {
-
-constexpr int kMinLong = std::numeric_limits<int32_t>::min();
-constexpr int kMaxLong = std::numeric_limits<int32_t>::max();
 
 constexpr uint32_t kFileRouteColour = 0x33CC00;     // green
 constexpr uint32_t kRegistryRouteColour = 0xFF6633; // blue
@@ -227,15 +223,13 @@ void QnpChannelDialog::buildConnectionTab(QWidget* page)
     lblSelectedPort[1] = makeLabel(QStringLiteral("QnpPort"), page, QStringLiteral("lblSelectedPort_1"), {12, 47, 110, 18});
     editIpAddr[4] = makeEdit({}, page, QStringLiteral("editIpAddr_4"), {126, 44, 80, 24});
     lblSelectedPort[5] = makeLabel(QStringLiteral("Timeout:"), page, QStringLiteral("lblSelectedPort_5"), {12, 77, 110, 18});
-    fpLITimeOut = new QSpinBox(page);
+    fpLITimeOut = new LongIntegerBox(kMinTimeoutMs, kMaxTimeoutMs, page);
     fpLITimeOut->setObjectName(QStringLiteral("fpLITimeOut"));
     fpLITimeOut->setGeometry(126, 74, 110, 24);
-    fpLITimeOut->setRange(kMinLong, kMaxLong);
     lblSelectedPort[6] = makeLabel(QStringLiteral("Multipoint:"), page, QStringLiteral("lblSelectedPort_6"), {12, 107, 110, 18});
-    fpLImultiPoint = new QSpinBox(page);
+    fpLImultiPoint = new LongIntegerBox(0, kMaxMultiPoint, page);
     fpLImultiPoint->setObjectName(QStringLiteral("fpLImultiPoint"));
     fpLImultiPoint->setGeometry(126, 104, 110, 24);
-    fpLImultiPoint->setRange(kMinLong, kMaxLong);
     m_netIdFilter = new AddressFieldFilter(AddressKind::RtnNetId, editIpAddr[0], lblMessageRtnNetId, this);
 
     if (isCV3()) {
@@ -422,9 +416,10 @@ void QnpChannelDialog::LoadChannelSettings()
 
 void QnpChannelDialog::ShowChannelSettings()
 {
-    fpLITimeOut->setValue(numberOf(m_settings.Timeout));
-    m_multiPointNumber = numberOf(m_settings.MultiPoint);
-    fpLImultiPoint->setValue(m_multiPointNumber);
+    // A stored number the channel cannot use shows what the channel runs with instead.
+    fpLITimeOut->showStored(m_settings.Timeout, kDefaultTimeoutMs);
+    fpLImultiPoint->showStored(m_settings.MultiPoint, kDefaultMultiPoint);
+    m_multiPointNumber = fpLImultiPoint->value();
     editIpAddr[4]->setText(QString::number(m_portNumber));
     editIpAddr[1]->setText(QString::number(m_portNumber));
     // The stored target is shown, so OK keeps it unless the user changes it.
@@ -496,13 +491,14 @@ bool QnpChannelDialog::checkTarget()
         dialogs.MsgBox(QStringLiteral("QnpPort is not valid!"), vbCritical, LoadResString(711));
         return false;
     }
-    return true;
+    return acceptEnteredNumber(fpLITimeOut, QStringLiteral("Timeout"))
+        && acceptEnteredNumber(fpLImultiPoint, QStringLiteral("Multipoint"));
 }
 
 void QnpChannelDialog::SaveChannelSettings()
 {
-    m_settings.Timeout = QString::number(fpLITimeOut->value());
-    m_settings.MultiPoint = QString::number(fpLImultiPoint->value());
+    m_settings.Timeout = QString::number(fpLITimeOut->enteredValue().value_or(kDefaultTimeoutMs));
+    m_settings.MultiPoint = QString::number(fpLImultiPoint->enteredValue().value_or(kDefaultMultiPoint));
     m_settings.QnpRtnNetId = editIpAddr[0]->text();
     m_settings.QnpRtnPort = QString::number(qnpPortNumber(editIpAddr[4]->text()).value_or(0));
     ::SaveChannelSettings(*app().gObjRegistry, gCommon().CompanyRegKey(), m_settings);

@@ -16,6 +16,7 @@
 class AddressFieldFilter;
 class IDeviceChannel;
 class IQNPDeviceParam;
+class LongIntegerBox;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -24,7 +25,6 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
-class QSpinBox;
 class QTabWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -98,8 +98,8 @@ private:
     std::array<QLabel*, 7> lblSelectedPort{};
     // 0 net id, 4 port (connection tab); 1 port (route tab)
     std::array<QLineEdit*, 5> editIpAddr{};
-    QSpinBox* fpLITimeOut = nullptr;
-    QSpinBox* fpLImultiPoint = nullptr;
+    LongIntegerBox* fpLITimeOut = nullptr;
+    LongIntegerBox* fpLImultiPoint = nullptr;
     QTreeWidget* listViewRoutedDevicesToConnect = nullptr; // CV3
     QComboBox* comboRtnServerNetId = nullptr;              // plain
     QGroupBox* fraConnectionAvailability = nullptr;        // CV3

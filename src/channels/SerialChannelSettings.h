@@ -44,6 +44,9 @@ inline const std::array<SerialSettingDefault, 8> kSerialSettings{{
 // The options word every serial set-up pushes into the channel.
 inline constexpr int32_t kSerialChannelOptions = 48847;
 inline constexpr int kLastComPort = 64;
+// The baud rates a serial line can be set to (the span of the system's standard rates).
+inline constexpr int32_t kMinBaud = 50;
+inline constexpr int32_t kMaxBaud = 4000000;
 
 // The fixed choices of the dialog's boxes.
 QStringList serialBaudRates();

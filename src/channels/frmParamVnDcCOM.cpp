@@ -1,5 +1,7 @@
 #include "frmParamVnDcCOM.h"
 
+#include "ChannelDialogSupport.h"
+#include "LongIntegerBox.h"
 #include "platform/AppContext.h"
 #include "platform/DeviceChannel.h"
 #include "platform/FormLayout.h"
@@ -17,16 +19,10 @@
 #include <QMovie>
 #include <QPointer>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QTabWidget>
 #include <cstdint>
-#include <limits>
 
 namespace {
-// Both number fields are long-integer boxes: any stored value is shown and saved back as it is.
-constexpr int kMinLong = std::numeric_limits<int32_t>::min();
-constexpr int kMaxLong = std::numeric_limits<int32_t>::max();
-
 enum Box { BoxPort, BoxBaud, BoxDataBits, BoxParity, BoxStopBits, BoxType };
 
 int32_t numberOf(const QString& text) { return vbRound(vbVal(text)); }
@@ -35,8 +31,8 @@ int32_t numberOf(const QString& text) { return vbRound(vbVal(text)); }
 frmParamVnDcCOM::frmParamVnDcCOM(QWidget* parent)
     : ScrolledDialog(parent)
     , SSTab1(new QTabWidget(ScrolledWindow1))
-    , fpLITimeOut(new QSpinBox)
-    , fpLImultiPoint(new QSpinBox)
+    , fpLITimeOut(new LongIntegerBox(kMinTimeoutMs, kMaxTimeoutMs))
+    , fpLImultiPoint(new LongIntegerBox(0, kMaxMultiPoint))
     , cmdTest(new QPushButton(QStringLiteral("&Test"), ScrolledWindow1))
     , Animation1(new QLabel(ScrolledWindow1))
     , m_animation(new QMovie(this))
@@ -65,10 +61,8 @@ frmParamVnDcCOM::frmParamVnDcCOM(QWidget* parent)
     }
     fpLITimeOut->setParent(page);
     fpLITimeOut->setObjectName(QStringLiteral("fpLITimeOut"));
-    fpLITimeOut->setRange(kMinLong, kMaxLong);
     fpLImultiPoint->setParent(page);
     fpLImultiPoint->setObjectName(QStringLiteral("fpLImultiPoint"));
-    fpLImultiPoint->setRange(kMinLong, kMaxLong);
 
     // Rows top to bottom: port, baud, data bits, parity, stop bits, type, timeout, multipoint.
     struct Row { QLabel* label; QWidget* field; };
@@ -169,8 +163,9 @@ void frmParamVnDcCOM::ShowChannelSettings()
     }
     showStoredText(comboSelPort[BoxBaud], m_settings.Baud);
     showStoredText(comboSelPort[BoxType], m_settings.VNxType);
-    fpLITimeOut->setValue(numberOf(m_settings.Timeout));
-    fpLImultiPoint->setValue(numberOf(m_settings.MultiPoint));
+    // A stored number the channel cannot use shows what the channel runs with instead.
+    fpLITimeOut->showStored(m_settings.Timeout, kDefaultTimeoutMs);
+    fpLImultiPoint->showStored(m_settings.MultiPoint, kDefaultMultiPoint);
 
     // The frame format is fixed; the stored DataBits, Parity and StopBits are not shown.
     comboSelPort[BoxDataBits]->setCurrentText(QStringLiteral("8"));
@@ -202,16 +197,24 @@ void frmParamVnDcCOM::SaveChannelSettings()
     m_settings.DataBits = comboSelPort[BoxDataBits]->currentText().trimmed();
     m_settings.StopBits = comboSelPort[BoxStopBits]->currentText().trimmed();
     m_settings.VNxType = comboSelPort[BoxType]->currentText().trimmed();
-    m_settings.Timeout = QString::number(fpLITimeOut->value());
-    m_settings.MultiPoint = QString::number(fpLImultiPoint->value());
+    m_settings.Timeout = QString::number(fpLITimeOut->enteredValue().value_or(kDefaultTimeoutMs));
+    m_settings.MultiPoint = QString::number(fpLImultiPoint->enteredValue().value_or(kDefaultMultiPoint));
     ::SaveChannelSettings(*app().gObjRegistry, gCommon().CompanyRegKey(), m_settings);
     InitComPort();
 }
 
 void frmParamVnDcCOM::InitComPort() { ::InitComPort(m_channel, m_param, m_settings); }
 
+bool frmParamVnDcCOM::checkNumbers()
+{
+    return acceptEnteredNumber(fpLITimeOut, QStringLiteral("Timeout"))
+        && acceptEnteredNumber(fpLImultiPoint, QStringLiteral("Multipoint"));
+}
+
 void frmParamVnDcCOM::cmdOK_Click()
 {
+    if (!checkNumbers())
+        return;
     SaveChannelSettings();
     close();
 }
@@ -242,6 +245,8 @@ void frmParamVnDcCOM::stopAnimation()
 
 void frmParamVnDcCOM::cmdTest_Click()
 {
+    if (!checkNumbers())
+        return;
     QPointer<frmParamVnDcCOM> self(this);
     // The test lets window messages run; a log-in or log-out started meanwhile would share the port.
     const UserInputBlock block;

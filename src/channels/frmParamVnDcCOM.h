@@ -11,11 +11,11 @@
 
 class IDeviceChannel;
 class ISerialChannelParam;
+class LongIntegerBox;
 class QComboBox;
 class QLabel;
 class QMovie;
 class QPushButton;
-class QSpinBox;
 class QTabWidget;
 
 class frmParamVnDcCOM : public ScrolledDialog, public IRefreshData {
@@ -46,6 +46,7 @@ private:
     void SetEnglishCaptions();
     void LoadChannelSettings();
     void ShowChannelSettings();
+    bool checkNumbers();
     void SaveChannelSettings();
     void showStoredText(QComboBox* box, const QString& text);
     void setButtonsEnabled(bool enabled);
@@ -55,8 +56,8 @@ private:
     QTabWidget* SSTab1;
     // 0 port, 1 baud, 2 data bits, 3 parity, 4 stop bits, 5 interface type
     std::array<QComboBox*, 6> comboSelPort{};
-    QSpinBox* fpLITimeOut;
-    QSpinBox* fpLImultiPoint;
+    LongIntegerBox* fpLITimeOut;
+    LongIntegerBox* fpLImultiPoint;
     // 0 port, 1 baud, 2 data bits, 3 parity, 4 stop bits, 5 timeout, 6 multipoint, 7 type
     std::array<QLabel*, 8> lblSelectedPort{};
     QPushButton* cmdTest;

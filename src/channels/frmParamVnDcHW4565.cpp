@@ -4,6 +4,8 @@
 #include "platform/AppContext.h"
 #include "platform/FormLayout.h"
 #include "platform/Hourglass.h"
+#include "platform/LocaleInfo.h"
+#include "platform/LogBox.h"
 #include "platform/ScrolledWindow.h"
 #include "platform/StringTable.h"
 
@@ -12,18 +14,28 @@
 #include <QPushButton>
 #include <QTabWidget>
 
+#include <algorithm>
+
 namespace {
 const QString kDefaultAddress = QStringLiteral("835584"); // 0xCC000
+constexpr uint32_t kDefaultAddressValue = 0xCC000;
+constexpr int kNoticeValueChars = 24; // a long stored text is cut, the notice stays short
 }
 
-QString hwLinkAddressText(const QString& stored)
+std::optional<uint32_t> storedHwLinkAddress(const QString& stored)
 {
-    bool ok = false;
-    const qulonglong value = stored.trimmed().toULongLong(&ok);
-    if (!ok || value > 0xFFFFFFFFull)
-        return stored;
-    return QStringLiteral("0x") + QString::number(value, 16).toUpper();
+    const QString digits = stored.trimmed();
+    // Decimal digits only: "abc" or "CC000" would otherwise be read as the hexadecimal the box shows.
+    if (digits.isEmpty() || digits.size() > 10
+        || !std::all_of(digits.cbegin(), digits.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+        return std::nullopt;
+    const qulonglong value = digits.toULongLong();
+    if (value > 0xFFFFFFFFull)
+        return std::nullopt;
+    return uint32_t(value);
 }
+
+QString hwLinkAddressText(uint32_t address) { return QStringLiteral("0x") + QString::number(address, 16).toUpper(); }
 
 std::optional<uint32_t> parseHwLinkAddress(const QString& text)
 {
@@ -47,15 +59,16 @@ frmParamVnDcHW4565::frmParamVnDcHW4565(QWidget* parent)
     , SSTab1(new QTabWidget(ScrolledWindow1))
     , Label1(new QLabel(QStringLiteral("HW4565 address:")))
     , txtAdrHwLink(new QLineEdit)
+    , lblNotice(new QLabel)
     , cmdCancel(new QPushButton(QStringLiteral("&Abbruch"), ScrolledWindow1))
     , cmdOK(new QPushButton(QStringLiteral("&OK"), ScrolledWindow1))
 {
     setObjectName(QStringLiteral("frmParamVnDcHW4565"));
     setAttribute(Qt::WA_DeleteOnClose);
-    resize(330, 170);
+    resize(330, 190);
 
     SSTab1->setObjectName(QStringLiteral("SSTab1"));
-    SSTab1->setGeometry(8, 8, 306, 100);
+    SSTab1->setGeometry(8, 8, 306, 120);
     auto* page = new QWidget;
     SSTab1->addTab(page, QStringLiteral("HW4565"));
     Label1->setParent(page);
@@ -64,11 +77,16 @@ frmParamVnDcHW4565::frmParamVnDcHW4565(QWidget* parent)
     txtAdrHwLink->setParent(page);
     txtAdrHwLink->setObjectName(QStringLiteral("txtAdrHwLink"));
     txtAdrHwLink->setGeometry(140, 20, 140, 24);
+    lblNotice->setParent(page);
+    lblNotice->setObjectName(QStringLiteral("lblNotice"));
+    lblNotice->setGeometry(16, 50, 274, 36);
+    lblNotice->setWordWrap(true);
+    lblNotice->hide();
 
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdCancel->setGeometry(152, 118, 78, 28);
+    cmdCancel->setGeometry(152, 138, 78, 28);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setGeometry(236, 118, 78, 28);
+    cmdOK->setGeometry(236, 138, 78, 28);
     cmdOK->setAutoDefault(false);
     cmdCancel->setAutoDefault(false);
     connect(cmdOK, &QPushButton::clicked, this, &frmParamVnDcHW4565::cmdOK_Click);
@@ -97,7 +115,16 @@ void frmParamVnDcHW4565::FormLoad()
     cmdOK->setText(LoadResString(500));
     cmdCancel->setText(LoadResString(501));
     LoadChannelSettings();
-    txtAdrHwLink->setText(hwLinkAddressText(m_AdrHwLink));
+    const std::optional<uint32_t> stored = storedHwLinkAddress(m_AdrHwLink);
+    txtAdrHwLink->setText(hwLinkAddressText(stored.value_or(kDefaultAddressValue)));
+    if (stored)
+        return;
+    // Shown as it stands, OK would read the text as hexadecimal and store another address.
+    const QString text = localeIsEnglish() ? QStringLiteral("Stored address \"%1\" ignored: not a decimal address.")
+                                           : QStringLiteral("Gespeicherte Adresse \"%1\" ignoriert: keine Dezimaladresse.");
+    lblNotice->setText(text.arg(quotableText(m_AdrHwLink, kNoticeValueChars)));
+    lblNotice->setToolTip(m_AdrHwLink);
+    lblNotice->show();
 }
 
 void frmParamVnDcHW4565::LoadChannelSettings()

@@ -14,9 +14,10 @@ class QLineEdit;
 class QPushButton;
 class QTabWidget;
 
-// The stored decimal address as hexadecimal ("0xCC000"); a text that is no
-// decimal number is shown as it stands.
-QString hwLinkAddressText(const QString& stored);
+// The stored address: decimal digits of a number up to 0xFFFFFFFF; nothing for any other text.
+std::optional<uint32_t> storedHwLinkAddress(const QString& stored);
+// An address as the box shows it ("0xCC000").
+QString hwLinkAddressText(uint32_t address);
 // A typed hexadecimal address with an optional "0x" or "&H" prefix; nothing
 // when the text is not one.
 std::optional<uint32_t> parseHwLinkAddress(const QString& text);
@@ -41,6 +42,7 @@ private:
     QTabWidget* SSTab1;
     QLabel* Label1;
     QLineEdit* txtAdrHwLink;
+    QLabel* lblNotice; // names a stored address that is not shown
     QPushButton* cmdCancel;
     QPushButton* cmdOK;
 

@@ -42,18 +42,18 @@ clsCommon& AppContext::common()
     return *gCommon;
 }
 
-void AppContext::logNotice(const QString& line)
+void AppContext::logNotice(std::function<QString()> line)
 {
     if (gLogBox)
-        AppendLogText(gLogBox, line);
+        AppendLogText(gLogBox, line());
     else
-        pendingNotices << line;
+        pendingNotices.push_back(std::move(line));
 }
 
 void AppContext::flushNotices()
 {
     if (!gLogBox)
         return;
-    for (const QString& line : std::exchange(pendingNotices, {}))
-        AppendLogText(gLogBox, line);
+    for (const std::function<QString()>& line : std::exchange(pendingNotices, {}))
+        AppendLogText(gLogBox, line());
 }

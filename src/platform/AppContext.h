@@ -13,7 +13,9 @@
 #include <QSet>
 #include <QStringList>
 #include <pugixml.hpp>
+#include <functional>
 #include <memory>
+#include <vector>
 
 class QWidget;
 
@@ -36,7 +38,8 @@ public:
     clsCommon& common();
 
     // Appends a line to gLogBox; a line from before the log exists waits for flushNotices.
-    void logNotice(const QString& line);
+    // The line is made when it is logged, in the language then in force.
+    void logNotice(std::function<QString()> line);
     void flushNotices();
 
     std::unique_ptr<RegistryStore> store;
@@ -57,7 +60,8 @@ public:
     pugi::xml_node gOfflineStation;
     RefListCollection gRefList; // filled once at start-up
     QSet<QString> reportedResources; // resources found nowhere, each reported once
-    QStringList pendingNotices;
+    QSet<QString> reportedSettings;  // stored values ignored as unusable ("name=value"), each named once
+    std::vector<std::function<QString()>> pendingNotices;
 };
 
 // Shorthands for the current context.

@@ -56,14 +56,23 @@ DecodeResult decodeFrame(QByteArrayView data, Frame& out)
         return {Decode::NeedMore, 0};
     const uint8_t kind = uint8_t(data[1]);
     const qsizetype length = getU16(data, 4);
-    if (!isKnownKind(kind) || length > kMaxPayload)
+    if (!isKnownKind(kind))
         return {Decode::Skipped, 1};
+    const auto takeHeader = [&] {
+        out.kind = kind;
+        out.seq = uint8_t(data[2]);
+        out.address = uint8_t(data[3]);
+    };
+    if (length > kMaxPayload) {
+        // The header is kept: a reply to our request that claims too much ends the call at once.
+        takeHeader();
+        out.payload.clear();
+        return {Decode::Oversized, 1};
+    }
     const qsizetype total = kHeaderSize + length + kCrcSize;
     if (data.size() < total)
         return {Decode::NeedMore, 0};
-    out.kind = kind;
-    out.seq = uint8_t(data[2]);
-    out.address = uint8_t(data[3]);
+    takeHeader();
     const uint16_t crc = qChecksum(data.sliced(1, kHeaderSize - 1 + length));
     if (crc != getU16(data, kHeaderSize + length)) {
         out.payload.clear();

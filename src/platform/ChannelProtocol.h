@@ -51,6 +51,7 @@ enum class Decode {
     Frame,       // a whole frame with a good checksum; consumed is its size
     Skipped,     // consumed bytes are not the start of a frame
     BadChecksum, // a frame-shaped run with a wrong checksum; header fields are filled, consumed is 1
+    Oversized,   // a header of a known kind claiming more than kMaxPayload; header fields are filled, consumed is 1
 };
 
 struct DecodeResult {

@@ -32,6 +32,13 @@ QString channelResultText(int32_t result, bool english);
 // or the connection gone), as opposed to a device that answered with an error code.
 bool isTransportFailure(int32_t result);
 
+// The time-out range of every channel call: below 1 ms every call would fail, and
+// above a minute a silent device would freeze the window for the four tries of a log-in.
+inline constexpr int32_t kMinTimeoutMs = 1;
+inline constexpr int32_t kMaxTimeoutMs = 60000;
+// The serial multipoint address is the one address byte of a frame.
+inline constexpr int32_t kMaxMultiPoint = 255;
+
 class IChannelParam {
 public:
     virtual ~IChannelParam() = default;

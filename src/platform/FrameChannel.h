@@ -6,8 +6,7 @@
 
 #include <algorithm>
 
-// A time-out below 1 ms would fail every call; above 10 minutes it is no time-out.
-inline int32_t clampTimeout(int32_t ms) { return std::clamp(ms, 1, 600000); }
+inline int32_t clampTimeout(int32_t ms) { return std::clamp(ms, kMinTimeoutMs, kMaxTimeoutMs); }
 
 template <class Interface>
 class FrameChannel : public Interface {

@@ -18,6 +18,10 @@ public:
 // Appends text to the box as the log does: trims the box, handles backspace, CR and LF.
 void AppendLogText(ILogBox* box, const QString& text);
 
+// A text from outside (a stored setting) as it may be quoted inside one line:
+// control characters as blanks, and cut with an ellipsis past maxChars.
+QString quotableText(const QString& text, int maxChars = 40);
+
 // In-memory box; also the model behind the on-screen one.
 class LogBuffer : public ILogBox {
 public:

@@ -1,7 +1,17 @@
 #include "QnpChannel.h"
 
+#include "LocaleInfo.h"
+#include "LogBox.h"
+
 #include <QDeadlineTimer>
+#include <QHostInfo>
 #include <QTcpSocket>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
 
 namespace {
 
@@ -10,31 +20,73 @@ int remainingMs(const QDeadlineTimer& deadline)
     return int(std::max<qint64>(0, deadline.remainingTime()));
 }
 
+QString routerSetting() { return qEnvironmentVariable("TD4700_QNP_ROUTER").trimmed(); }
+
+std::optional<quint16> routerPort(const QString& text)
+{
+    bool ok = false;
+    const uint port = text.toUInt(&ok);
+    if (!ok || port < 1 || port > 65535)
+        return std::nullopt;
+    return quint16(port);
+}
+
+QList<QHostAddress> systemLookup(const QString& host) { return QHostInfo::fromName(host).addresses(); }
+
 } // namespace
 
-QnpChannel::QnpChannel() = default;
+// One host-name lookup on its own thread; the thread may outlive the channel.
+struct QnpChannel::Lookup {
+    QString host;
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    QList<QHostAddress> addresses;
+};
+
+QnpChannel::QnpChannel()
+    : m_lookup(systemLookup)
+{
+}
 
 QnpChannel::~QnpChannel() { dropConnection(); }
 
-void QnpChannel::routerAddress(QString& host, quint16& port)
+bool QnpChannel::routerAddress(QString& host, quint16& port)
 {
     host = QStringLiteral("127.0.0.1");
     port = kDefaultRouterPort;
-    const QString value = qEnvironmentVariable("TD4700_QNP_ROUTER").trimmed();
+    const QString value = routerSetting();
     if (value.isEmpty())
-        return;
-    const qsizetype colon = value.lastIndexOf(QLatin1Char(':'));
-    QString hostPart = colon < 0 ? value : value.left(colon);
-    if (colon >= 0) {
-        bool ok = false;
-        const uint p = value.mid(colon + 1).toUInt(&ok);
-        if (ok && p > 0 && p <= 65535)
-            port = quint16(p);
+        return true;
+    QString hostPart = value;
+    QString portPart;
+    bool hasPort = false;
+    if (value.startsWith(QLatin1Char('['))) {
+        const qsizetype close = value.indexOf(QLatin1Char(']'));
+        if (close < 0)
+            return false;
+        hostPart = value.mid(1, close - 1);
+        const QString rest = value.mid(close + 1);
+        if (!rest.isEmpty()) {
+            if (!rest.startsWith(QLatin1Char(':')))
+                return false;
+            hasPort = true;
+            portPart = rest.mid(1);
+        }
+    } else if (const qsizetype colon = value.lastIndexOf(QLatin1Char(':')); colon >= 0) {
+        hostPart = value.left(colon);
+        hasPort = true;
+        portPart = value.mid(colon + 1);
     }
-    if (hostPart.startsWith(QLatin1Char('[')) && hostPart.endsWith(QLatin1Char(']')))
-        hostPart = hostPart.mid(1, hostPart.size() - 2);
+    if (hasPort) {
+        const std::optional<quint16> p = routerPort(portPart);
+        if (!p)
+            return false;
+        port = *p;
+    }
     if (!hostPart.isEmpty())
         host = hostPart;
+    return true;
 }
 
 void QnpChannel::dropConnection()
@@ -45,32 +97,73 @@ void QnpChannel::dropConnection()
     m_rx.clear();
 }
 
+QList<QHostAddress> QnpChannel::resolveRouter(int timeoutMs)
+{
+    if (QHostAddress literal; literal.setAddress(m_host))
+        return {literal};
+    // The system resolver knows no time-out of ours: a name server that never answers
+    // would hold the call for many seconds. The lookup runs aside, and the call stops
+    // waiting for it at its deadline; a later call takes up a lookup still running.
+    if (!m_pendingLookup || m_pendingLookup->host != m_host) {
+        auto lookup = std::make_shared<Lookup>();
+        lookup->host = m_host;
+        std::thread([lookup, resolve = m_lookup] {
+            QList<QHostAddress> addresses = resolve(lookup->host);
+            const std::lock_guard<std::mutex> lock(lookup->mutex);
+            lookup->addresses = std::move(addresses);
+            lookup->done = true;
+            lookup->finished.notify_all();
+        }).detach();
+        m_pendingLookup = std::move(lookup);
+    }
+    const std::shared_ptr<Lookup> lookup = m_pendingLookup;
+    std::unique_lock<std::mutex> lock(lookup->mutex);
+    if (!lookup->finished.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return lookup->done; }))
+        return {};
+    m_pendingLookup.reset(); // the next connect looks the name up afresh
+    return lookup->addresses;
+}
+
 bool QnpChannel::connectRouter(int timeoutMs)
 {
     dropConnection();
-    m_socket = std::make_unique<QTcpSocket>();
-    m_socket->connectToHost(m_host, m_routerPort);
-    if (!m_socket->waitForConnected(std::max(1, timeoutMs))) {
+    const QDeadlineTimer deadline(std::max(1, timeoutMs));
+    for (const QHostAddress& address : resolveRouter(remainingMs(deadline))) {
+        if (deadline.hasExpired())
+            break;
+        m_socket = std::make_unique<QTcpSocket>();
+        m_socket->connectToHost(address, m_routerPort);
+        if (m_socket->waitForConnected(std::max(1, remainingMs(deadline)))) {
+            m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+            return true;
+        }
         dropConnection();
-        return false;
     }
-    m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    return true;
+    return false;
 }
 
 QString QnpChannel::PortName() const
 {
     QString host;
     quint16 port = 0;
-    routerAddress(host, port);
-    return QStringLiteral("QNP %1 port %2 (router %3:%4)").arg(m_param.netId).arg(m_param.port).arg(host).arg(port);
+    const QString target = QStringLiteral("QNP %1 port %2").arg(m_param.netId).arg(m_param.port);
+    if (!routerAddress(host, port)) {
+        const QString reason = localeIsEnglish()
+            ? QStringLiteral("router address \"%1\" of TD4700_QNP_ROUTER is not host:port with a port 1..65535")
+            : QStringLiteral("Router-Adresse \"%1\" in TD4700_QNP_ROUTER ist nicht Host:Port mit einem Port 1..65535");
+        return target + QStringLiteral(" (") + reason.arg(quotableText(routerSetting())) + QLatin1Char(')');
+    }
+    return target + QStringLiteral(" (router %1:%2)").arg(host).arg(port);
 }
 
 int32_t QnpChannel::PortOpen()
 {
     QString host;
     quint16 port = 0;
-    routerAddress(host, port);
+    if (!routerAddress(host, port)) {
+        PortClose();
+        return ChOpenFailed;
+    }
     if (m_open && m_socket && m_socket->state() == QAbstractSocket::ConnectedState && host == m_host
         && port == m_routerPort)
         return ChOk;
@@ -161,14 +254,17 @@ int32_t QnpChannel::exchange(uint8_t kind, const QByteArray& payload, QByteArray
                     return ChNoDevice;
                 continue;
             }
-            const bool ours = frame.kind == replyKind && frame.seq == request.seq;
-            if (whole && ours) {
+            // The address byte is checked as on the serial line: another one is not our reply.
+            const bool ours = frame.kind == replyKind && frame.seq == request.seq && frame.address == request.address;
+            // No router sends another status; what it carries is not to be trusted.
+            const bool delivered = answer.status == proto::EnvDelivered;
+            if (whole && ours && delivered) {
                 reply = frame.payload;
                 return ChOk;
             }
-            if (!whole && (ours || inner.status == proto::Decode::NeedMore))
+            if ((ours && !delivered) || (!whole && (ours || inner.status == proto::Decode::NeedMore)))
                 return ChBadFrame;
-            if (!whole)
+            if (!whole || !delivered)
                 sawGarbage = true;
         }
         if (closed || deadline.hasExpired())

@@ -4,7 +4,10 @@
 // Router address: TD4700_QNP_ROUTER as host:port, else 127.0.0.1 and kDefaultRouterPort.
 #include "FrameChannel.h"
 
+#include <QHostAddress>
+#include <QList>
 #include <QString>
+#include <functional>
 #include <memory>
 
 class QTcpSocket;
@@ -21,7 +24,13 @@ public:
     IChannelParam* GetDeviceParamObj() override { return &m_param; }
     QString PortName() const override;
 
-    static void routerAddress(QString& host, quint16& port);
+    // False when TD4700_QNP_ROUTER is set but names no host with a port 1..65535;
+    // the channel then does not open rather than reach a router nobody named.
+    static bool routerAddress(QString& host, quint16& port);
+
+    // Resolves a router name; blocking, run on a thread of its own. Tests put a slow one in.
+    using HostLookup = std::function<QList<QHostAddress>(const QString& host)>;
+    void setHostLookup(HostLookup lookup) { m_lookup = std::move(lookup); }
 
 protected:
     int32_t transact(uint8_t kind, const QByteArray& payload, QByteArray& reply) override;
@@ -29,7 +38,7 @@ protected:
 private:
     class Param : public IQNPDeviceParam {
     public:
-        void SetTimeout(int32_t v) override { timeout = v; }
+        void SetTimeout(int32_t v) override { timeout = clampTimeout(v); }
         void SetPort(int32_t v) override { port = v; }
         void SetNetId(const QString& v) override { netId = v; }
         int32_t timeout = 500;
@@ -37,8 +46,11 @@ private:
         QString netId;
     };
 
+    struct Lookup;
+
     int32_t exchange(uint8_t kind, const QByteArray& payload, QByteArray& reply);
     bool connectRouter(int timeoutMs);
+    QList<QHostAddress> resolveRouter(int timeoutMs);
     void dropConnection();
 
     Param m_param;
@@ -48,4 +60,6 @@ private:
     quint16 m_routerPort = 0;
     bool m_open = false;
     uint8_t m_seq = 0;
+    HostLookup m_lookup;
+    std::shared_ptr<Lookup> m_pendingLookup; // a lookup that outlived its call, taken up by the next
 };

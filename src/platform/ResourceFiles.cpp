@@ -17,10 +17,12 @@ QString resourceFile(const QString& folder, const QString& name)
     AppContext* context = AppContext::current();
     if (context && !context->reportedResources.contains(name)) {
         context->reportedResources.insert(name);
-        const QString text = localeIsEnglish()
-            ? QStringLiteral("Resource file %1 was found neither in %2 nor built into the program.\r\n")
-            : QStringLiteral("Die Ressourcendatei %1 liegt weder in %2 noch ist sie im Programm enthalten.\r\n");
-        context->logNotice(text.arg(name, QDir::toNativeSeparators(folder)));
+        context->logNotice([name, folder] {
+            const QString text = localeIsEnglish()
+                ? QStringLiteral("Resource file %1 was found neither in %2 nor built into the program.\r\n")
+                : QStringLiteral("Die Ressourcendatei %1 liegt weder in %2 noch ist sie im Programm enthalten.\r\n");
+            return text.arg(name, QDir::toNativeSeparators(folder));
+        });
     }
     return onDisk;
 }

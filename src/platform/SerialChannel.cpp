@@ -165,7 +165,7 @@ int32_t SerialChannel::transact(uint8_t kind, const QByteArray& payload, QByteAr
                 reply = frame.payload;
                 return ChOk;
             }
-            if (r.status == proto::Decode::BadChecksum && ours)
+            if ((r.status == proto::Decode::BadChecksum || r.status == proto::Decode::Oversized) && ours)
                 return ChBadFrame;
             if (r.status != proto::Decode::Frame)
                 sawGarbage = true;

@@ -31,7 +31,7 @@ private:
     public:
         void SetPort(int32_t v) override { port = v; }
         void SetBaud(int32_t v) override { baud = v; }
-        void SetTimeout(int32_t v) override { timeout = v; }
+        void SetTimeout(int32_t v) override { timeout = clampTimeout(v); }
         void SetMultiPoint(int32_t v) override { multiPoint = v; }
         void SetOptions(int32_t v) override { options = v; } // kept; no option changes our framing
         int32_t port = 1;

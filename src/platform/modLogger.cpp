@@ -33,3 +33,12 @@ void AppendLogText(ILogBox* box, const QString& text)
     copy.replace(QChar(13), QStringLiteral("\r\n"));
     box->SetSelText(copy);
 }
+
+QString quotableText(const QString& text, int maxChars)
+{
+    QString out = text.size() > maxChars ? text.left(maxChars - 1) + QChar(0x2026) : text;
+    for (QChar& c : out)
+        if (c.category() == QChar::Other_Control)
+            c = QLatin1Char(' '); // a CR, LF or backspace would break the line apart
+    return out;
+}

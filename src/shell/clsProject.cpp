@@ -17,6 +17,17 @@ QString clsProject::portNotOpenedText(const QString& port)
     return port.isEmpty() ? text : text + QStringLiteral(": ") + port;
 }
 
+QString clsProject::noChannelText(const QString& device)
+{
+    return localeIsEnglish()
+        ? QStringLiteral("No communication channel is chosen (stored \"Device\" is \"%1\"). "
+                         "Choose one under Options > Communication channel.")
+              .arg(device)
+        : QStringLiteral("Kein Kommunikationskanal gewählt (gespeichertes \"Device\" ist \"%1\"). "
+                         "Bitte unter Optionen > Kommunikationskanal einen wählen.")
+              .arg(device);
+}
+
 void clsProject::setOnline(bool value)
 {
     if (value == m_online)
@@ -30,9 +41,18 @@ void clsProject::setOnline(bool value)
 void clsProject::LogIn()
 {
     IDeviceChannel* channel = app().gObjDevChannel;
+    if (!channel) {
+        // A channel kind the program has no channel for: the user has to choose one.
+        QString device;
+        if (app().gObjRegistry)
+            (void)app().gObjRegistry->ReadValue(HKEY_CURRENT_USER, gCommon().CompanyRegKey(), QStringLiteral("Device"),
+                                                device); // unread, the text stays empty
+        AppendLogText(app().gLogBox, noChannelText(quotableText(device)) + QStringLiteral("\r\n"));
+        return;
+    }
     // Without an open port nothing was logged in to: stay offline and say why.
-    if (!channel || channel->PortOpen() != 0) {
-        AppendLogText(app().gLogBox, portNotOpenedText(channel ? channel->PortName() : QString()) + QStringLiteral("\r\n"));
+    if (channel->PortOpen() != 0) {
+        AppendLogText(app().gLogBox, portNotOpenedText(channel->PortName()) + QStringLiteral("\r\n"));
         return;
     }
     std::array<int32_t, 3> buffer{};

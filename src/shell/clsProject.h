@@ -15,6 +15,8 @@ public:
     // The log line of a log-in whose port cannot be opened, in the current language,
     // naming the port when there is one.
     static QString portNotOpenedText(const QString& port);
+    // The log line of a log-in without a channel object, naming the stored channel kind.
+    static QString noChannelText(const QString& device);
 
 Q_SIGNALS:
     // Carries the field itself; connect it directly, the handler runs inside setOnline.

@@ -3,26 +3,35 @@
 #include "frmMain.h"
 #include "frmSplash.h"
 
+#include "channels/ChannelDialogSupport.h"
+#include "channels/SerialChannelSettings.h"
 #include "devices/DeviceFormat.h"
 #include "platform/AppContext.h"
+#include "platform/ChannelProtocol.h"
+#include "platform/LocaleInfo.h"
 #include "platform/RegularFile.h"
 #include "platform/ResourceFiles.h"
 #include "platform/StringTable.h"
 #include "platform/modRefList.h"
 #include "platform/VbConvert.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QPointer>
 #include <cmath>
-#include <limits>
 
 namespace {
 
+constexpr float kMaxSplashSeconds = 10.0f; // a longer wait would keep the start-up notices from the user
+
 // The start-up's settings under the company key; failures are ignored, as at every start.
+// A stored value the program cannot use is replaced by its default and named once in the log.
 class StartupSettings {
 public:
     explicit StartupSettings(AppContext& context)
-        : m_registry(context.gObjRegistry.get())
+        : m_context(context)
+        , m_registry(context.gObjRegistry.get())
         , m_key(context.common().CompanyRegKey())
     {
     }
@@ -38,19 +47,50 @@ public:
             (void)m_registry->WriteValue(HKEY_CURRENT_USER, m_key, name, value); // unchecked, as at every start
     }
 
-    // Missing: the default is written and the value read again (empty when that fails too).
-    QString readOrWrite(const QString& name, const QString& defaultValue)
+    // Missing: the default is written and the value read again (nothing when that fails too).
+    std::optional<QString> readOrWrite(const QString& name, const QString& defaultValue)
     {
         QString value;
         if (read(name, value))
             return value;
         write(name, defaultValue);
         value.clear();
-        read(name, value);
-        return value;
+        if (read(name, value))
+            return value;
+        return std::nullopt;
+    }
+
+    // A number within [minimum, maximum]; an unreadable value silently, an unusable one by name, gives the default.
+    int32_t number(const QString& name, int32_t defaultValue, int32_t minimum, int32_t maximum)
+    {
+        const std::optional<QString> text = readOrWrite(name, QString::number(defaultValue));
+        if (!text)
+            return defaultValue;
+        if (const std::optional<int32_t> n = storedNumber(*text, minimum, maximum))
+            return *n;
+        nameIgnored(name, *text, QStringLiteral("not a number from %1 to %2").arg(minimum).arg(maximum),
+                    QStringLiteral("keine Zahl von %1 bis %2").arg(minimum).arg(maximum), QString::number(defaultValue));
+        return defaultValue;
+    }
+
+    // One log line, once per value: the stored text, why (English, German), and what is used instead.
+    void nameIgnored(const QString& name, const QString& stored, const QString& reasonEnglish,
+                     const QString& reasonGerman, const QString& used)
+    {
+        const QString seen = name + QLatin1Char('=') + stored;
+        if (m_context.reportedSettings.contains(seen))
+            return;
+        m_context.reportedSettings.insert(seen);
+        m_context.logNotice([=, shown = quotableText(stored)] {
+            return localeIsEnglish()
+                ? QStringLiteral("Stored value \"%1\" = \"%2\" ignored (%3); %4 is used.\r\n").arg(name, shown, reasonEnglish, used)
+                : QStringLiteral("Gespeicherter Wert \"%1\" = \"%2\" ignoriert (%3); %4 wird verwendet.\r\n")
+                      .arg(name, shown, reasonGerman, used);
+        });
     }
 
 private:
+    AppContext& m_context;
     IRegistryAccess* m_registry;
     QString m_key;
 };
@@ -64,6 +104,7 @@ void setNumeric(const QString& text, Setter setter)
 }
 
 constexpr int32_t kSerialOptions = 48847; // 0xBECF, fixed
+const QString kDefaultNetId = QStringLiteral("169.12.1.106.1.1");
 
 } // namespace
 
@@ -89,11 +130,18 @@ void fInitCommon(AppContext& context)
     }
 
     const QString programFolder = AppContext::programFolder();
+    const QString defaultResources = programFolder + QStringLiteral("/Resource");
     QString path;
-    if (settings.read(QStringLiteral("PathResCommon"), path))
+    if (!settings.read(QStringLiteral("PathResCommon"), path)) {
+        common.setPathFolderResCommon(defaultResources);
+    } else if (QFileInfo(path).isDir()) {
         common.setPathFolderResCommon(path);
-    else
-        common.setPathFolderResCommon(programFolder + QStringLiteral("/Resource"));
+    } else {
+        // Descriptions and the reference list would be looked for where there is no folder.
+        settings.nameIgnored(QStringLiteral("PathResCommon"), path, QStringLiteral("not a folder"),
+                             QStringLiteral("kein Ordner"), QDir::toNativeSeparators(defaultResources));
+        common.setPathFolderResCommon(defaultResources);
+    }
 
     if (settings.read(QStringLiteral("PathResFirmware"), path)) {
         common.setPathFolderResFirmware(path);
@@ -112,19 +160,19 @@ void fInitDevChannel(AppContext& context)
     clsCommon& common = context.common();
     StartupSettings settings(context);
 
-    const QString device = settings.readOrWrite(QStringLiteral("Device"), QStringLiteral("0"));
+    const QString device = settings.readOrWrite(QStringLiteral("Device"), QStringLiteral("0")).value_or(QString());
     setNumeric(device, [&](int32_t v) { common.setDevChannel(v); });
 
     if (device == QLatin1String("0")) {
-        const QString port = settings.readOrWrite(QStringLiteral("Port"), QStringLiteral("2"));
-        const QString baud = settings.readOrWrite(QStringLiteral("Baud"), QStringLiteral("19200"));
+        const int32_t port = settings.number(QStringLiteral("Port"), 2, 1, kLastComPort);
+        const int32_t baud = settings.number(QStringLiteral("Baud"), 19200, kMinBaud, kMaxBaud);
         // Read (and defaulted) for the channel dialog; the channel does not take them.
         settings.readOrWrite(QStringLiteral("Parity"), QStringLiteral("Even"));
         settings.readOrWrite(QStringLiteral("DataBits"), QStringLiteral("8"));
         settings.readOrWrite(QStringLiteral("StopBits"), QStringLiteral("1"));
         settings.readOrWrite(QStringLiteral("VNxType"), QStringLiteral("RS232"));
-        const QString timeout = settings.readOrWrite(QStringLiteral("Timeout"), QStringLiteral("500"));
-        const QString multiPoint = settings.readOrWrite(QStringLiteral("MultiPoint"), QStringLiteral("0"));
+        const int32_t timeout = settings.number(QStringLiteral("Timeout"), kDefaultTimeoutMs, kMinTimeoutMs, kMaxTimeoutMs);
+        const int32_t multiPoint = settings.number(QStringLiteral("MultiPoint"), kDefaultMultiPoint, 0, kMaxMultiPoint);
 
         if (!context.gObjDevCom && context.channelFactory)
             context.gObjDevCom = context.channelFactory->createSerialChannel();
@@ -133,17 +181,22 @@ void fInitDevChannel(AppContext& context)
             ? dynamic_cast<ISerialChannelParam*>(context.gObjDevCom->GetDeviceParamObj())
             : nullptr;
         if (param) {
-            setNumeric(baud, [&](int32_t v) { param->SetBaud(v); });
-            setNumeric(port, [&](int32_t v) { param->SetPort(v); });
-            setNumeric(timeout, [&](int32_t v) { param->SetTimeout(v); });
+            param->SetBaud(baud);
+            param->SetPort(port);
+            param->SetTimeout(timeout);
             param->SetOptions(kSerialOptions);
-            setNumeric(multiPoint, [&](int32_t v) { param->SetMultiPoint(v); });
+            param->SetMultiPoint(multiPoint);
         }
     } else if (device == QLatin1String("1")) {
-        const QString timeout = settings.readOrWrite(QStringLiteral("Timeout"), QStringLiteral("500"));
+        const int32_t timeout = settings.number(QStringLiteral("Timeout"), kDefaultTimeoutMs, kMinTimeoutMs, kMaxTimeoutMs);
         settings.readOrWrite(QStringLiteral("MultiPoint"), QStringLiteral("0")); // not given to the network channel
-        const QString netId = settings.readOrWrite(QStringLiteral("QnpRtnNetId"), QStringLiteral("169.12.1.106.1.1"));
-        const QString port = settings.readOrWrite(QStringLiteral("QnpRtnPort"), QStringLiteral("100"));
+        QString netId = settings.readOrWrite(QStringLiteral("QnpRtnNetId"), kDefaultNetId).value_or(kDefaultNetId);
+        if (proto::NetId parsed; !proto::parseNetId(netId, parsed)) {
+            settings.nameIgnored(QStringLiteral("QnpRtnNetId"), netId, QStringLiteral("not six numbers 0..255 joined by dots"),
+                                 QStringLiteral("nicht sechs Zahlen 0..255 mit Punkten"), kDefaultNetId);
+            netId = kDefaultNetId;
+        }
+        const int32_t port = settings.number(QStringLiteral("QnpRtnPort"), 100, 1, 65535);
 
         if (!context.m_objDevQnpObj && context.channelFactory)
             context.m_objDevQnpObj = context.channelFactory->createQnpChannel();
@@ -153,8 +206,8 @@ void fInitDevChannel(AppContext& context)
             : nullptr;
         if (param) {
             param->SetNetId(netId);
-            setNumeric(port, [&](int32_t v) { param->SetPort(v); });
-            setNumeric(timeout, [&](int32_t v) { param->SetTimeout(v); });
+            param->SetPort(port);
+            param->SetTimeout(timeout);
         }
     }
     // Any other kind chooses no channel: gObjDevChannel keeps what it held.
@@ -183,38 +236,42 @@ frmMain* Main(AppContext& context)
     splash->raise(); // stays above the main window also where no window manager keeps it on top
     // Connected now: what the user starts during the splash wait (a log-in) is logged.
     context.gLogBox = window->logBox();
+    // Before the wait, so a long one keeps nothing from the user, such as a settings file set aside.
+    AppendLogText(context.gLogBox,
+                  QStringLiteral("Welcome to ") + LoadResString(common.CompanyID() * 100 + 6) + QStringLiteral(" !\r\n"));
+    if (context.gDevMode)
+        AppendLogText(context.gLogBox, QStringLiteral("Developer mode!\r\n"));
+    // A damaged settings file or a resource found nowhere, met before there was a log, is reported now.
+    context.flushNotices();
+    if (context.store)
+        context.store->setDamageReporter([&context](const QString& message) { AppendLogText(context.gLogBox, message); });
 
     fLoadRefList(resourceFile(common.PathFolderResCommon(), QStringLiteral("RefList.xml")));
 
+    StartupSettings settings(context);
     QString splashText;
-    if (!context.gObjRegistry
-        || !context.gObjRegistry->ReadValue(HKEY_CURRENT_USER, common.CompanyRegKey(), QStringLiteral("Splash"),
-                                            splashText))
+    if (!settings.read(QStringLiteral("Splash"), splashText))
         splashText = QStringLiteral("3");
-    const float seconds = vbCSng(splashText).value_or(0.0f);
+    float seconds = vbCSng(splashText).value_or(0.0f);
+    if (seconds > kMaxSplashSeconds) {
+        settings.nameIgnored(QStringLiteral("Splash"), splashText, QStringLiteral("more than 10 seconds"),
+                             QStringLiteral("mehr als 10 Sekunden"), QString::number(kMaxSplashSeconds));
+        seconds = kMaxSplashSeconds;
+    }
     // Waits in the event loop: the main window paints and takes input meanwhile.
     const double remaining = double(seconds) * 1000.0 - double(started.elapsed());
     // A main window closed meanwhile ends the wait, and with it the program.
     const auto closed = [&window] { return !window || !window->isVisible(); };
     if (remaining > 0 && context.dialogs)
-        context.dialogs->WaitUntil(int(std::min(std::ceil(remaining), double(std::numeric_limits<int>::max()))),
-                                   closed);
+        context.dialogs->WaitUntil(int(std::ceil(remaining)), closed);
 
     splash.reset();
     if (closed()) {
+        if (context.store)
+            context.store->setDamageReporter({});
         context.gLogBox = nullptr;
         delete window;
         return nullptr;
     }
-
-    AppendLogText(context.gLogBox,
-                  QStringLiteral("Welcome to ") + LoadResString(common.CompanyID() * 100 + 6) + QStringLiteral(" !\r\n"));
-    if (context.gDevMode)
-        AppendLogText(context.gLogBox, QStringLiteral("Developer mode!\r\n"));
-
-    // A damaged settings file or a resource found nowhere, met before there was a log, is reported now.
-    context.flushNotices();
-    if (context.store)
-        context.store->setDamageReporter([&context](const QString& message) { AppendLogText(context.gLogBox, message); });
     return window;
 }

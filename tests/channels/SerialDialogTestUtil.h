@@ -4,8 +4,11 @@
 #include "common/TestEnv.h"
 #include "platform/RegistryStore.h"
 
+#include <QAbstractSpinBox>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QStringList>
+#include <QTest>
 #include <QWidget>
 
 const QString kKey = QStringLiteral("SOFTWARE\\Harmsted\\TD4700_V4\\Common");
@@ -31,4 +34,14 @@ inline QStringList items(QComboBox* box)
     for (int i = 0; i < box->count(); ++i)
         out << box->itemText(i);
     return out;
+}
+
+// Types text over a number box's content, then leaves the box as a click on a button does.
+inline void typeInto(QAbstractSpinBox* box, const QString& text)
+{
+    box->selectAll();
+    QTest::keyClick(box, Qt::Key_Delete);
+    QTest::keyClicks(box, text);
+    QFocusEvent leave(QEvent::FocusOut, Qt::MouseFocusReason);
+    QCoreApplication::sendEvent(box, &leave);
 }

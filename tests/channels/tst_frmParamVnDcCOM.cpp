@@ -210,37 +210,101 @@ private Q_SLOTS:
         QTRY_VERIFY(m_form.isNull());
     }
 
-    void storedNumbersSavedUnchanged_data()
+    void storedNumbersOutOfRangeShowTheDefault_data()
     {
         QTest::addColumn<QString>("timeout");
         QTest::addColumn<QString>("multiPoint");
-        QTest::newRow("time-out 0, multipoint 300") << "0" << "300";
-        QTest::newRow("largest long") << "2147483647" << "2147483647";
-        QTest::newRow("negative") << "-1" << "-2147483648";
+        QTest::addColumn<int>("shownTimeout");
+        QTest::addColumn<int>("shownMultiPoint");
+        QTest::newRow("lower ends kept") << "1" << "0" << 1 << 0;
+        QTest::newRow("upper ends kept") << "60000" << "255" << 60000 << 255;
+        QTest::newRow("time-out 0, multipoint 256") << "0" << "256" << 500 << 0;
+        QTest::newRow("time-out 60001, multipoint 300") << "60001" << "300" << 500 << 0;
+        QTest::newRow("largest long") << "2147483647" << "2147483647" << 500 << 0;
+        QTest::newRow("negative") << "-1" << "-1" << 500 << 0;
+        QTest::newRow("no numbers") << "abc" << "" << 500 << 0;
     }
 
-    void storedNumbersSavedUnchanged()
+    void storedNumbersOutOfRangeShowTheDefault()
     {
-        // Long-integer boxes: whatever is stored is shown and written back as it was, not clamped.
+        // The boxes show what the channel can run with; OK stores that, not the stored number.
         QFETCH(QString, timeout);
         QFETCH(QString, multiPoint);
+        QFETCH(int, shownTimeout);
+        QFETCH(int, shownMultiPoint);
         store(QStringLiteral("Port"), QStringLiteral("9"));
         store(QStringLiteral("Timeout"), timeout);
         store(QStringLiteral("MultiPoint"), multiPoint);
         frmParamVnDcCOM* f = openForm();
-        QCOMPARE(child<QSpinBox>(f, QStringLiteral("fpLITimeOut"))->value(), timeout.toInt());
-        QCOMPARE(child<QSpinBox>(f, QStringLiteral("fpLImultiPoint"))->value(), multiPoint.toInt());
+        QCOMPARE(child<QSpinBox>(f, QStringLiteral("fpLITimeOut"))->value(), shownTimeout);
+        QCOMPARE(child<QSpinBox>(f, QStringLiteral("fpLImultiPoint"))->value(), shownMultiPoint);
         m_registry->writes.clear();
         m_channel->param.calls.clear();
 
         child<QPushButton>(f, QStringLiteral("cmdOK"))->click();
 
+        const QString t = QString::number(shownTimeout), m = QString::number(shownMultiPoint);
         QCOMPARE(m_registry->writes.filter(QRegularExpression(QStringLiteral("^(Timeout|MultiPoint)="))),
-                 QStringList({"Timeout=" + timeout, "MultiPoint=" + multiPoint}));
-        QCOMPARE(stored(QStringLiteral("Timeout")), timeout);
-        QCOMPARE(stored(QStringLiteral("MultiPoint")), multiPoint);
+                 QStringList({"Timeout=" + t, "MultiPoint=" + m}));
         QCOMPARE(m_channel->param.calls.filter(QRegularExpression(QStringLiteral("^(Timeout|MultiPoint) "))),
-                 QStringList({"Timeout " + timeout, "MultiPoint " + multiPoint}));
+                 QStringList({"Timeout " + t, "MultiPoint " + m}));
+        QVERIFY(m_env->dialogs().messages.isEmpty());
+    }
+
+    void typedNumbersOutsideTheBoxesAreRefused_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("english");
+        QTest::addColumn<QString>("message"); // empty: taken
+        const QString timeout = QStringLiteral("Timeout muss eine Zahl von 1 bis 60000 sein!|16|Test communication");
+        const QString multi = QStringLiteral("Multipoint muss eine Zahl von 0 bis 255 sein!|16|Test communication");
+        QTest::newRow("time-out 0") << "fpLITimeOut" << "0" << false << timeout;
+        QTest::newRow("time-out 1") << "fpLITimeOut" << "1" << false << QString();
+        QTest::newRow("time-out 60000") << "fpLITimeOut" << "60000" << false << QString();
+        QTest::newRow("time-out 60001") << "fpLITimeOut" << "60001" << false << timeout;
+        QTest::newRow("time-out -1") << "fpLITimeOut" << "-1" << false << timeout;
+        QTest::newRow("time-out emptied") << "fpLITimeOut" << "" << false << timeout;
+        QTest::newRow("time-out 2147483647, English")
+            << "fpLITimeOut" << "2147483647" << true
+            << "Timeout must be a number from 1 to 60000!|16|Test communication";
+        QTest::newRow("multipoint -1") << "fpLImultiPoint" << "-1" << false << multi;
+        QTest::newRow("multipoint 0") << "fpLImultiPoint" << "0" << false << QString();
+        QTest::newRow("multipoint 255") << "fpLImultiPoint" << "255" << false << QString();
+        QTest::newRow("multipoint 256") << "fpLImultiPoint" << "256" << false << multi;
+    }
+
+    void typedNumbersOutsideTheBoxesAreRefused()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        QFETCH(bool, english);
+        QFETCH(QString, message);
+        if (english)
+            gCommon().setLanguageType(1);
+        store(QStringLiteral("Port"), QStringLiteral("9"));
+        frmParamVnDcCOM* f = openForm();
+        auto* numberBox = child<QSpinBox>(f, field);
+        typeInto(numberBox, typed);
+        m_registry->writes.clear();
+        m_channel->calls.clear();
+
+        if (!message.isEmpty()) {
+            // Refused by OK and by Test alike: nothing stored, no channel call, the typed text kept.
+            for (const char* button : {"cmdTest", "cmdOK"})
+                child<QPushButton>(f, QString::fromLatin1(button))->click();
+            QCOMPARE(m_env->dialogs().messages, QStringList({message, message}));
+            QVERIFY(m_registry->writes.isEmpty());
+            QVERIFY(m_channel->calls.isEmpty());
+            QCOMPARE(numberBox->text(), typed);
+            QVERIFY(!m_form.isNull());
+            return;
+        }
+        child<QPushButton>(f, QStringLiteral("cmdOK"))->click();
+        QVERIFY(m_env->dialogs().messages.isEmpty());
+        const QString name = field == QLatin1String("fpLITimeOut") ? QStringLiteral("Timeout") : QStringLiteral("MultiPoint");
+        QCOMPARE(stored(name), typed);
+        QTRY_VERIFY(m_form.isNull());
     }
 
     void loadShowsStoredSettings()

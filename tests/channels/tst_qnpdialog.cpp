@@ -139,21 +139,36 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("netId");
         QTest::addColumn<QString>("port");
+        QTest::addColumn<QString>("timeout");    // typed; empty: left as shown
+        QTest::addColumn<QString>("multiPoint");
         QTest::addColumn<QString>("message");
-        QTest::newRow("design text 000") << "000" << "100" << "RtnNetID is not valid!|16|Test communication";
-        QTest::newRow("port 0") << "10.0.0.1.1.1" << "0" << "QnpPort is not valid!|16|Test communication";
-        QTest::newRow("port 65536") << "10.0.0.1.1.1" << "65536" << "QnpPort is not valid!|16|Test communication";
+        const QString timeout = QStringLiteral("Timeout muss eine Zahl von 1 bis 60000 sein!|16|Test communication");
+        const QString multi = QStringLiteral("Multipoint muss eine Zahl von 0 bis 255 sein!|16|Test communication");
+        QTest::newRow("design text 000") << "000" << "100" << "" << "" << "RtnNetID is not valid!|16|Test communication";
+        QTest::newRow("port 0") << "10.0.0.1.1.1" << "0" << "" << "" << "QnpPort is not valid!|16|Test communication";
+        QTest::newRow("port 65536") << "10.0.0.1.1.1" << "65536" << "" << ""
+                                    << "QnpPort is not valid!|16|Test communication";
+        QTest::newRow("time-out 0") << "10.0.0.1.1.1" << "100" << "0" << "" << timeout;
+        QTest::newRow("time-out 60001") << "10.0.0.1.1.1" << "100" << "60001" << "" << timeout;
+        QTest::newRow("multipoint -1") << "10.0.0.1.1.1" << "100" << "" << "-1" << multi;
+        QTest::newRow("multipoint 256") << "10.0.0.1.1.1" << "100" << "60000" << "256" << multi;
     }
     void badTargetStoresNothing()
     {
         QFETCH(QString, netId);
         QFETCH(QString, port);
+        QFETCH(QString, timeout);
+        QFETCH(QString, multiPoint);
         QFETCH(QString, message);
         auto* f = open<frmParamVnDcQNP>();
         edit(f, "editIpAddr_0")->setText(netId);
         edit(f, "editIpAddr_4")->setText(port);
+        if (!timeout.isEmpty())
+            typeInto(child<QSpinBox>(f, "fpLITimeOut"), timeout);
+        if (!multiPoint.isEmpty())
+            typeInto(child<QSpinBox>(f, "fpLImultiPoint"), multiPoint);
         m_registry->writes.clear();
-        for (const char* button : {"cmdOK", "cmdTest"})
+        for (const char* button : {"cmdTest", "cmdOK"})
             child<QPushButton>(f, QString::fromLatin1(button))->click();
         QCOMPARE(m_env->dialogs().messages, QStringList({message, message}));
         QVERIFY(m_registry->writes.isEmpty());
@@ -305,6 +320,44 @@ private Q_SLOTS:
         lines->itemClicked(lines->item(1));
         QCOMPARE(edit(f, "editIpAddrRTN_0")->text(), QStringLiteral("10.0.0.2.1.1"));
         QCOMPARE(edit(f, "editIpAddrRTN_2")->text(), QStringLiteral("10.0.0.2"));
+    }
+
+    void panelLinkStoredAddressNotDecimal_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("english");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("notice"); // empty: none shown
+        QTest::addColumn<QString>("storedByOk");
+        QTest::newRow("decimal address") << "851968" << false << "0xD0000" << "" << "851968";
+        QTest::newRow("letters") << "abc" << false << "0xCC000"
+                                 << "Gespeicherte Adresse \"abc\" ignoriert: keine Dezimaladresse." << "835584";
+        QTest::newRow("hexadecimal digits, English") << "CC000" << true << "0xCC000"
+                                                     << "Stored address \"CC000\" ignored: not a decimal address." << "835584";
+        QTest::newRow("past 32 bits") << "4294967296" << false << "0xCC000"
+                                      << "Gespeicherte Adresse \"4294967296\" ignoriert: keine Dezimaladresse." << "835584";
+        QTest::newRow("empty") << "" << false << "0xCC000" << "Gespeicherte Adresse \"\" ignoriert: keine Dezimaladresse."
+                               << "835584";
+    }
+    void panelLinkStoredAddressNotDecimal()
+    {
+        QFETCH(QString, stored);
+        QFETCH(bool, english);
+        QFETCH(QString, shown);
+        QFETCH(QString, notice);
+        QFETCH(QString, storedByOk);
+        if (english)
+            gCommon().setLanguageType(1);
+        app().gObjRegistry->WriteValue(HKEY_CURRENT_USER, kKey, "AdrHwLink", stored);
+        auto* f = open<frmParamVnDcHW4565>();
+        QCOMPARE(child<QLineEdit>(f, "txtAdrHwLink")->text(), shown);
+        auto* label = child<QLabel>(f, "lblNotice");
+        QCOMPARE(label->isVisibleTo(f), !notice.isEmpty());
+        if (!notice.isEmpty())
+            QCOMPARE(label->text(), notice);
+        // OK without an edit stores the address that was shown, never the text read as hexadecimal.
+        child<QPushButton>(f, "cmdOK")->click();
+        QCOMPARE(::stored("AdrHwLink"), storedByOk);
     }
 
     void panelLinkAddress()

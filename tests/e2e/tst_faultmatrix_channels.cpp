@@ -109,6 +109,8 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("messages");
         QTest::newRow("serial port does not open") << "serial" << "port" << QStringList{failed(ChOpenFailed)};
         QTest::newRow("network router does not listen") << "qnp" << "port" << QStringList{failed(ChOpenFailed)};
+        QTest::newRow("network router address with port 70000")
+            << "qnp" << "router address" << QStringList{failed(ChOpenFailed)};
         QTest::newRow("network, no device at that net id") << "qnp" << "net id" << noAnswer("qnp", ChNoDevice);
     }
     void noCoupler()
@@ -124,6 +126,8 @@ private Q_SLOTS:
         auto* netId = form->findChild<QLineEdit*>(QStringLiteral("editIpAddr_0"));
         if (failure == QLatin1String("net id")) {
             netId->setText(QStringLiteral("10.9.9.9.1.1"));
+        } else if (failure == QLatin1String("router address")) {
+            qputenv("TD4700_QNP_ROUTER", "127.0.0.1:70000"); // not the default router the coupler answers at
         } else if (transport == QLatin1String("qnp")) {
             qputenv("TD4700_QNP_ROUTER", "127.0.0.1:1");
         } else {
@@ -136,7 +140,7 @@ private Q_SLOTS:
         }
         const qint64 elapsed = test(*form);
         QCOMPARE(dialogs().messages, messages);
-        QVERIFY2(withinTimeouts(elapsed, failure == QLatin1String("port") ? 1 : 4, kTimeoutMs),
+        QVERIFY2(withinTimeouts(elapsed, failure == QLatin1String("net id") ? 4 : 1, kTimeoutMs),
                  qPrintable(QString::number(elapsed)));
 
         qputenv("TD4700_QNP_ROUTER", router);

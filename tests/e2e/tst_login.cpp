@@ -137,6 +137,27 @@ private Q_SLOTS:
                                        .arg(env.tempPath() + QStringLiteral("/no-such-device")));
         QVERIFY(coupler.requests().isEmpty());
     }
+
+    // A router address whose port cannot be: no log-in to the default router instead.
+    void logInToARouterAddressOutOfRange()
+    {
+        TestEnv env;
+        VirtualCoupler coupler;
+        QVERIFY2(coupler.start(QStringLiteral("vn4555.xml"), {}, kCom), qPrintable(coupler.output()));
+        useChannel(env.context(), QStringLiteral("qnp"), coupler, 200);
+        const QString port = coupler.routerAddress().section(QLatin1Char(':'), 1);
+        qputenv("TD4700_QNP_ROUTER", QStringLiteral("127.0.0.1:%1%1").arg(port).toLocal8Bit()); // past 65535
+        clsProject project;
+        project.setOnline(true);
+        QVERIFY(!project.Online());
+        QCOMPARE(env.log().Text(), QStringLiteral("Schnittstelle konnte nicht geöffnet werden: QNP %1 port %2 "
+                                                  "(Router-Adresse \"127.0.0.1:%3%3\" in TD4700_QNP_ROUTER ist nicht "
+                                                  "Host:Port mit einem Port 1..65535)\r\n")
+                                       .arg(coupler.netId())
+                                       .arg(coupler.qnpPort())
+                                       .arg(port));
+        QVERIFY(coupler.requests().isEmpty());
+    }
 };
 
 QTEST_MAIN(tst_Login)

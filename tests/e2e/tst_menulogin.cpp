@@ -7,9 +7,11 @@
 #include "shell/frmMain.h"
 #include "shell/modCommands.h"
 #include "shell/modLogin.h"
+#include "shell/modStartup.h"
 
 #include <QAction>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QTreeWidget>
@@ -140,6 +142,45 @@ private Q_SLOTS:
                  (QStringList{"Pos 0", "Pos 1", "Pos 2", "Pos 3", "Pos 4", "Pos 5", "Pos 6", "Pos 7"}));
         // The marker is there and says nothing is missing: no monitoring lines.
         QCOMPARE(p.log(), QStringLiteral("Online\r\n") + DiagnosisOk);
+    }
+
+    // A time-out no channel can use, as another tool may leave it: the start-up names it and
+    // runs with the default, so a silent coupler costs four default time-outs, not minutes.
+    void storedTimeoutOutOfRangeAgainstASilentCoupler()
+    {
+        TestEnv env;
+        VirtualCoupler coupler;
+        QVERIFY2(coupler.start(QStringLiteral("vn4555.xml"), {"--silent"}), qPrintable(coupler.output()));
+        RegistryStore& store = *env.context().store;
+        for (const auto& [name, value] : {std::pair{"Device", QStringLiteral("0")},
+                                          {"Port", QString::number(coupler.comNumber())},
+                                          {"Timeout", QStringLiteral("2147483647")},
+                                          {"Splash", QStringLiteral("0")}})
+            QVERIFY(store.setValue(HKEY_CURRENT_USER, Key, QLatin1String(name), RegValue::fromText(value)));
+        env.context().gLogBox = nullptr; // as in the program: no log before the main window
+        std::unique_ptr<frmMain> window(Main(env.context()));
+        QVERIFY(window);
+        window->setEndProcess([] {});
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        const QString named = QStringLiteral("Stored value \"Timeout\" = \"2147483647\" ignored "
+                                             "(not a number from 1 to 60000); 500 is used.\r\n");
+        QCOMPARE(window->logBox()->Text(), QStringLiteral("Welcome to TD4700 !\r\n") + named);
+
+        QElapsedTimer clock;
+        clock.start();
+        QTest::keyClick(window.get(), Qt::Key_F11);
+        const qint64 elapsed = clock.elapsed();
+        QVERIFY(!window->commands().gProject().Online());
+        QVERIFY2(elapsed >= 4 * 500 - 50 && elapsed < 4 * 500 + 1000, qPrintable(QString::number(elapsed)));
+        QVERIFY(window->logBox()->Text().endsWith(QStringLiteral("0 Timeout\r\n1 Timeout\r\n2 Timeout\r\n3 Timeout\r\n")));
+        QCOMPARE(window->logBox()->Text().count(named), 1); // named at start-up, not again at F11
+        QCOMPARE(window->statusPanel(2)->text(), QStringLiteral("Offline"));
+        QCOMPARE(coupler.requests().size(), 4);
+
+        env.context().gLogBox = &env.log();
+        window.reset();
+        app().gObjDevChannel = nullptr;
     }
 };
 

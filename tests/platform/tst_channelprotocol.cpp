@@ -187,6 +187,8 @@ private Q_SLOTS:
         QTest::newRow("a frame with a bad checksum behind it: wait")
             << longHeader + good.left(good.size() - 1) + "\x00" << int(proto::Decode::NeedMore) << 0;
         QTest::newRow("a whole frame first: taken") << good + longHeader << int(proto::Decode::Frame) << int(good.size());
+        QTest::newRow("a reply claiming 1025 bytes: refused at once")
+            << QByteArray::fromHex("a58101000104") + good << int(proto::Decode::Oversized) << 1;
     }
 
     void noiseClaimingALongPayload()

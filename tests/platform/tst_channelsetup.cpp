@@ -43,14 +43,22 @@ private Q_SLOTS:
     void routerAddress_data()
     {
         QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("host"); // empty: refused
         QTest::addColumn<int>("port");
-        QTest::newRow("unset") << QString() << "127.0.0.1" << int(QnpChannel::kDefaultRouterPort);
+        const int defaultPort = QnpChannel::kDefaultRouterPort;
+        QTest::newRow("unset") << QString() << "127.0.0.1" << defaultPort;
         QTest::newRow("host and port") << "127.0.0.2:4000" << "127.0.0.2" << 4000;
-        QTest::newRow("host only") << "localhost" << "localhost" << int(QnpChannel::kDefaultRouterPort);
-        QTest::newRow("bad port keeps the default") << "127.0.0.1:x" << "127.0.0.1" << int(QnpChannel::kDefaultRouterPort);
-        QTest::newRow("port 0 keeps the default") << "127.0.0.1:0" << "127.0.0.1" << int(QnpChannel::kDefaultRouterPort);
+        QTest::newRow("host only") << "localhost" << "localhost" << defaultPort;
+        QTest::newRow("port 65535") << "127.0.0.1:65535" << "127.0.0.1" << 65535;
+        QTest::newRow("port only") << ":4001" << "127.0.0.1" << 4001;
         QTest::newRow("IPv6 in brackets") << "[::1]:5000" << "::1" << 5000;
+        QTest::newRow("IPv6 in brackets, no port") << "[::1]" << "::1" << defaultPort;
+        // A port the user wrote but the router cannot have is no reason to reach another router.
+        QTest::newRow("port no number") << "127.0.0.1:x" << "" << 0;
+        QTest::newRow("port 0") << "127.0.0.1:0" << "" << 0;
+        QTest::newRow("port 70000") << "127.0.0.1:70000" << "" << 0;
+        QTest::newRow("port missing after the colon") << "127.0.0.1:" << "" << 0;
+        QTest::newRow("bracket not closed") << "[::1:5000" << "" << 0;
     }
 
     void routerAddress()
@@ -64,7 +72,14 @@ private Q_SLOTS:
             qputenv("TD4700_QNP_ROUTER", value.toLocal8Bit());
         QString h;
         quint16 p = 0;
-        QnpChannel::routerAddress(h, p);
+        QCOMPARE(QnpChannel::routerAddress(h, p), !host.isEmpty());
+        if (host.isEmpty()) {
+            // The channel does not open, and its name for the log says why.
+            QnpChannel qnp;
+            QCOMPARE(qnp.PortOpen(), int32_t(ChOpenFailed));
+            QVERIFY2(qnp.PortName().contains(QStringLiteral("\"%1\"").arg(value)), qPrintable(qnp.PortName()));
+            return;
+        }
         QCOMPARE(h, host);
         QCOMPARE(int(p), port);
     }

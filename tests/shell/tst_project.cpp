@@ -81,14 +81,26 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("haveChannel");
         QTest::addColumn<bool>("english");
+        QTest::addColumn<QString>("device"); // stored channel kind; null: none stored
         QTest::addColumn<QString>("log");
         QTest::addColumn<QStringList>("calls");
-        QTest::newRow("no channel object, German") << false << false
-                                                   << QStringLiteral("Schnittstelle konnte nicht geöffnet werden\r\n")
-                                                   << QStringList{};
-        QTest::newRow("no channel object, English") << false << true << QStringLiteral("Port could not be opened\r\n")
-                                                    << QStringList{};
-        QTest::newRow("port cannot be opened") << true << false
+        // A kind the program has no channel for is named, with where to choose another.
+        QTest::newRow("no channel object, German")
+            << false << false << "5"
+            << QStringLiteral("Kein Kommunikationskanal gewählt (gespeichertes \"Device\" ist \"5\"). "
+                              "Bitte unter Optionen > Kommunikationskanal einen wählen.\r\n")
+            << QStringList{};
+        QTest::newRow("no channel object, English")
+            << false << true << "serial"
+            << QStringLiteral("No communication channel is chosen (stored \"Device\" is \"serial\"). "
+                              "Choose one under Options > Communication channel.\r\n")
+            << QStringList{};
+        QTest::newRow("no channel object, nothing stored")
+            << false << true << QString()
+            << QStringLiteral("No communication channel is chosen (stored \"Device\" is \"\"). "
+                              "Choose one under Options > Communication channel.\r\n")
+            << QStringList{};
+        QTest::newRow("port cannot be opened") << true << false << "0"
                                                << QStringLiteral("Schnittstelle konnte nicht geöffnet werden\r\n")
                                                << QStringList{"open"};
     }
@@ -97,9 +109,13 @@ private Q_SLOTS:
     {
         QFETCH(bool, haveChannel);
         QFETCH(bool, english);
+        QFETCH(QString, device);
         QFETCH(QString, log);
         QFETCH(QStringList, calls);
         Fixture f;
+        const QString key = gCommon().CompanyRegKey(); // the settings object loads its language before the test sets one
+        if (!device.isNull())
+            app().gObjRegistry->WriteValue(HKEY_CURRENT_USER, key, QStringLiteral("Device"), device);
         if (english) {
             int32_t status = 0;
             f.env.context().gObjLocale->SetLocale(9, 1, status);

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QtTest>
 
 namespace {
@@ -125,6 +126,10 @@ private Q_SLOTS:
     void channelObjectsAreReused();
     void otherKindKeepsTheCurrentChannel();
     void nonNumericValuesSkipTheirSetter();
+    void unusableStoredValues_data();
+    void unusableStoredValues();
+    void resourceFolderThatIsNoFolder_data();
+    void resourceFolderThatIsNoFolder();
     void mainShowsWindowAndWelcomes();
     void mainInDeveloperMode();
     void splashWait_data();
@@ -133,6 +138,7 @@ private Q_SLOTS:
     void damagedSettingsAreReportedInTheLog_data();
     void damagedSettingsAreReportedInTheLog();
     void startClearsWhatKilledWritersLeft();
+    void noticesComeBeforeALongSplashWait();
 };
 
 void tst_Startup::firstStartWritesExactlyTheDefaults()
@@ -199,9 +205,13 @@ void tst_Startup::accessLevel()
 
 void tst_Startup::storedResourceFoldersAreTaken()
 {
-    Program p({{"AccessLevel", "ACC_INSIDER"}, {"PathResCommon", "/srv/td/res"}, {"PathResFirmware", ""}});
+    Program p;
+    const QString folder = p.env.tempPath();
+    p.set("AccessLevel", "ACC_INSIDER");
+    p.set("PathResCommon", folder);
+    p.set("PathResFirmware", "");
     fInitCommon(p.ctx());
-    QCOMPARE(p.ctx().common().PathFolderResCommon(), QStringLiteral("/srv/td/res"));
+    QCOMPARE(p.ctx().common().PathFolderResCommon(), folder);
     QCOMPARE(p.ctx().common().PathFolderResFirmware(), QString()); // found, though empty
     QCOMPARE(p.stored("PathResFirmware"), QString());
 }
@@ -296,15 +306,17 @@ void tst_Startup::otherKindKeepsTheCurrentChannel()
 
 void tst_Startup::nonNumericValuesSkipTheirSetter()
 {
+    // Numbers are read as they always were (blanks, rounding); one that is none gives the default.
     Program p({{"Baud", "fast"}, {"Port", ""}, {"Timeout", " 750 "}, {"MultiPoint", "1.5"}});
     fInitCommon(p.ctx());
-    QCOMPARE(p.factory->serialParam.calls, (QStringList{"Timeout 750", "Options 48847", "MultiPoint 2"}));
+    QCOMPARE(p.factory->serialParam.calls,
+             (QStringList{"Baud 19200", "Port 2", "Timeout 750", "Options 48847", "MultiPoint 2"}));
 
     p.set("Device", "1");
     p.set("QnpRtnPort", "x100");
     p.set("Timeout", "");
     fInitDevChannel(p.ctx());
-    QCOMPARE(p.factory->qnpParam.calls, QStringList{"NetId 169.12.1.106.1.1"});
+    QCOMPARE(p.factory->qnpParam.calls, (QStringList{"NetId 169.12.1.106.1.1", "Port 100", "Timeout 500"}));
 
     // A "Device" that is no number leaves the channel kind as it was.
     p.set("Device", "serial");
@@ -325,6 +337,93 @@ void tst_Startup::startClearsWhatKilledWritersLeft()
     for (const QString& path : left)
         QVERIFY2(!QFile::exists(path), qPrintable(path));
     p.ctx().gLogBox = nullptr;
+}
+
+void tst_Startup::unusableStoredValues_data()
+{
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("english");
+    QTest::addColumn<QString>("setter"); // the parameter call the channel gets
+    QTest::addColumn<QString>("log");
+    const auto line = [](const char* name, const char* value, const char* reason, const char* used) {
+        return QStringLiteral("Gespeicherter Wert \"%1\" = \"%2\" ignoriert (%3); %4 wird verwendet.\r\n")
+            .arg(QLatin1String(name), QLatin1String(value), QLatin1String(reason), QLatin1String(used));
+    };
+    QTest::newRow("port no number") << "0" << "Port" << "abc" << false << "Port 2"
+                                    << line("Port", "abc", "keine Zahl von 1 bis 64", "2");
+    QTest::newRow("port negative") << "0" << "Port" << "-3" << false << "Port 2"
+                                   << line("Port", "-3", "keine Zahl von 1 bis 64", "2");
+    QTest::newRow("port 64 kept") << "0" << "Port" << "64" << false << "Port 64" << "";
+    QTest::newRow("baud negative") << "0" << "Baud" << "-9600" << false << "Baud 19200"
+                                   << line("Baud", "-9600", "keine Zahl von 50 bis 4000000", "19200");
+    QTest::newRow("baud 115200 kept") << "0" << "Baud" << "115200" << false << "Baud 115200" << "";
+    QTest::newRow("multipoint 999") << "0" << "MultiPoint" << "999" << false << "MultiPoint 0"
+                                    << line("MultiPoint", "999", "keine Zahl von 0 bis 255", "0");
+    QTest::newRow("multipoint 255 kept") << "0" << "MultiPoint" << "255" << false << "MultiPoint 255" << "";
+    QTest::newRow("time-out largest long") << "0" << "Timeout" << "2147483647" << false << "Timeout 500"
+                                           << line("Timeout", "2147483647", "keine Zahl von 1 bis 60000", "500");
+    QTest::newRow("time-out 0") << "0" << "Timeout" << "0" << false << "Timeout 500"
+                                << line("Timeout", "0", "keine Zahl von 1 bis 60000", "500");
+    QTest::newRow("time-out 60000 kept") << "0" << "Timeout" << "60000" << false << "Timeout 60000" << "";
+    QTest::newRow("time-out -5, English")
+        << "0" << "Timeout" << "-5" << true << "Timeout 500"
+        << "Stored value \"Timeout\" = \"-5\" ignored (not a number from 1 to 60000); 500 is used.\r\n";
+    QTest::newRow("network time-out 60001") << "1" << "Timeout" << "60001" << false << "Timeout 500"
+                                            << line("Timeout", "60001", "keine Zahl von 1 bis 60000", "500");
+    QTest::newRow("network port 70000") << "1" << "QnpRtnPort" << "70000" << false << "Port 100"
+                                        << line("QnpRtnPort", "70000", "keine Zahl von 1 bis 65535", "100");
+    QTest::newRow("network port 0") << "1" << "QnpRtnPort" << "0" << false << "Port 100"
+                                    << line("QnpRtnPort", "0", "keine Zahl von 1 bis 65535", "100");
+    QTest::newRow("net id of five numbers")
+        << "1" << "QnpRtnNetId" << "10.0.0.1.1" << false << "NetId 169.12.1.106.1.1"
+        << line("QnpRtnNetId", "10.0.0.1.1", "nicht sechs Zahlen 0..255 mit Punkten", "169.12.1.106.1.1");
+    QTest::newRow("a line break in the value stays in one line")
+        << "0" << "Port" << "1\r\n2" << false << "Port 2" << line("Port", "1  2", "keine Zahl von 1 bis 64", "2");
+}
+
+void tst_Startup::unusableStoredValues()
+{
+    QFETCH(QString, device);
+    QFETCH(QString, name);
+    QFETCH(QString, value);
+    QFETCH(bool, english);
+    QFETCH(QString, setter);
+    QFETCH(QString, log);
+    Program p({{"Device", device}, {name, value}});
+    if (english)
+        p.ctx().common().setLanguageType(1);
+    fInitCommon(p.ctx());
+    const QStringList calls = device == QLatin1String("0") ? p.factory->serialParam.calls : p.factory->qnpParam.calls;
+    QCOMPARE(calls.filter(QRegularExpression(QLatin1Char('^') + setter.section(QLatin1Char(' '), 0, 0) + QLatin1Char(' '))),
+             QStringList{setter});
+    QCOMPARE(p.env.log().Text(), log);
+    // The stored text is left for the user to mend, and named once, not at every command.
+    QCOMPARE(p.stored(name), value);
+    fInitDevChannel(p.ctx());
+    QCOMPARE(p.env.log().Text(), log);
+}
+
+void tst_Startup::resourceFolderThatIsNoFolder_data()
+{
+    QTest::addColumn<QString>("path"); // under the test's folder
+    QTest::newRow("missing") << "/no-such-folder";
+    QTest::newRow("a file") << "/registry/HKEY_CURRENT_USER.xml";
+}
+
+void tst_Startup::resourceFolderThatIsNoFolder()
+{
+    QFETCH(QString, path);
+    Program p;
+    const QString stored = p.env.tempPath() + path;
+    p.set("PathResCommon", stored);
+    fInitCommon(p.ctx());
+    const QString resources = QCoreApplication::applicationDirPath() + "/Resource";
+    QCOMPARE(p.ctx().common().PathFolderResCommon(), resources);
+    QCOMPARE(p.env.log().Text(),
+             QStringLiteral("Gespeicherter Wert \"PathResCommon\" = \"%1\" ignoriert (kein Ordner); %2 wird verwendet.\r\n")
+                 .arg(quotableText(stored), resources));
 }
 
 void tst_Startup::mainShowsWindowAndWelcomes()
@@ -364,6 +463,7 @@ void tst_Startup::splashWait_data()
     QTest::newRow("zero") << "0" << 0;
     QTest::newRow("negative") << "-2" << 0;
     QTest::newRow("no number") << "drei" << 0;
+    QTest::newRow("huge: capped at 10 seconds") << "1000000000" << 10000;
 }
 
 void tst_Startup::splashWait()
@@ -383,6 +483,11 @@ void tst_Startup::splashWait()
         QVERIFY2(waits.first() <= atMost && waits.first() > atMost - 1000, qPrintable(QString::number(waits.first())));
     }
     QCOMPARE(p.stored("Splash"), splash);
+    const bool capped = splash == QLatin1String("1000000000");
+    // In the language the main window set at its load.
+    QCOMPARE(window->logBox()->Text().contains(
+                 QStringLiteral("Stored value \"Splash\" = \"1000000000\" ignored (more than 10 seconds); 10 is used.")),
+             capped);
     p.ctx().gLogBox = nullptr;
 }
 
@@ -430,7 +535,7 @@ void tst_Startup::duringTheSplashWait()
         Program p({{"Splash", "1"}});
         p.env.dialogs().duringWait = [&p] { AppendLogText(p.ctx().gLogBox, QStringLiteral("0 Timeout\r\n")); };
         std::unique_ptr<frmMain> window(Main(p.ctx()));
-        QCOMPARE(window->logBox()->Text(), QStringLiteral("0 Timeout\r\nWelcome to TD4700 !\r\n"));
+        QCOMPARE(window->logBox()->Text(), QStringLiteral("Welcome to TD4700 !\r\n0 Timeout\r\n"));
         p.ctx().gLogBox = nullptr;
     }
     Program p({{"Splash", "1"}});
@@ -443,6 +548,24 @@ void tst_Startup::duringTheSplashWait()
     QVERIFY(p.ctx().gLogBox == nullptr);
     for (QWidget* w : QApplication::topLevelWidgets())
         QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+}
+
+// A long splash wait keeps nothing from the user: what start-up met is in the log before it.
+void tst_Startup::noticesComeBeforeALongSplashWait()
+{
+    Program p({{"Splash", "1000000000"}, {"Timeout", "0"}});
+    p.ctx().gLogBox = nullptr; // as in the program: no log before the main window
+    QString logDuringWait;
+    p.env.dialogs().duringWait = [&p, &logDuringWait] { logDuringWait = p.ctx().gLogBox->Text(); };
+    std::unique_ptr<frmMain> window(Main(p.ctx()));
+    QCOMPARE(p.env.dialogs().waits.size(), 1);
+    // Met while the stored language was German, logged in the English the main window chose at its load.
+    QCOMPARE(logDuringWait,
+             QStringLiteral("Welcome to TD4700 !\r\n"
+                            "Stored value \"Timeout\" = \"0\" ignored (not a number from 1 to 60000); 500 is used.\r\n"
+                            "Stored value \"Splash\" = \"1000000000\" ignored (more than 10 seconds); 10 is used.\r\n"));
+    QCOMPARE(window->logBox()->Text(), logDuringWait);
+    p.ctx().gLogBox = nullptr;
 }
 
 QTEST_MAIN(tst_Startup)
