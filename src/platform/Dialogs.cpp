@@ -1,5 +1,7 @@
 #include "Dialogs.h"
 
+#include "UserInputBlock.h"
+
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QElapsedTimer>
@@ -61,6 +63,7 @@ void QtDialogs::Wait(int ms)
 {
     if (ms <= 0)
         return;
+    const UserInputBlock noInput; // nothing the user starts may run inside the caller's work
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
@@ -70,6 +73,7 @@ void QtDialogs::WaitUntil(int ms, const std::function<bool()>& done)
 {
     if (ms <= 0 || done())
         return;
+    const UserInputBlock noInput;
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     QTimer check;

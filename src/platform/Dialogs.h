@@ -20,7 +20,8 @@ public:
     // Empty text when the user cancels.
     virtual QString GetOpenFileName(const QString& title, const QString& folder, const QString& filter) = 0;
     virtual QString GetSaveFileName(const QString& title, const QString& folder, const QString& filter) = 0;
-    // Waits while the event loop keeps running (window messages are processed).
+    // Waits while the event loop keeps running (window messages are processed); the
+    // user's input is dropped meanwhile and a close request taken up after the work.
     virtual void Wait(int ms) = 0;
     // Like Wait, but over as soon as done() returns true (asked while events are processed).
     virtual void WaitUntil(int ms, const std::function<bool()>& done)

@@ -177,7 +177,7 @@ frmMain* Main(AppContext& context)
     QPointer<frmMain> window = new frmMain;
     window->show();
     splash->raise(); // stays above the main window also where no window manager keeps it on top
-    // Connected now: what the user starts during the splash wait (a log-in) is logged.
+    // Connected now: what is logged during the splash wait is kept.
     context.gLogBox = window->logBox();
 
     fLoadRefList(resourceFile(common.PathFolderResCommon(), QStringLiteral("RefList.xml")));
@@ -188,7 +188,7 @@ frmMain* Main(AppContext& context)
                                             splashText))
         splashText = QStringLiteral("3");
     const float seconds = vbCSng(splashText).value_or(0.0f);
-    // Waits in the event loop: the main window paints and takes input meanwhile.
+    // Waits in the event loop: the main window paints meanwhile, but takes no input (a close comes after).
     const double remaining = double(seconds) * 1000.0 - double(started.elapsed());
     // A main window closed meanwhile ends the wait, and with it the program.
     const auto closed = [&window] { return !window || !window->isVisible(); };
