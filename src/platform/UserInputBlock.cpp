@@ -4,9 +4,23 @@
 #include <QEvent>
 #include <QWidget>
 
-UserInputBlock::UserInputBlock() { QCoreApplication::instance()->installEventFilter(this); }
+namespace {
+int g_blocks = 0;
+}
 
-UserInputBlock::~UserInputBlock() { QCoreApplication::instance()->removeEventFilter(this); }
+UserInputBlock::UserInputBlock()
+{
+    ++g_blocks;
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+UserInputBlock::~UserInputBlock()
+{
+    QCoreApplication::instance()->removeEventFilter(this);
+    --g_blocks;
+}
+
+bool UserInputBlock::isActive() { return g_blocks > 0; }
 
 bool UserInputBlock::isUserInput(const QEvent* event)
 {

@@ -17,6 +17,8 @@ public:
     ~UserInputBlock() override;
 
     static bool isUserInput(const QEvent* event);
+    // Whether a block lives now: a message box shown meanwhile could not be answered.
+    static bool isActive();
     // Lets pending events other than user input run once; input stays queued for later.
     static void processPendingEvents();
 
