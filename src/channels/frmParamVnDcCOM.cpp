@@ -248,21 +248,25 @@ void frmParamVnDcCOM::cmdTest_Click()
     if (!checkNumbers())
         return;
     QPointer<frmParamVnDcCOM> self(this);
-    // The test lets window messages run; a log-in or log-out started meanwhile would share the port.
-    const UserInputBlock block;
     setBusy(true);
-    setButtonsEnabled(false);
-    startAnimation();
-    repaint();
-    QCoreApplication::processEvents();
-    if (!self)
-        return;
+    int32_t r = ChOk;
+    {
+        // The test lets window messages run; a log-in or log-out started meanwhile would share the port.
+        // The result box comes after the block, which would drop the user's answer to it.
+        const UserInputBlock block;
+        setButtonsEnabled(false);
+        startAnimation();
+        repaint();
+        QCoreApplication::processEvents();
+        if (!self)
+            return;
 
-    SaveChannelSettings();
-    const int32_t r = TestCouplerConnection(m_channel, [] { QCoreApplication::processEvents(); });
-    if (!self)
-        return;
-    stopAnimation();
+        SaveChannelSettings();
+        r = TestCouplerConnection(m_channel, [] { QCoreApplication::processEvents(); });
+        if (!self)
+            return;
+        stopAnimation();
+    }
 
     IDialogs& dialogs = *app().dialogs;
     if (r == ChOk)

@@ -27,13 +27,6 @@ QString notReadMessage(bool english)
                                     "Sie werden jetzt neu gelesen.");
 }
 
-QString writeFailedMessage(int32_t code, bool english)
-{
-    const QString pattern = english ? QStringLiteral("Writing the settings failed: code %1 (%2).")
-                                    : QStringLiteral("Schreiben der Einstellungen fehlgeschlagen: Code %1 (%2).");
-    return pattern.arg(code).arg(channelResultText(code));
-}
-
 } // namespace
 
 SettingsViewBase::SettingsViewBase(const Design& design, QWidget* parent)
@@ -92,6 +85,23 @@ QString SettingsViewBase::statusText() const
     return lblStatus->text();
 }
 
+void SettingsViewBase::setStatus(const QString& failure)
+{
+    m_failure = failure;
+    QStringList parts;
+    for (const QString& part : {m_failure, m_notice})
+        if (!part.isEmpty())
+            parts << part;
+    lblStatus->setText(parts.join(QLatin1Char(' ')));
+    lblStatus->setToolTip(lblStatus->text());
+}
+
+void SettingsViewBase::setNotice(const QString& notice)
+{
+    m_notice = notice;
+    setStatus(m_failure);
+}
+
 void SettingsViewBase::ResizeControls()
 {
     ScrolledWindow1->FitToForm();
@@ -105,11 +115,9 @@ void SettingsViewBase::resizeEvent(QResizeEvent* event)
 
 void SettingsViewBase::closeEvent(QCloseEvent* event)
 {
-    // Apply waits for the rebooting device with window messages running; the form must outlive it.
-    if (m_applying) {
-        event->ignore();
+    // The form must outlive its Apply, which waits for the rebooting device with window messages running.
+    if (m_busy.refuseClose(event))
         return;
-    }
     QWidget::closeEvent(event);
 }
 
@@ -120,6 +128,7 @@ void SettingsViewBase::RefreshData(pugi::xml_node node, IDeviceChannel* channel,
     m_Channel = channel;
     m_DevPos = 0;
     m_FirstReg = 0;
+    m_notice.clear();
     ReadTable0();
     showRegisters();
 }
@@ -131,8 +140,7 @@ void SettingsViewBase::ReadTable0()
     m_lastReadOk = result == ChOk;
     if (m_lastReadOk)
         std::copy_n(m_RegValues.begin(), m_count, m_RegSnapshot.begin());
-    lblStatus->setText(m_lastReadOk ? QString() : tableview::readFailedText(m_table, result, localeIsEnglish()));
-    lblStatus->setToolTip(lblStatus->text());
+    setStatus(m_lastReadOk ? QString() : tableview::readFailedText(m_table, result, localeIsEnglish()));
 }
 
 void SettingsViewBase::showRegisters()
@@ -145,31 +153,20 @@ void SettingsViewBase::showRegisters()
         clearControls();
 }
 
-int32_t SettingsViewBase::WriteTable0()
+settingswrite::ProtectedWrite SettingsViewBase::WriteTable0()
 {
     HourglassGuard hourglass;
-    int32_t result = ChOk;
-    if (m_liftsProtection)
-        m_DevSrv->AbolishProtection(m_Channel, false, result);
-    // A failed lift is reported with its own code; nothing is written under it.
-    if (result == ChOk)
-        result = m_Channel ? m_Channel->VbRegSyncWriteReq(m_DevPos, m_table, m_FirstReg, m_count, registers())
-                           : int32_t(ChNotOpen);
-    // Back on whatever happened, once: a lift whose answer was lost may have been carried out.
-    if (m_liftsProtection) {
-        int32_t restored = ChOk;
-        m_DevSrv->AbolishProtection(m_Channel, true, restored);
-        if (result == ChOk)
-            result = restored;
-    }
-    return result;
+    const auto write = [this] {
+        return m_Channel ? m_Channel->VbRegSyncWriteReq(m_DevPos, m_table, m_FirstReg, m_count, registers())
+                         : int32_t(ChNotOpen);
+    };
+    return settingswrite::writeUnderLiftedProtection(m_liftsProtection ? m_DevSrv.get() : nullptr, m_Channel, write);
 }
 
 void SettingsViewBase::showLinkLost(int32_t code)
 {
     m_lastReadOk = false;
-    lblStatus->setText(tableview::noAnswerText(code, localeIsEnglish()));
-    lblStatus->setToolTip(lblStatus->text());
+    setStatus(tableview::noAnswerText(code, localeIsEnglish()));
     showRegisters();
 }
 
@@ -183,32 +180,41 @@ int32_t SettingsViewBase::firstChangedRegister(int32_t from, int32_t to) const
 
 void SettingsViewBase::cmdApply_Click()
 {
-    if (m_applying)
+    if (m_busy.isBusy())
         return;
-    m_applying = true;
+    m_busy.setBusy(true);
     setEnabled(false);
-    const bool english = localeIsEnglish();
-    int32_t result = ChOk;
-    if (!m_lastReadOk) {
-        // Unread controls hold no device values: writing them would overwrite the settings.
-        app().dialogs->MsgBox(notReadMessage(english), vbOKOnly | vbExclamation);
-    } else {
-        fControlsToRegs();
-        result = WriteTable0();
-        if (result != ChOk)
-            app().dialogs->MsgBox(writeFailedMessage(result, english), vbOKOnly | vbExclamation);
-        else
-            result = afterWrite();
-    }
-    if (isTransportFailure(result)) {
+    m_notice.clear();
+    if (const int32_t lost = applySettings(); lost != ChOk) {
         // What the device holds now is unknown, and reading a silent device again only waits longer.
-        showLinkLost(result);
+        showLinkLost(lost);
     } else {
         ReadTable0();
         showRegisters();
     }
     setEnabled(true);
-    m_applying = false;
+    m_busy.setBusy(false);
+}
+
+int32_t SettingsViewBase::applySettings()
+{
+    const bool english = localeIsEnglish();
+    if (!m_lastReadOk) {
+        // Unread controls hold no device values: writing them would overwrite the settings.
+        app().dialogs->MsgBox(notReadMessage(english), vbOKOnly | vbExclamation);
+        return ChOk;
+    }
+    fControlsToRegs();
+    const settingswrite::ProtectedWrite written = WriteTable0();
+    if (const QString message = settingswrite::protectedWriteMessage(written, english); !message.isEmpty())
+        app().dialogs->MsgBox(message, vbOKOnly | vbExclamation);
+    if (const int32_t lost = written.linkFailure())
+        return lost;
+    // Settings the device refused want no restart; those it took do, also with its protection left off.
+    if (!written.written())
+        return ChOk;
+    const int32_t after = afterWrite();
+    return isTransportFailure(after) ? after : int32_t(ChOk);
 }
 
 void SettingsViewBase::cmdCancel_Click()

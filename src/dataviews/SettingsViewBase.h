@@ -4,6 +4,8 @@
 // back as one block on Apply (under lifted write protection where the view
 // asks for it), then read again. A view whose last read failed writes nothing;
 // after a lost link it shows nothing as read until the next read.
+#include "SettingsWrite.h"
+#include "platform/BusyScope.h"
 #include "platform/ViewContract.h"
 
 #include <QWidget>
@@ -55,6 +57,8 @@ protected:
     // After a write the device accepted: the reboot question and what follows it. A failure
     // is reported there; its code comes back so a lost link ends the Apply.
     virtual int32_t afterWrite() { return 0; }
+    // A line the status shows beside a read failure until the next Apply or refresh.
+    void setNotice(const QString& notice);
 
     ScrolledWindow* ScrolledWindow1;
     QGroupBox* Frame7;
@@ -76,9 +80,12 @@ private:
     void ResizeControls();
     void ReadTable0();
     void showLinkLost(int32_t code);
-    int32_t WriteTable0();
+    void setStatus(const QString& failure);
+    settingswrite::ProtectedWrite WriteTable0();
     void showRegisters();
     void cmdApply_Click();
+    // The code of the lost link that ended it, else 0.
+    int32_t applySettings();
     void cmdCancel_Click();
 
     const int32_t m_table;
@@ -88,6 +95,8 @@ private:
     std::array<int32_t, 256> m_RegValues{};
     std::array<int32_t, 256> m_RegSnapshot{};
     bool m_lastReadOk = false;
-    bool m_applying = false;
+    FormBusy m_busy; // Apply waits for the rebooting device with window messages running
+    QString m_failure;
+    QString m_notice;
     QWidget* m_content = nullptr;
 };

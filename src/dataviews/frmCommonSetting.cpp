@@ -61,11 +61,12 @@ constexpr OptionText kEvents[3] = {
 };
 constexpr int kEventIndexes[3] = {kEventsFieldbus, kEventsDiagnosis, kEventsCyclic};
 
-QString rebootFailedMessage(int32_t code)
+QString mappingFailedText(int32_t code, bool english)
 {
-    const bool english = localeIsEnglish();
-    const QString pattern = english ? QStringLiteral("Restarting the device failed: code %1 (%2).")
-                                    : QStringLiteral("Neustart des Geräts fehlgeschlagen: Code %1 (%2).");
+    const QString pattern = english
+        ? QStringLiteral("The process image mapping could not be computed: code %1 (%2). A new log-in rebuilds it.")
+        : QStringLiteral("Die Prozessabbild-Zuordnung konnte nicht berechnet werden: Code %1 (%2). Ein neues Einloggen "
+                         "baut sie neu auf.");
     return pattern.arg(code).arg(channelResultText(code, english));
 }
 
@@ -319,7 +320,7 @@ int32_t frmCommonSetting::afterWrite()
     m_DevSrv->RebootDevice(m_Channel, result);
     if (result != ChOk) {
         // The settings are not in effect yet; the user must hear that rather than wait for a restart.
-        app().dialogs->MsgBox(rebootFailedMessage(result), vbOKOnly | vbExclamation);
+        app().dialogs->MsgBox(settingswrite::rebootFailedMessage(result, localeIsEnglish()), vbOKOnly | vbExclamation);
         return result;
     }
     app().dialogs->Wait(kRebootWaitMs);
@@ -328,7 +329,10 @@ int32_t frmCommonSetting::afterWrite()
         return ChOk;
     pugi::xml_node station = m_station.get();
     // The mapping follows the program's current channel, as the log-in's does.
-    if (mapping.CalculateMapping(station, app().gObjDevChannel) == ChOk && m_station.set)
+    const int32_t mapped = mapping.CalculateMapping(station, app().gObjDevChannel);
+    if (mapped != ChOk)
+        setNotice(mappingFailedText(mapped, localeIsEnglish())); // the old mapping no longer fits the images
+    else if (m_station.set)
         m_station.set(station);
     return ChOk;
 }

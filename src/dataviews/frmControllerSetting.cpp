@@ -15,6 +15,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -95,13 +96,6 @@ QString measurementFailedText(int32_t code, bool english)
         ? QStringLiteral("Reading the cycle time measurement's state failed: code %1 (%2).")
         : QStringLiteral("Lesen des Zustands der Zykluszeitmessung fehlgeschlagen: Code %1 (%2).");
     return pattern.arg(code).arg(channelResultText(code, english));
-}
-
-QString writeFailedMessage(int32_t code, bool english)
-{
-    const QString pattern = english ? QStringLiteral("Writing the settings failed: code %1 (%2).")
-                                    : QStringLiteral("Schreiben der Einstellungen fehlgeschlagen: Code %1 (%2).");
-    return pattern.arg(code).arg(channelResultText(code));
 }
 
 } // namespace
@@ -275,6 +269,14 @@ void frmControllerSetting::resizeEvent(QResizeEvent* event)
     Form_Resize();
 }
 
+void frmControllerSetting::closeEvent(QCloseEvent* event)
+{
+    // The form must outlive its Apply, which waits for the restarting device with window messages running.
+    if (m_busy.refuseClose(event))
+        return;
+    QWidget::closeEvent(event);
+}
+
 bool frmControllerSetting::eventFilter(QObject* watched, QEvent* event)
 {
     // The column shares follow the visible width, which a scroll bar coming or going changes too.
@@ -441,47 +443,72 @@ void frmControllerSetting::fControlsToRegs()
     const std::vector<int32_t> codes = m_grid->codes();
     packAssignments(m_regTable1, codes);
 
-    m_cycleMeasurement = chkActivateTimeCycle->isChecked();
-    setMeasurementShown(m_cycleMeasurement);
+    // An unknown measurement state is left as the device has it.
+    if (m_measurementRead) {
+        m_cycleMeasurement = chkActivateTimeCycle->isChecked();
+        setMeasurementShown(m_cycleMeasurement);
+    }
 }
 
-int32_t frmControllerSetting::WriteSettings()
+int32_t frmControllerSetting::WriteSteps::linkFailure() const
+{
+    if (const int32_t lost = block.linkFailure())
+        return lost;
+    for (const int32_t code : {restart, measurement})
+        if (isTransportFailure(code))
+            return code;
+    return 0;
+}
+
+frmControllerSetting::WriteSteps frmControllerSetting::WriteSettings()
 {
     HourglassGuard hourglass;
-    int32_t result = ChOk;
-    m_DevSrv->AbolishProtection(m_channel, false, result);
-    // Nothing is written while the protection is on.
-    if (result == ChOk)
-        result = writeBlocks();
-    // Back on once, whatever happened: a lift whose answer was lost may have been carried out.
-    int32_t restored = ChOk;
-    m_DevSrv->AbolishProtection(m_channel, true, restored);
-    if (result == ChOk)
-        result = restored;
-    m_lastResult = result;
-    return result;
+    WriteSteps steps;
+    steps.block = settingswrite::writeUnderLiftedProtection(m_DevSrv.get(), m_channel,
+                                                            [&] { return writeBlocks(steps); });
+    m_lastResult = steps.block.restore; // the last call made
+    return steps;
 }
 
-int32_t frmControllerSetting::writeBlocks()
+int32_t frmControllerSetting::writeBlocks(WriteSteps& steps)
 {
     if (const int32_t rc = m_channel->VbRegSyncWriteReq(m_pos, kSettingsTable, 0, kSettingsCount, m_regTable1);
         rc != ChOk)
         return rc;
+    // A state never read is neither restarted nor switched: the box could not show it.
+    if (!m_measurementRead)
+        return ChOk;
     if (m_cycleMeasurement) {
         // Kept apart from the image, which holds the last times read.
         const std::array<int32_t, kCycleCount> restart = {65535, 0, 0, 0};
-        if (const int32_t rc = m_channel->VbRegSyncWriteReq(m_pos, kCycleTable, 0, kCycleCount, restart); rc != ChOk)
-            return rc;
+        steps.restart = m_channel->VbRegSyncWriteReq(m_pos, kCycleTable, 0, kCycleCount, restart);
+        if (isTransportFailure(steps.restart))
+            return ChOk; // nothing more over a link that is gone
     }
-    int32_t result = ChOk;
-    m_DevSrv->SetCycleTimeMeasurement(m_channel, m_cycleMeasurement, result);
-    if (result != ChOk)
-        return result;
+    m_DevSrv->SetCycleTimeMeasurement(m_channel, m_cycleMeasurement, steps.measurement);
+    if (steps.measurement != ChOk)
+        return ChOk;
     if (m_cycleMeasurement)
         timerCycleTime->start();
     else
         timerCycleTime->stop();
     return ChOk;
+}
+
+QString frmControllerSetting::writeStepsMessage(const WriteSteps& steps, bool english) const
+{
+    using settingswrite::Step;
+    if (!steps.block.written())
+        return settingswrite::protectedWriteMessage(steps.block, english);
+    QStringList parts;
+    if (steps.restart != ChOk)
+        parts << settingswrite::stepFailedMessage(Step::StatisticsRestart, steps.restart, english);
+    if (steps.measurement != ChOk)
+        parts << settingswrite::stepFailedMessage(m_cycleMeasurement ? Step::MeasurementOn : Step::MeasurementOff,
+                                                  steps.measurement, english);
+    if (const QString protection = settingswrite::protectedWriteMessage(steps.block, english); !protection.isEmpty())
+        parts << protection;
+    return parts.join(QStringLiteral("\n\n"));
 }
 
 void frmControllerSetting::ShowCycleTimes()
@@ -501,11 +528,18 @@ void frmControllerSetting::setMeasurementShown(bool on)
 
 void frmControllerSetting::cmdApply_Click()
 {
-    if (!m_online)
+    if (!m_online || m_busy.isBusy())
         return;
+    m_busy.setBusy(true);
+    applySettings();
+    m_busy.setBusy(false);
+}
+
+void frmControllerSetting::applySettings()
+{
     const bool english = localeIsEnglish();
-    if (!m_table1Read || !m_measurementRead) {
-        // Writing now would put an image (or a measurement state) the device never reported into it.
+    if (!m_table1Read) {
+        // Writing now would put an image the device never reported into it.
         app().dialogs->MsgBox(notReadMessage(english), vbOKOnly | vbExclamation);
         readDevice();
         fRegsToControls();
@@ -513,31 +547,46 @@ void frmControllerSetting::cmdApply_Click()
     }
 
     fControlsToRegs();
-    const int32_t written = WriteSettings();
-    if (written != ChOk)
-        app().dialogs->MsgBox(writeFailedMessage(written, english), vbOKOnly | vbExclamation);
-    if (isTransportFailure(written)) {
-        // What the device took is unknown, and asking a silent device again only waits longer.
-        timerCycleTime->stop();
-        m_linkFailure = written;
-        m_table1Read = m_table98Read = false;
-        fRegsToControls();
+    const WriteSteps steps = WriteSettings();
+    if (const QString message = writeStepsMessage(steps, english); !message.isEmpty())
+        app().dialogs->MsgBox(message, vbOKOnly | vbExclamation);
+    if (const int32_t lost = steps.linkFailure()) {
+        showLinkLost(lost); // what the device took is unknown, and asking a silent device again only waits longer
         return;
     }
-    if (written == ChOk && !std::equal(m_regTable1.begin(), m_regTable1.begin() + kSettingsCount, m_snapshot.begin())) {
-        if (app().dialogs->MsgBox(QStringLiteral("Reboot to take settings ?"), vbYesNo | vbQuestion) == vbYes)
-            rebootAndWait();
+    // Table 1 the device took wants its restart, whichever later step failed.
+    if (steps.block.written()
+        && !std::equal(m_regTable1.begin(), m_regTable1.begin() + kSettingsCount, m_snapshot.begin())
+        && app().dialogs->MsgBox(QStringLiteral("Reboot to take settings ?"), vbYesNo | vbQuestion) == vbYes) {
+        if (const int32_t rebooted = rebootAndWait(); isTransportFailure(rebooted)) {
+            showLinkLost(rebooted);
+            return;
+        }
+    }
+    if (steps.measurement != ChOk) {
+        // The box shows what the device runs now, not the choice it refused.
+        m_measurementFailure = 0;
+        queryMeasurement();
+        if (m_linkFailure != 0) {
+            showLinkLost(m_linkFailure);
+            return;
+        }
     }
     readSettings();
     fRegsToControls();
 }
 
-void frmControllerSetting::rebootAndWait()
+int32_t frmControllerSetting::rebootAndWait()
 {
     int32_t result = ChOk;
     m_DevSrv->RebootDevice(m_channel, result);
     m_lastResult = result;
-    // The wait lets window messages run: no tick may read the restarting device, no click start a second Apply.
+    if (result != ChOk) {
+        // The settings are not in effect; the user hears that rather than waiting for a restart.
+        app().dialogs->MsgBox(settingswrite::rebootFailedMessage(result, localeIsEnglish()), vbOKOnly | vbExclamation);
+        return result;
+    }
+    // No tick may read the restarting device.
     const bool ticking = timerCycleTime->isActive();
     timerCycleTime->stop();
     setEnabled(false);
@@ -545,6 +594,15 @@ void frmControllerSetting::rebootAndWait()
     setEnabled(true);
     if (ticking)
         timerCycleTime->start();
+    return ChOk;
+}
+
+void frmControllerSetting::showLinkLost(int32_t code)
+{
+    timerCycleTime->stop();
+    m_linkFailure = code;
+    m_table1Read = m_table98Read = false;
+    fRegsToControls();
 }
 
 void frmControllerSetting::cmdCancel_Click()

@@ -3,7 +3,9 @@
 // image places and sizes, cycle and background time, option bits, terminal
 // bus order and the assignment of each terminal), written as one block on
 // Apply, and the PLC cycle times of table 98 shown live on their own tab.
+#include "SettingsWrite.h"
 #include "TerminalAssignmentModel.h"
+#include "platform/BusyScope.h"
 #include "platform/ViewContract.h"
 
 #include <QWidget>
@@ -42,9 +44,19 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // What Apply's requests under lifted protection gave, step by step.
+    struct WriteSteps {
+        settingswrite::ProtectedWrite block; // the protection and the table-1 write
+        int32_t restart = 0;                 // the restart of the cycle-time statistics
+        int32_t measurement = 0;             // the measurement switch
+        // The first step that got no usable answer, or 0.
+        int32_t linkFailure() const;
+    };
+
     void buildCommonTab();
     void buildMappingTab();
     void buildCycleTimeTab();
@@ -59,16 +71,20 @@ private:
     int32_t ReadTable98();
     void fRegsToControls();
     void fControlsToRegs();
-    // Apply's requests under lifted protection; the first failure's code, or 0.
-    int32_t WriteSettings();
-    // The table-1 block, the restart of the measurement and its switch; stops at the first failure.
-    int32_t writeBlocks();
+    WriteSteps WriteSettings();
+    // The table-1 block, the restart of the measurement and its switch; the block's result.
+    int32_t writeBlocks(WriteSteps& steps);
+    QString writeStepsMessage(const WriteSteps& steps, bool english) const;
     void ShowCycleTimes();
     void setMeasurementShown(bool on);
     void cmdApply_Click();
+    void applySettings();
     void cmdCancel_Click();
     void timerCycleTime_Timer();
-    void rebootAndWait();
+    // The restart's result; a refused one is reported and not waited for.
+    int32_t rebootAndWait();
+    // The device did not answer: nothing shows as read until the next refresh.
+    void showLinkLost(int32_t code);
     void updateStatus();
 
     ScrolledWindow* ScrolledWindow1;
@@ -110,4 +126,5 @@ private:
     int32_t m_measurementFailure = 0;
     int32_t m_table1Failure = 0;
     int32_t m_table98Failure = 0;
+    FormBusy m_busy; // Apply waits for the restarting device with window messages running
 };

@@ -1,5 +1,7 @@
 #include "Dialogs.h"
 
+#include "UserInputBlock.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QElapsedTimer>
@@ -103,6 +105,7 @@ void QtDialogs::Wait(int ms)
 {
     if (ms <= 0)
         return;
+    const UserInputBlock noInput; // nothing the user starts may run inside the caller's work
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
@@ -112,6 +115,7 @@ void QtDialogs::WaitUntil(int ms, const std::function<bool()>& done)
 {
     if (ms <= 0 || done())
         return;
+    const UserInputBlock noInput;
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     QTimer check;

@@ -19,15 +19,13 @@ void ScrolledDialog::resizeEvent(QResizeEvent* event)
 void ScrolledDialog::closeEvent(QCloseEvent* event)
 {
     // The form must outlive the work that lets window events run.
-    if (m_busy) {
-        event->ignore();
+    if (m_busy.refuseClose(event))
         return;
-    }
     QDialog::closeEvent(event);
 }
 
 void ScrolledDialog::reject()
 {
-    if (!m_busy)
+    if (!m_busy.isBusy())
         QDialog::reject();
 }

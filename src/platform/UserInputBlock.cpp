@@ -2,10 +2,25 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QWidget>
 
-UserInputBlock::UserInputBlock() { QCoreApplication::instance()->installEventFilter(this); }
+namespace {
+int g_blocks = 0;
+}
 
-UserInputBlock::~UserInputBlock() { QCoreApplication::instance()->removeEventFilter(this); }
+UserInputBlock::UserInputBlock()
+{
+    ++g_blocks;
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+UserInputBlock::~UserInputBlock()
+{
+    QCoreApplication::instance()->removeEventFilter(this);
+    --g_blocks;
+}
+
+bool UserInputBlock::isActive() { return g_blocks > 0; }
 
 bool UserInputBlock::isUserInput(const QEvent* event)
 {
@@ -35,11 +50,27 @@ bool UserInputBlock::isUserInput(const QEvent* event)
     }
 }
 
+void UserInputBlock::processPendingEvents()
+{
+    // ExcludeUserInputEvents does not hold back a close request of the window system; the block does.
+    const UserInputBlock block;
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
 bool UserInputBlock::eventFilter(QObject* watched, QEvent* event)
 {
-    if (isUserInput(event)) {
-        event->ignore();
-        return true;
+    if (!isUserInput(event))
+        return QObject::eventFilter(watched, event);
+    if (event->type() == QEvent::Close) {
+        // The request reaches the window's widget after its native window; the widget is closed later.
+        auto* window = qobject_cast<QWidget*>(watched);
+        if (!window || !window->isWindow())
+            return QObject::eventFilter(watched, event);
+        BusyScope::whenIdle(window, [window] {
+            if (window->isVisible())
+                window->close();
+        });
     }
-    return QObject::eventFilter(watched, event);
+    event->ignore();
+    return true;
 }

@@ -1,6 +1,7 @@
 #include "clsProject.h"
 
 #include "platform/AppContext.h"
+#include "platform/BusyScope.h"
 #include "platform/LocaleInfo.h"
 #include "platform/LogBox.h"
 
@@ -32,6 +33,8 @@ void clsProject::setOnline(bool value)
 {
     if (value == m_online)
         return;
+    // The handler lets window messages run; the main window must not free the channel meanwhile.
+    const BusyScope busy;
     if (value)
         LogIn();
     else
@@ -61,8 +64,9 @@ void clsProject::LogIn()
             m_online = true;
             Q_EMIT ProjectStateChangeOnline(m_online);
             // A handler whose station read failed has set the field back: offline, port closed.
-            if (!m_online)
-                channel->PortClose();
+            // Taken afresh: the handler may have replaced the channel.
+            if (IDeviceChannel* current = app().gObjDevChannel; !m_online && current)
+                current->PortClose();
             return;
         }
         AppendLogText(app().gLogBox, QString::number(attempt) + QStringLiteral(" Timeout\r\n"));

@@ -8,6 +8,7 @@
 #include "modCommands.h"
 #include "modPaneSettings.h"
 #include "platform/AppContext.h"
+#include "platform/BusyScope.h"
 #include "platform/FormRegistry.h"
 #include "platform/LogBox.h"
 #include "platform/Twips.h"
@@ -599,8 +600,17 @@ void frmMain::LoadNewDoc()
 
 void frmMain::MDIForm_QueryUnload(bool& cancel, int unloadMode)
 {
-    (void)unloadMode; // whatever the reason, closing goes ahead
-    cancel = false;
+    (void)unloadMode; // whatever the reason
+    // A log-in, an Apply waiting for the restart or a script run still uses the channel
+    // and the forms the unload frees: the close comes when that work has ended.
+    cancel = BusyScope::active();
+    if (cancel && !m_closeHeld) {
+        m_closeHeld = true;
+        BusyScope::whenIdle(this, [this] {
+            m_closeHeld = false;
+            close();
+        });
+    }
 }
 
 void frmMain::MDIForm_Unload()
@@ -625,13 +635,7 @@ void frmMain::MDIForm_Unload()
     if (registry.ReadValue(HKEY_CURRENT_USER, key, QStringLiteral("PathResFirmware"), firmware))
         (void)registry.WriteValue(HKEY_CURRENT_USER, key, QStringLiteral("PathResFirmware"), common.PathFolderResFirmware());
 
-    if (context.gObjDevChannel)
-        (void)context.gObjDevChannel->PortClose(); // a failing close does not stop the sequence
-    context.gObjDevChannel = nullptr;
-    context.gObjDevCom.reset();
-    context.m_objDevQnpObj.reset();
-    context.gObjDevSrv.reset();
-
+    // The forms first: closing a view may still use the channel (a cell editor it settles).
     for (QWidget* form : FormRegistry::Forms())
         if (form != this)
             FormRegistry::Unload(form);
@@ -640,6 +644,13 @@ void frmMain::MDIForm_Unload()
     for (QWidget* w : windows)
         if (w != this && !qobject_cast<QMenu*>(w))
             w->close();
+
+    if (context.gObjDevChannel)
+        (void)context.gObjDevChannel->PortClose(); // a failing close does not stop the sequence
+    context.gObjDevChannel = nullptr;
+    context.gObjDevCom.reset();
+    context.m_objDevQnpObj.reset();
+    context.gObjDevSrv.reset();
 }
 
 void frmMain::closeEvent(QCloseEvent* event)

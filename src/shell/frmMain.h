@@ -189,6 +189,7 @@ private:
     ToolbarButtons* m_tbToolBar = nullptr;
 
     bool m_frameFitted = false;
+    bool m_closeHeld = false; // a close waits for the end of the work in progress
     bool mbMoving = false;
     int32_t m_DisplayMode = 0;
     int32_t m_DocumentCount = 0;

@@ -234,7 +234,7 @@ frmMain* Main(AppContext& context)
     QPointer<frmMain> window = new frmMain;
     window->show();
     splash->raise(); // stays above the main window also where no window manager keeps it on top
-    // Connected now: what the user starts during the splash wait (a log-in) is logged.
+    // Connected now: what is logged during the splash wait is kept.
     context.gLogBox = window->logBox();
     // Before the wait, so a long one keeps nothing from the user, such as a settings file set aside.
     AppendLogText(context.gLogBox,
@@ -258,7 +258,7 @@ frmMain* Main(AppContext& context)
                              QStringLiteral("mehr als 10 Sekunden"), QString::number(kMaxSplashSeconds));
         seconds = kMaxSplashSeconds;
     }
-    // Waits in the event loop: the main window paints and takes input meanwhile.
+    // Waits in the event loop: the main window paints meanwhile, but takes no input (a close comes after).
     const double remaining = double(seconds) * 1000.0 - double(started.elapsed());
     // A main window closed meanwhile ends the wait, and with it the program.
     const auto closed = [&window] { return !window || !window->isVisible(); };

@@ -15,6 +15,7 @@
 #include "platform/Hourglass.h"
 #include "platform/LogBox.h"
 #include "platform/Twips.h"
+#include "platform/UserInputBlock.h"
 #include "platform/ViewContract.h"
 
 #include <QApplication>
@@ -132,12 +133,15 @@ void CloseOtherForms()
             || FormRegistry::Tag(form) == StationGraphTag)
             continue;
         FormRegistry::Unload(form);
+        // A form in the middle of its work refuses; it must not outlive the station it works on.
+        if (FormRegistry::IsLoaded(form))
+            BusyScope::whenIdle(form, [form] { FormRegistry::Unload(form); });
     }
     for (QWidget* window : QApplication::topLevelWidgets())
         if (window->objectName() == QLatin1String("frmSplash"))
             window->hide();
     // Without user input: a second click must not run a command on half-closed state.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    UserInputBlock::processPendingEvents();
 }
 
 StationTreeController::StationTreeController(QTreeWidget* tvTreeView, QMdiArea* mdiArea, QWidget* mainWindow,
@@ -378,7 +382,7 @@ void StationTreeController::RefreshStationGraph(bool bOpen, int32_t nMode)
         for (qsizetype i = forms.size() - 1; i >= 0; --i)
             if (FormRegistry::Tag(forms[i]) == StationGraphTag)
                 FormRegistry::Unload(forms[i]);
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        UserInputBlock::processPendingEvents();
         return;
     }
     frmDocument* document = newDocument(StationGraphTag, StationGraphTag);

@@ -38,7 +38,8 @@ QWidget* fCreateOwnForm(const QString& progId, QWidget* parent = nullptr);
 void fFitFormWindow(QWidget* form, QSize least = {});
 
 // Unloads every loaded form but the main window, the splash and a "StationGraph"
-// document, hides the splash and lets pending messages (not user input) run once.
+// document, hides the splash and lets pending messages (not user input, not a close
+// request) run once. A form that is busy goes when its work has ended.
 void CloseOtherForms();
 
 // What the tree procedures read of the main window.

@@ -5,6 +5,7 @@
 #include "platform/FormRegistry.h"
 #include "platform/ScrolledWindow.h"
 #include "platform/StringTable.h"
+#include "platform/UserInputBlock.h"
 
 #include <QCoreApplication>
 #include <QGroupBox>
@@ -117,7 +118,10 @@ void ScriptRunnerDialog::cmdScriptStart_Click()
     const DialogOwnerGuard owner(this);
     setBusy(true);
     m_log.SetText(QString());
-    QCoreApplication::processEvents();
+    {
+        const UserInputBlock noInput; // the emptied log paints; a close request waits for the run
+        QCoreApplication::processEvents();
+    }
     if (!self)
         return;
     if (!readyToRun()) {

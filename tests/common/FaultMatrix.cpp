@@ -4,16 +4,20 @@
 #include "devices/DeviceFormat.h"
 #include "devices/modStationRead.h"
 #include "platform/DeviceChannel.h"
+#include "platform/FormRegistry.h"
 #include "platform/RegistryStore.h"
 #include "platform/StringTable.h"
 #include "shell/ShellContext.h"
 #include "shell/frmMain.h"
 #include "shell/modCommands.h"
 #include "shell/modLogin.h"
+#include "shell/modViewDispatch.h"
 
 #include <QAction>
 #include <algorithm>
 #include <QDir>
+#include <QPointer>
+#include <QTimer>
 #include <QRegularExpression>
 #include <QTreeWidget>
 #include <QtTest>
@@ -67,6 +71,26 @@ void addMatrixRows(const QStringList& stages)
             }
         }
     }
+}
+
+void addTransportRows(const QStringList& cases)
+{
+    QTest::addColumn<QString>("transport");
+    QTest::addColumn<int>("row");
+    for (const QString& transport : matrixTransports())
+        for (int r = 0; r < cases.size(); ++r)
+            QTest::addRow("%s %s", qPrintable(transport), qPrintable(cases[r])) << transport << r;
+}
+
+void closeViewDuringWait(QWidget* view, bool& stayed)
+{
+    stayed = false;
+    const QPointer<QWidget> guard(view);
+    QTimer::singleShot(300, view, [guard, &stayed] {
+        guard->close();
+        CloseOtherForms();
+        stayed = guard && FormRegistry::IsLoaded(guard) && !guard->isHidden();
+    });
 }
 
 MatrixRow fetchMatrixRow()
@@ -225,6 +249,13 @@ int32_t MatrixFixture::deviceWord(int pos, int table, int reg)
     std::array<int32_t, 1> word{-1};
     IDeviceChannel* channel = app().gObjDevChannel;
     return channel && channel->VbRegSyncReadReq(pos, table, reg, 1, word) == ChOk ? word[0] : -1;
+}
+
+bool MatrixFixture::deviceProtects(int table, int reg)
+{
+    std::array<int32_t, 1> word{deviceWord(0, table, reg)};
+    IDeviceChannel* channel = app().gObjDevChannel;
+    return word[0] >= 0 && channel && channel->VbRegSyncWriteReq(0, table, reg, 1, word) == ChWriteProtected;
 }
 
 bool waitUntil(const std::function<bool()>& done, int timeoutMs)

@@ -49,6 +49,13 @@ QStringList stageNames(const Stage (&stages)[N])
 // fault (int, index into matrixFaults()) and stage (int, index into stages).
 void addMatrixRows(const QStringList& stages);
 
+// Qt Test rows "<transport> <case>" with the columns transport (QString) and row (int, index into cases).
+void addTransportRows(const QStringList& cases);
+
+// During the next real wait (RecordingDialogs::realWaits) the view's close box is pressed and the
+// next view's opening closes the other forms; stayed tells whether the view was still open then.
+void closeViewDuringWait(QWidget* view, bool& stayed);
+
 struct MatrixRow {
     QString transport;
     const MatrixFault* fault = nullptr;
@@ -139,6 +146,8 @@ protected:
     RecordingDialogs& dialogs() { return m_program->env().dialogs(); }
     // One register as the device holds it, read over the program's channel; -1 when that fails.
     int32_t deviceWord(int pos, int table, int reg);
+    // Whether the coupler's write protection guards the register: writing its value back is refused.
+    bool deviceProtects(int table, int reg);
 
 private:
     std::unique_ptr<MatrixProgram> m_program;

@@ -1,9 +1,15 @@
 #include "TestEnv.h"
 
+#include "platform/UserInputBlock.h"
+
 #include <QDir>
+#include <QtTest>
 
 int RecordingDialogs::MsgBox(const QString& text, int style, const QString& title)
 {
+    // The user's clicks and keys are dropped while input is blocked: such a box would never close.
+    if (UserInputBlock::isActive())
+        QTest::qFail(qPrintable(QStringLiteral("a message box under a user input block: ") + text), __FILE__, __LINE__);
     messages << QStringLiteral("%1|%2|%3").arg(text).arg(style).arg(title);
     if (!answers.isEmpty())
         return answers.takeFirst();

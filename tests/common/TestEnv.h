@@ -28,11 +28,14 @@ public:
         return saveFileAnswer;
     }
     std::function<void()> duringWait; // runs inside every wait, as events would
+    bool realWaits = false;           // then the program's own wait: events run, user input is held back
     void Wait(int ms) override
     {
         waits << ms;
         if (duringWait)
             duringWait();
+        if (realWaits)
+            QtDialogs().Wait(ms);
     }
     bool OpenDocument(const QString& path) override
     {

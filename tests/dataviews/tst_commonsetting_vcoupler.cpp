@@ -170,7 +170,7 @@ private Q_SLOTS:
         QTest::newRow("coupler") << "vn6555-demo.xml" << QStringList{"write 0 1 0 15 = 0", "read 0 1 0 15 = 0"} << "";
         QTest::newRow("controller's table 1 protected")
             << "vr4855.xml" << QStringList{"write 0 1 0 15 = 4100", "read 0 1 0 15 = 0"}
-            << "Schreiben der Einstellungen fehlgeschlagen: Code 4100 (write-protected).|48|";
+            << QString::fromUtf8("Schreiben der Einstellungen fehlgeschlagen: Code 4100 (schreibgeschützt).|48|");
     }
     void localWriteBack()
     {

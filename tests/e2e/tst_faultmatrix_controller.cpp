@@ -5,15 +5,21 @@
 // and the cycle-time tick. Each row: the step ends within two time-outs after
 // the fault, the failure is named with its code, nothing unread is shown,
 // nothing is written after a failed read, and the next refresh works.
+// Then the steps of an Apply the device refuses one by one, and a close of the
+// view during the restart wait: what the user is told and what the coupler holds.
 #include "common/FaultMatrix.h"
 
+#include "dataviews/SettingsWrite.h"
 #include "dataviews/frmControllerSetting.h"
 #include "platform/DeviceChannel.h"
+#include "platform/FormRegistry.h"
+#include "platform/ProtocolDeviceService.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTabWidget>
@@ -41,7 +47,32 @@ const Stage kStages[] = {
 
 const QString kNotRead =
     QStringLiteral("The settings could not be read, so nothing is written. They are read again.|48|");
+const QString kQuestion = QStringLiteral("Reboot to take settings ?|36|");
 const QRegularExpression kProtection(QStringLiteral("^service (protection|2 )"));
+
+enum ApplyCase { RefusedRestart, RefusedProtection, RefusedSwitch, RefusedQuery, CloseInWait };
+struct ApplyRow {
+    const char* name;
+    const char* target; // refused from the first match on (#1+ also every later one); empty: no fault
+    ApplyCase kind;
+};
+const ApplyRow kApplyRows[] = {
+    {"refused restart", "service:1", RefusedRestart},
+    {"refused protection-on", "service:2/1#1+", RefusedProtection},
+    {"refused measurement switch", "service:5", RefusedSwitch},
+    {"refused measurement query", "service:6", RefusedQuery},
+    {"close during the restart wait", "", CloseInWait},
+};
+
+QString shown(const QString& message) { return message + QStringLiteral("|48|"); }
+
+bool deviceMeasures()
+{
+    bool active = false;
+    int32_t result = -1;
+    DeviceService().GetCycleTimeMeasurement(app().gObjDevChannel, active, result);
+    return result == ChOk && active;
+}
 
 QStringList texts(QWidget& form, const char* name, int count)
 {
@@ -70,6 +101,8 @@ private Q_SLOTS:
 
     void controllerSettings_data() { addMatrixRows(stageNames(kStages)); }
     void controllerSettings();
+    void applySteps_data() { addTransportRows(stageNames(kApplyRows)); }
+    void applySteps();
 };
 
 void tst_FaultMatrixController::controllerSettings()
@@ -79,7 +112,7 @@ void tst_FaultMatrixController::controllerSettings()
     QVERIFY2(p().onlineOver(row.transport), qPrintable(p().log()));
     IDeviceChannel* channel = app().gObjDevChannel;
     dialogs().messages.clear();
-    dialogs().answers = {vbNo};
+    dialogs().answers = {vbOK, vbNo}; // a failure named before the restart question takes the first
     frmControllerSetting form;
     const auto refresh = [&] { form.RefreshData(p().device(0), channel, QString()); };
     const auto apply = [&] { namedChild<QPushButton>(form, QStringLiteral("cmdApply"))->click(); };
@@ -141,13 +174,19 @@ void tst_FaultMatrixController::controllerSettings()
         QCOMPARE(requests.filter(QStringLiteral("read 0 98")).size(), 1);
         break;
     default: {
-        // Apply says what failed and offers no restart; the protection is set again once.
-        QCOMPARE(dialogs().messages.size(), 1);
-        QVERIFY2(namesCode(dialogs().messages.first(), code), qPrintable(dialogs().messages.first()));
+        // Apply names the failed step; table 1 the device took still gets the restart question. A refused
+        // protection is asked for once more, which this fault lets through; otherwise it is set again once.
+        const bool retried = stage.step == Restore && !linkLost;
+        const bool taken = stage.step > Write && !linkLost;
+        const QStringList& messages = dialogs().messages;
+        QCOMPARE(messages.size(), int(!retried) + int(taken));
+        QCOMPARE(messages.contains(kQuestion), taken);
+        if (!retried)
+            QVERIFY2(namesCode(messages.first(), code), qPrintable(messages.first()));
         if (stage.step == Lift)
             QCOMPARE(requests.filter(QStringLiteral("write")), QStringList());
         const QStringList protection = requests.filter(kProtection);
-        QCOMPARE(protection.size(), 2);
+        QCOMPARE(protection.size(), retried ? 3 : 2);
         if (!protection.last().startsWith(QLatin1String("service 2 ")))
             QVERIFY2(protection.last().startsWith(QLatin1String("service protection 1 = 0")), qPrintable(protection.last()));
         // After a lost link nothing is read again and nothing shows as read.
@@ -158,7 +197,16 @@ void tst_FaultMatrixController::controllerSettings()
     }
 
     QVERIFY(p().coupler().clearFaults());
-    if (stage.step == Query || stage.step == Table1) {
+    if (stage.step == Query && !linkLost) {
+        // Table 1 was read: Apply writes it, and leaves the measurement it does not know alone.
+        const qsizetype before = p().coupler().requests().size();
+        apply();
+        QCOMPARE(dialogs().messages, QStringList());
+        const QStringList applied = p().coupler().requests().mid(before);
+        QCOMPARE(applied.filter(QStringLiteral("write")), QStringList{QStringLiteral("write 0 1 0 16 = 0")});
+        QCOMPARE(applied.filter(QStringLiteral("cycletime")), QStringList());
+        refresh();
+    } else if (stage.step == Query || stage.step == Table1) {
         // Apply after the failed read writes nothing and reads again.
         const qsizetype before = p().coupler().requests().size();
         apply();
@@ -172,6 +220,83 @@ void tst_FaultMatrixController::controllerSettings()
     QCOMPARE(cycleTime->text(), QString::number(deviceWord(0, 1, kCycleTimeRegister)));
     if (stage.step == Tick) // the ticks read again after the refresh
         QVERIFY(waitUntil([&] { return !blankTimes(); }, 2000));
+}
+
+void tst_FaultMatrixController::applySteps()
+{
+    QFETCH(QString, transport);
+    QFETCH(int, row);
+    const ApplyRow& c = kApplyRows[row];
+    QVERIFY2(p().onlineOver(transport), qPrintable(p().log()));
+    const QString fault = QStringLiteral("error:%1@%2").arg(kMatrixRefusal).arg(QLatin1String(c.target));
+    const int32_t code = kMatrixRefusal;
+    dialogs().messages.clear();
+    dialogs().waits.clear();
+    // Loaded as the tree loads a view, so the next view's opening would close it.
+    const QPointer<frmControllerSetting> form = new frmControllerSetting;
+    FormRegistry::Load(form);
+    form->show();
+    auto* measurement = namedChild<QCheckBox>(*form, QStringLiteral("chkActivateTimeCycle"));
+    auto* cycleTime = namedChild<QLineEdit>(*form, QStringLiteral("editTab1Reg_5"));
+    const bool measuring = deviceMeasures();
+    if (c.kind == RefusedQuery)
+        QVERIFY(p().coupler().arm(fault));
+    form->RefreshData(p().device(0), app().gObjDevChannel, QString());
+    QVERIFY(form->settingsRead());
+    QCOMPARE(measurement->isEnabled(), c.kind != RefusedQuery);
+    const int32_t typed = deviceWord(0, 1, kCycleTimeRegister) == 10 ? 11 : 10;
+    cycleTime->setText(QString::number(typed));
+    if (c.kind == RefusedSwitch)
+        measurement->setChecked(!measuring);
+    if (c.kind != RefusedQuery && c.kind != CloseInWait)
+        QVERIFY(p().coupler().arm(fault));
+    const bool restart = c.kind == RefusedRestart || c.kind == CloseInWait;
+    dialogs().answers = restart ? QList<int>{vbYes} : QList<int>{vbOK, vbNo};
+    bool stayed = false;
+    dialogs().realWaits = c.kind == CloseInWait;
+    if (c.kind == CloseInWait)
+        closeViewDuringWait(form, stayed);
+    const qsizetype mark = p().coupler().requests().size();
+    namedChild<QPushButton>(*form, QStringLiteral("cmdApply"))->click();
+    dialogs().realWaits = false;
+    const QStringList requests = p().coupler().requests().mid(mark);
+    QVERIFY(p().coupler().clearFaults());
+
+    using settingswrite::stepFailedMessage;
+    using Done = settingswrite::Step;
+    QStringList told{kQuestion};
+    if (c.kind == RefusedRestart)
+        told << shown(settingswrite::rebootFailedMessage(code, true));
+    else if (c.kind == RefusedProtection)
+        told.prepend(shown(stepFailedMessage(Done::Protection, code, true)));
+    else if (c.kind == RefusedSwitch)
+        told.prepend(shown(stepFailedMessage(measuring ? Done::MeasurementOff : Done::MeasurementOn, code, true)));
+    QCOMPARE(dialogs().messages, told);
+    QCOMPARE(dialogs().waits, c.kind == CloseInWait ? QList<int>{2000} : QList<int>{});
+    if (c.kind == RefusedQuery) // a state never read is neither restarted nor switched
+        QCOMPARE(requests.filter(QRegularExpression(QStringLiteral("cycletime|write 0 98"))), QStringList());
+    if (c.kind == CloseInWait) {
+        QVERIFY2(stayed, "the view closed during the restart wait");
+        QVERIFY(form);
+    }
+    // The view shows the device's settings; only an unknown measurement state is still named.
+    QVERIFY(form->settingsRead());
+    QCOMPARE(cycleTime->text(), QString::number(typed));
+    QCOMPARE(namesCode(form->statusText(), code), c.kind == RefusedQuery);
+    QCOMPARE(measurement->isChecked(), measuring && c.kind != RefusedQuery);
+
+    // The coupler holds the new settings; the refused steps changed nothing else.
+    QCOMPARE(deviceWord(0, 1, kCycleTimeRegister), typed);
+    QCOMPARE(deviceMeasures(), measuring);
+    QCOMPARE(deviceProtects(1, kCycleTimeRegister), c.kind != RefusedProtection);
+    if (c.kind == RefusedProtection) {
+        int32_t result = -1;
+        DeviceService().AbolishProtection(app().gObjDevChannel, true, result);
+        QCOMPARE(result, int32_t(ChOk));
+    }
+    if (c.kind == CloseInWait) // the close asked for during the wait comes after the Apply
+        QTRY_VERIFY(!form);
+    delete form.data();
 }
 
 QTEST_MAIN(tst_FaultMatrixController)

@@ -4,25 +4,35 @@
 // local user mapping (read, Apply's protection calls, block write, reboot,
 // read-back). Each row: the step ends within two time-outs after the fault,
 // the failure is named with its code, nothing unread is shown as read, nothing
-// is written after a failed read, and the next healthy step works.
+// is written after a failed read, and the next healthy step works. Then the
+// common settings' Apply with the protection refused for good, a failed mapping
+// and a close during the restart wait: what the user is told and what the
+// coupler holds.
 #include "common/FaultMatrix.h"
 
 #include "dataviews/ProcDataLogic.h"
+#include "dataviews/SettingsWrite.h"
 #include "dataviews/ProcImageModel.h"
 #include "dataviews/frmCommonLocalUserSetting.h"
 #include "dataviews/frmCommonSetting.h"
 #include "dataviews/frmProcData.h"
 #include "platform/DeviceChannel.h"
+#include "platform/FormRegistry.h"
+#include "platform/ProtocolDeviceService.h"
+#include "shell/ShellContext.h"
 #include "shell/frmMain.h"
+#include "shell/modViewDispatch.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTimer>
 #include <QtTest>
+#include <sstream>
 
 namespace {
 
@@ -61,6 +71,19 @@ const SettingsStage kLocalStages[] = {
     {"block write", "write:0/1/0/15", Write},
 };
 
+enum ApplyCase { RefusedProtection, FailedMapping, CloseInWait };
+struct ApplyRow {
+    const char* name;
+    const char* target; // refused from the first match on (#1+ also every later one); empty: no fault
+    ApplyCase kind;
+};
+const ApplyRow kCommonApplyRows[] = {
+    {"refused protection-on", "service:2/1#1+", RefusedProtection},
+    {"failed mapping", "read:0/0/3/4", FailedMapping},
+    {"close during the restart wait", "", CloseInWait},
+};
+constexpr int kImageRegister = 4; // process image 2, shown on tab 1
+
 const QString kQuestion = QStringLiteral("Reboot to take settings ?|36|");
 const QString kNotRead =
     QStringLiteral("The settings could not be read, so nothing was written.\n\nThey are read again now.|48|");
@@ -68,6 +91,13 @@ const QString kNotRead =
 const QRegularExpression kProtection(QStringLiteral("^service (protection|2 )"));
 
 QString chopped(const QString& line) { return line.chopped(2); } // without its CR LF
+
+QString mappingText(pugi::xml_node station)
+{
+    std::ostringstream out;
+    station.child("Mapping").print(out);
+    return QString::fromStdString(out.str());
+}
 
 QStringList shownRows(const ProcImageModel& model)
 {
@@ -101,6 +131,8 @@ private Q_SLOTS:
     void commonSettings() { settingsRow<frmCommonSetting>(kCommonStages); }
     void localUserSettings_data() { addMatrixRows(stageNames(kLocalStages)); }
     void localUserSettings() { settingsRow<frmCommonLocalUserSetting>(kLocalStages); }
+    void commonApplySteps_data() { addTransportRows(stageNames(kCommonApplyRows)); }
+    void commonApplySteps();
 };
 
 // Ticks are driven here rather than by the view's timer, so each row waits only for its fault.
@@ -223,6 +255,12 @@ void tst_FaultMatrixViews::settingsRow(const SettingsStage (&stages)[N])
         QCOMPARE(messages, stage.step == ReadBack && common ? QStringList{kQuestion} : QStringList{});
         QVERIFY2(namesCode(form.statusText(), code), qPrintable(form.statusText()));
         QVERIFY(showsNothing());
+    } else if (stage.step == Restore && row.fault->answered) {
+        // A refused protection is asked for once more, which this fault lets through: the Apply goes on as usual.
+        QCOMPARE(messages, QStringList{kQuestion});
+        QCOMPARE(requests.filter(kProtection).size(), 3);
+        QCOMPARE(form.statusText(), QString());
+        QVERIFY(requests.last().startsWith(QLatin1String("read")));
     } else {
         // Apply says what failed; no restart is offered for settings not written.
         QVERIFY2(namesCode(messages.value(messages.size() - 1), code), qPrintable(messages.join(u'\n')));
@@ -256,6 +294,70 @@ void tst_FaultMatrixViews::settingsRow(const SettingsStage (&stages)[N])
     QCOMPARE(form.statusText(), QString());
     if (common)
         QCOMPARE(oldConfig->isChecked(), (deviceWord(0, 0, 11) & 1) == 1);
+}
+
+void tst_FaultMatrixViews::commonApplySteps()
+{
+    QFETCH(QString, transport);
+    QFETCH(int, row);
+    const ApplyRow& c = kCommonApplyRows[row];
+    QVERIFY2(p().onlineOver(transport), qPrintable(p().log()));
+    const int32_t code = kMatrixRefusal;
+    dialogs().messages.clear();
+    dialogs().waits.clear();
+    // Made and loaded as the tree makes it, with its hold on the station.
+    const QPointer<SettingsViewBase> form = qobject_cast<SettingsViewBase*>(fCreateOwnForm(QStringLiteral("CommonSetting")));
+    QVERIFY(form);
+    FormRegistry::Load(form);
+    form->show();
+    form->RefreshData({}, channel(), {});
+    QVERIFY(form->lastReadOk());
+    // A process image for the mapping, the old terminal configuration otherwise.
+    const int reg = c.kind == FailedMapping ? kImageRegister : 11;
+    const QString box = c.kind == FailedMapping ? QStringLiteral("chkActivateImage_1") : QStringLiteral("chkOldTermConfig");
+    const int32_t typed = deviceWord(0, 0, reg) ^ 1;
+    namedChild<QCheckBox>(*form, box)->toggle();
+    const pugi::xml_node station = shell().gStationNode;
+    const QString mapping = mappingText(station);
+    if (c.kind != CloseInWait)
+        QVERIFY(p().coupler().arm(QStringLiteral("error:%1@%2").arg(code).arg(QLatin1String(c.target))));
+    dialogs().answers = c.kind == RefusedProtection ? QList<int>{vbOK, vbNo} : QList<int>{vbYes};
+    bool stayed = false;
+    dialogs().realWaits = c.kind != RefusedProtection; // the mapping reads the restarted coupler
+    if (c.kind == CloseInWait)
+        closeViewDuringWait(form, stayed);
+    namedChild<QPushButton>(*form, QStringLiteral("cmdApply"))->click();
+    dialogs().realWaits = false;
+    QVERIFY(p().coupler().clearFaults());
+
+    QStringList told{kQuestion};
+    if (c.kind == RefusedProtection)
+        told.prepend(settingswrite::stepFailedMessage(settingswrite::Step::Protection, code, true) + QStringLiteral("|48|"));
+    QCOMPARE(dialogs().messages, told);
+    QCOMPARE(dialogs().waits, c.kind == RefusedProtection ? QList<int>{} : QList<int>{2000});
+    if (c.kind == CloseInWait) {
+        QVERIFY2(stayed, "the view closed during the restart wait");
+        QVERIFY(form);
+    }
+    // The view shows the device's settings; a failed mapping is named in its status line.
+    QVERIFY(form->lastReadOk());
+    QCOMPARE(namedChild<QCheckBox>(*form, box)->isChecked(), (typed & 1) == 1);
+    const QString status = form->statusText();
+    QCOMPARE(namesCode(status, code), c.kind == FailedMapping);
+    QCOMPARE(status.contains(QLatin1String("log-in")), c.kind == FailedMapping);
+    // The station keeps the mapping it had, and the coupler the new settings.
+    QCOMPARE(shell().gStationNode, station);
+    QCOMPARE(mappingText(station), mapping);
+    QCOMPARE(deviceWord(0, 0, reg), typed);
+    QCOMPARE(deviceProtects(0, reg), c.kind != RefusedProtection);
+    if (c.kind == RefusedProtection) {
+        int32_t result = -1;
+        DeviceService().AbolishProtection(channel(), true, result);
+        QCOMPARE(result, int32_t(ChOk));
+    }
+    if (c.kind == CloseInWait) // the close asked for during the wait comes after the Apply
+        QTRY_VERIFY(!form);
+    delete form.data();
 }
 
 QTEST_MAIN(tst_FaultMatrixViews)

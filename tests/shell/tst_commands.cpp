@@ -2,6 +2,7 @@
 // log-out, channel re-initialisation, the channel dialogs, options and panes,
 // the language command, Exit, Save As, and the menu state on the window.
 #include "CommandTestProgram.h"
+#include "common/WindowSystem.h"
 
 #include "channels/QnpChannelDialog.h"
 #include "channels/frmParamVnDcHW4565.h"
@@ -540,6 +541,54 @@ private Q_SLOTS:
         QTest::keyClick(&p.w(), Qt::Key_F11);
         QVERIFY(p.commands().gProject().Online());
         p.commands().mnuOnlineItem_Click(2);
+    }
+
+    void waitsTakeNoInput_data()
+    {
+        QTest::addColumn<bool>("untilDone");
+        QTest::newRow("wait") << false;
+        QTest::newRow("wait until done") << true;
+    }
+    // A wait runs inside a caller's work (a restart, the splash): a view the tree opened or a
+    // log-out run in it would pull the station from under that work. The close comes after it.
+    void waitsTakeNoInput()
+    {
+        QFETCH(bool, untilDone);
+        CommandTestProgram p;
+        p.w().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&p.w()));
+        p.commands().mnuOnlineItem_Click(1);
+        QVERIFY(p.commands().gProject().Online());
+        QTreeWidget* tree = p.w().tvTreeView();
+        tree->expandAll();
+        QTreeWidgetItem* node = nullptr;
+        for (int i = 0; i < shell().gViews.Count() && !node; ++i)
+            if (shell().gViews.At(i)->ViewProgID == QLatin1String("TableView"))
+                node = shell().gViews.At(i)->TreeNode;
+        QVERIFY(node);
+        tree->scrollToItem(node);
+        const QPoint at = tree->visualItemRect(node).center();
+
+        const QSignalSpy opened(tree, &QTreeWidget::itemDoubleClicked);
+        bool inside = false;
+        QTimer::singleShot(50, &p.w(), [&] {
+            QApplication::setActiveWindow(&p.w());
+            QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
+            QTest::keyClick(&p.w(), Qt::Key_F12);
+            sendCloseRequest(p.w());
+            inside = true;
+        });
+        QtDialogs dialogs;
+        if (untilDone)
+            dialogs.WaitUntil(300, [] { return false; });
+        else
+            dialogs.Wait(300);
+        QVERIFY(inside);
+        QCOMPARE(opened.count(), 0);
+        QVERIFY(p.commands().gProject().Online());
+        QVERIFY(p.w().isVisible());
+        QTRY_VERIFY(!p.w().isVisible());
+        QCOMPARE(p.env.context().gObjDevChannel, nullptr);
     }
 };
 

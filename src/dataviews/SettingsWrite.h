@@ -1,0 +1,38 @@
+#pragma once
+// What both settings views do around their block writes on Apply: the write
+// protection lifted for the view's requests and switched on again, each step
+// keeping its own result, and the texts that name the step that failed.
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+class IDeviceChannel;
+class IDeviceService;
+
+namespace settingswrite {
+
+struct ProtectedWrite {
+    int32_t lift = 0;    // protection off
+    int32_t write = 0;   // the view's requests; not sent when the lift failed
+    int32_t restore = 0; // protection on again
+    bool written() const { return lift == 0 && write == 0; }
+    // The first step that got no usable answer (the device may be gone), or 0.
+    int32_t linkFailure() const;
+};
+
+// Lifts the protection, runs write and switches the protection on again, once more when the
+// device refused that. Without a service (a view that writes unprotected) only write runs.
+ProtectedWrite writeUnderLiftedProtection(IDeviceService* service, IDeviceChannel* channel,
+                                          const std::function<int32_t()>& write);
+
+// The steps after the settings were written that fail on their own.
+enum class Step { StatisticsRestart, MeasurementOn, MeasurementOff, Protection };
+
+QString writeFailedMessage(int32_t code, bool english);
+// "The settings were written, but …: code N (reason)."
+QString stepFailedMessage(Step step, int32_t code, bool english);
+QString rebootFailedMessage(int32_t code, bool english);
+// What the user is told of a protected write; empty when every step succeeded.
+QString protectedWriteMessage(const ProtectedWrite& result, bool english);
+
+} // namespace settingswrite
