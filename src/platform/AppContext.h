@@ -2,6 +2,7 @@
 // The program-wide objects, gathered so a test can build a fresh program.
 // Member order is destruction order reversed: clsCommon saves through the
 // registry when it goes, so it is declared after it.
+#include "BusyScope.h"
 #include "ChannelFactory.h"
 #include "Dialogs.h"
 #include "LocaleInfo.h"
@@ -62,6 +63,7 @@ public:
     QSet<QString> reportedResources; // resources found nowhere, each reported once
     QSet<QString> reportedSettings;  // stored values ignored as unusable ("name=value"), each named once
     std::vector<std::function<QString()>> pendingNotices;
+    BusyState busy; // work under way that a close must wait for
 };
 
 // Shorthands for the current context.

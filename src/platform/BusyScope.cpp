@@ -1,56 +1,72 @@
 #include "BusyScope.h"
 
+#include "AppContext.h"
+
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QList>
-#include <QPointer>
 #include <QTimer>
 #include <utility>
 
 namespace {
 
-struct Pending {
-    QPointer<QObject> context;
-    std::function<void()> work;
-};
+BusyState* state(AppContext* app) { return app ? &app->busy : nullptr; }
 
-int g_depth = 0;
-QList<Pending> g_pending;
-
-void runPending()
+void runPending(AppContext* app)
 {
+    BusyState* busy = state(app);
     // Work that began meanwhile takes the list up again when it ends.
-    if (g_depth > 0)
+    if (!busy || busy->depth > 0)
         return;
-    const QList<Pending> pending = std::exchange(g_pending, {});
-    for (const Pending& p : pending)
+    const QList<BusyState::Pending> pending = std::exchange(busy->pending, {});
+    for (const BusyState::Pending& p : pending)
         if (p.context)
             p.work();
 }
 
-void scheduleIdleWork()
+void scheduleIdleWork(AppContext* app)
 {
-    if (!g_pending.isEmpty() && QCoreApplication::instance())
-        QTimer::singleShot(0, QCoreApplication::instance(), runPending);
+    // The context is asked again when the timer fires: a test may have ended it meanwhile.
+    if (!state(app)->pending.isEmpty() && QCoreApplication::instance())
+        QTimer::singleShot(0, QCoreApplication::instance(), [app] {
+            if (AppContext::current() == app)
+                runPending(app);
+        });
 }
 
 } // namespace
 
-BusyScope::BusyScope() { ++g_depth; }
+BusyScope::BusyScope()
+    : m_app(AppContext::current())
+{
+    if (BusyState* busy = state(m_app))
+        ++busy->depth;
+}
 
 BusyScope::~BusyScope()
 {
-    if (--g_depth == 0)
-        scheduleIdleWork();
+    if (AppContext::current() != m_app)
+        return; // the context ended before the scope (a test's)
+    if (BusyState* busy = state(m_app); busy && --busy->depth == 0)
+        scheduleIdleWork(m_app);
 }
 
-bool BusyScope::active() { return g_depth > 0; }
+bool BusyScope::active()
+{
+    const BusyState* busy = state(AppContext::current());
+    return busy && busy->depth > 0;
+}
 
 void BusyScope::whenIdle(QObject* context, std::function<void()> work)
 {
-    g_pending.append({QPointer<QObject>(context), std::move(work)});
-    if (g_depth == 0)
-        scheduleIdleWork();
+    AppContext* app = AppContext::current();
+    BusyState* busy = state(app);
+    if (!busy) {
+        QTimer::singleShot(0, context, std::move(work));
+        return;
+    }
+    busy->pending.append({QPointer<QObject>(context), std::move(work)});
+    if (busy->depth == 0)
+        scheduleIdleWork(app);
 }
 
 void FormBusy::setBusy(bool busy)

@@ -4,11 +4,25 @@
 // scope lives the program is busy: the main window refuses to close (it would
 // free the channel under the work), and what waits for the end of the work is
 // taken up once the last scope has ended and its handler has returned.
+#include <QList>
+#include <QPointer>
+
 #include <functional>
 #include <optional>
 
+class AppContext;
 class QCloseEvent;
-class QObject;
+
+// The program's busy state, kept in its AppContext.
+struct BusyState {
+    struct Pending {
+        QPointer<QObject> context;
+        std::function<void()> work;
+    };
+    int depth = 0;
+    int inputBlocks = 0; // UserInputBlocks alive
+    QList<Pending> pending;
+};
 
 class BusyScope {
 public:
@@ -17,10 +31,14 @@ public:
     BusyScope(const BusyScope&) = delete;
     BusyScope& operator=(const BusyScope&) = delete;
 
+    // Counted in the context current when the scope began (none: nothing to count).
     static bool active();
     // Runs work once the program is no longer busy (from the event loop, also when it is
     // not busy now); dropped when context is destroyed first.
     static void whenIdle(QObject* context, std::function<void()> work);
+
+private:
+    AppContext* m_app;
 };
 
 // A form's own work that lets window events run: while it lasts the form

@@ -1,26 +1,31 @@
 #include "UserInputBlock.h"
 
+#include "AppContext.h"
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QWidget>
 
-namespace {
-int g_blocks = 0;
-}
-
 UserInputBlock::UserInputBlock()
+    : m_app(AppContext::current())
 {
-    ++g_blocks;
+    if (m_app)
+        ++m_app->busy.inputBlocks;
     QCoreApplication::instance()->installEventFilter(this);
 }
 
 UserInputBlock::~UserInputBlock()
 {
     QCoreApplication::instance()->removeEventFilter(this);
-    --g_blocks;
+    if (m_app && AppContext::current() == m_app)
+        --m_app->busy.inputBlocks;
 }
 
-bool UserInputBlock::isActive() { return g_blocks > 0; }
+bool UserInputBlock::isActive()
+{
+    const AppContext* app = AppContext::current();
+    return app && app->busy.inputBlocks > 0;
+}
 
 bool UserInputBlock::isUserInput(const QEvent* event)
 {

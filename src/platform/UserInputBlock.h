@@ -10,6 +10,8 @@
 
 #include <QObject>
 
+class AppContext;
+
 class UserInputBlock : public QObject {
     Q_OBJECT
 public:
@@ -26,5 +28,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    AppContext* m_app;
     BusyScope m_busy;
 };
