@@ -25,6 +25,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QScreen>
@@ -43,6 +44,26 @@ constexpr int DesignPaneHeight = 1575; // bottom pane, twips
 constexpr int GripWidth = 100;
 constexpr int SplitterStripHeight = 100;
 constexpr int SplitterMargin = 500;    // the bar stays this far from either window edge
+
+struct ToolButton {
+    int position;
+    const char* key;
+    const char* toolTip;
+    QStyle::StandardPixmap picture;
+};
+constexpr ToolButton ToolButtons[] = {
+    {1, "NewProject", "", QStyle::SP_FileIcon},
+    {2, "OpenProject", "", QStyle::SP_DialogOpenButton},
+    {3, "SaveProject", "", QStyle::SP_DialogSaveButton},
+    {4, "PrintProject", "", QStyle::SP_FileDialogDetailedView},
+    {9, "OnlineLog", "Login", QStyle::SP_MediaPlay},
+    {10, "OfflineLog", "Logout", QStyle::SP_MediaStop},
+    {14, "Services", "Services", QStyle::SP_ComputerIcon},
+    {18, "Baumansicht", "Baumansicht", QStyle::SP_DirOpenIcon},
+    {19, "Berichtsbox", "Berichtsbox", QStyle::SP_FileDialogContentsView},
+    {23, "Help", "Dokumentation", QStyle::SP_DialogHelpButton},
+    {24, "Info", "Harmsted Info", QStyle::SP_MessageBoxInformation},
+};
 
 struct WindowValue {
     const char* name;
@@ -316,40 +337,34 @@ void frmMain::createToolBar()
     m_toolBarWidget->setObjectName(QStringLiteral("tbToolBar"));
     m_toolBarWidget->setMovable(false);
     m_toolBarWidget->setFloatable(false);
+    m_toolBarWidget->installEventFilter(this);
     m_tbToolBar = new ToolbarButtons(m_toolBarWidget, this);
     ToolbarButtons& tb = *m_tbToolBar;
-    const auto icon = [this](QStyle::StandardPixmap p) { return style()->standardIcon(p); };
+    // Blank pictures of the final size until the first paint: the style looks its pictures up
+    // in the icon theme, which is slow, and the buttons keep their size when they come.
+    QPixmap blank(m_toolBarWidget->iconSize());
+    blank.fill(Qt::transparent);
+    const QIcon placeholder(blank);
 
-    struct Button {
-        int position;
-        const char* key;
-        const char* toolTip;
-        QStyle::StandardPixmap picture;
-    };
-    static const Button buttons[] = {
-        {1, "NewProject", "", QStyle::SP_FileIcon},
-        {2, "OpenProject", "", QStyle::SP_DialogOpenButton},
-        {3, "SaveProject", "", QStyle::SP_DialogSaveButton},
-        {4, "PrintProject", "", QStyle::SP_FileDialogDetailedView},
-        {9, "OnlineLog", "Login", QStyle::SP_MediaPlay},
-        {10, "OfflineLog", "Logout", QStyle::SP_MediaStop},
-        {14, "Services", "Services", QStyle::SP_ComputerIcon},
-        {18, "Baumansicht", "Baumansicht", QStyle::SP_DirOpenIcon},
-        {19, "Berichtsbox", "Berichtsbox", QStyle::SP_FileDialogContentsView},
-        {23, "Help", "Dokumentation", QStyle::SP_DialogHelpButton},
-        {24, "Info", "Harmsted Info", QStyle::SP_MessageBoxInformation},
-    };
     int next = 0;
     for (int position = 1; position <= 24; ++position) {
-        const Button* b = next < int(std::size(buttons)) && buttons[next].position == position ? &buttons[next++] : nullptr;
+        const ToolButton* b = next < int(std::size(ToolButtons)) && ToolButtons[next].position == position
+            ? &ToolButtons[next++]
+            : nullptr;
         if (b)
-            tb.add(position, QLatin1String(b->key), QString::fromUtf8(b->toolTip), icon(b->picture));
+            tb.add(position, QLatin1String(b->key), QString::fromUtf8(b->toolTip), placeholder);
         else if (position == 5)
             tb.addPlaceholder(position, QStringLiteral("Seperator1"));
         else
             // One gap between two groups of buttons, however many positions it spans.
             tb.addPlaceholder(position)->setVisible(!tb.button(position - 1)->isSeparator());
     }
+}
+
+void frmMain::loadToolBarPictures()
+{
+    for (const ToolButton& b : ToolButtons)
+        m_tbToolBar->button(b.position)->setIcon(style()->standardIcon(b.picture));
 }
 
 QString frmMain::readSetting(const QString& key, const QString& name, const QString& defaultValue)
@@ -692,7 +707,10 @@ void frmMain::changeEvent(QEvent* event)
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_picMDIHor && event->type() == QEvent::Resize) {
+    if (watched == m_toolBarWidget && event->type() == QEvent::Paint && !m_picturesLoaded) {
+        m_picturesLoaded = true;
+        QTimer::singleShot(0, this, &frmMain::loadToolBarPictures); // once this paint is on the screen
+    } else if (watched == m_picMDIHor && event->type() == QEvent::Resize) {
         picMDIHor_Resize();
     } else if (watched == m_picMDI && (event->type() == QEvent::Resize || event->type() == QEvent::Show)) {
         fitTreeToPane();

@@ -130,6 +130,8 @@ private:
     void createControls();
     void createMenus();
     void createToolBar();
+    // The toolbar's pictures in place of the blank ones it is built with, after its first paint.
+    void loadToolBarPictures();
 
     void MDIForm_Load();
     void MDIForm_Activate();
@@ -189,6 +191,7 @@ private:
     ToolbarButtons* m_tbToolBar = nullptr;
 
     bool m_frameFitted = false;
+    bool m_picturesLoaded = false;
     bool m_closeHeld = false; // a close waits for the end of the work in progress
     bool mbMoving = false;
     int32_t m_DisplayMode = 0;

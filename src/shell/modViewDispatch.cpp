@@ -153,7 +153,6 @@ StationTreeController::StationTreeController(QTreeWidget* tvTreeView, QMdiArea* 
     , m_mainWindow(mainWindow)
     , m_shell(shell)
     , m_hooks(std::move(hooks))
-    , m_imgListTree(fCreateTreeImages())
     , m_ownForms([](const QString& progId) { return fCreateOwnForm(progId); })
 {
     connect(m_tree, &QTreeWidget::itemDoubleClicked, this, [this] { tvTreeView_DblClick(); });
@@ -208,6 +207,8 @@ void StationTreeController::RebuildStationTree()
     const bool online = m_hooks.online && m_hooks.online();
     m_shell.gCurrentStation = online ? m_shell.gStationNode : app().gOfflineStation;
     if (m_shell.gCurrentStation) {
+        if (m_imgListTree.isEmpty())
+            m_imgListTree = fCreateTreeImages(); // drawn when first needed, not at start-up
         StationTreeTarget target{m_tree, &m_shell, &m_imgListTree};
         fBuildStationTree(target, m_shell.gCurrentStation);
     }

@@ -106,6 +106,20 @@ struct Program {
     QStringList names() { return ctx().store->valueNames(HKEY_CURRENT_USER, kKey); }
 };
 
+// Counts the splash windows shown while it lives.
+class SplashesShown : public QObject {
+public:
+    int count = 0;
+    SplashesShown() { qApp->installEventFilter(this); }
+    ~SplashesShown() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && watched->objectName() == QLatin1String("frmSplash"))
+            ++count;
+        return false;
+    }
+};
+
 QStringList sorted(QStringList list)
 {
     list.sort(Qt::CaseInsensitive);
@@ -474,8 +488,12 @@ void tst_Startup::splashWait()
     if (splash != QLatin1String("<missing>"))
         settings.insert("Splash", splash);
     Program p(settings);
+    p.ctx().gLogBox = nullptr; // as in the program: no log before the main window
+    SplashesShown splashes;
     std::unique_ptr<frmMain> window(Main(p.ctx()));
     const QList<int> waits = p.env.dialogs().waits;
+    // Without a wait no splash is built: it would only flash up and slow the start.
+    QCOMPARE(splashes.count, atMost == 0 ? 0 : 1);
     if (atMost == 0) {
         QVERIFY(waits.isEmpty());
     } else {
