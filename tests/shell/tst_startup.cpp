@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QtTest>
@@ -153,6 +154,7 @@ private Q_SLOTS:
     void damagedSettingsAreReportedInTheLog();
     void startClearsWhatKilledWritersLeft();
     void noticesComeBeforeALongSplashWait();
+    void inputDuringTheSplashWaitIsDropped();
 };
 
 void tst_Startup::firstStartWritesExactlyTheDefaults()
@@ -583,6 +585,38 @@ void tst_Startup::noticesComeBeforeALongSplashWait()
                             "Stored value \"Timeout\" = \"0\" ignored (not a number from 1 to 60000); 500 is used.\r\n"
                             "Stored value \"Splash\" = \"1000000000\" ignored (more than 10 seconds); 10 is used.\r\n"));
     QCOMPARE(window->logBox()->Text(), logDuringWait);
+    p.ctx().gLogBox = nullptr;
+}
+
+// F11 or a click on the menu bar while the splash waits runs nothing then or later: no
+// "Timeout" line above the welcome line, no channel call, no menu left open.
+void tst_Startup::inputDuringTheSplashWaitIsDropped()
+{
+    Program p({{"Splash", "0.5"}});
+    p.ctx().gLogBox = nullptr;
+    p.env.dialogs().realWaits = true;
+    p.env.dialogs().duringWait = [] {
+        frmMain* window = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == QLatin1String("frmMain"))
+                window = static_cast<frmMain*>(w);
+        QVERIFY(window);
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QTimer::singleShot(50, window, [window] {
+            QTest::keyClick(window->windowHandle(), Qt::Key_F11);
+            QMenuBar* bar = window->menuBar();
+            const QPoint online = bar->actionGeometry(window->mnuMainItemOnline()->menuAction()).center();
+            QTest::mouseClick(bar, Qt::LeftButton, {}, online);
+        });
+    };
+    std::unique_ptr<frmMain> window(Main(p.ctx()));
+    QVERIFY(window);
+    QTest::qWait(100); // input held back would run now
+    QCOMPARE(window->logBox()->Text(), QStringLiteral("Welcome to TD4700 !\r\n"));
+    QVERIFY(p.factory->serial->calls.isEmpty());
+    QVERIFY(p.env.dialogs().messages.isEmpty());
+    QVERIFY(QApplication::activePopupWidget() == nullptr);
     p.ctx().gLogBox = nullptr;
 }
 
