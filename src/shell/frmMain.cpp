@@ -178,6 +178,9 @@ void frmMain::createControls()
 
     m_mdiArea = new QMdiArea(client);
     m_mdiArea->setObjectName(QStringLiteral("mdiArea"));
+    // A view window wider or taller than the area can still be scrolled into sight.
+    m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 
     // Bottom pane: the strip lies under the report box, which covers the whole pane.
     m_picMDIHor = new QWidget(client);

@@ -243,7 +243,11 @@ void fitWindow(QWidget* form, QSize inner)
     }
     // The frame (title bar and borders) comes on top; the area is the limit.
     const QSize room = area->viewport()->size();
-    const QSize outer = inner.grownBy(sub->contentsMargins()).expandedTo(sub->size()).boundedTo(room);
+    // A form's minimum size holds against the area too (the area then scrolls); the frame is
+    // held to it also when the user resizes it.
+    const QSize least = form->minimumSize().grownBy(sub->contentsMargins());
+    sub->setMinimumSize(least);
+    const QSize outer = inner.grownBy(sub->contentsMargins()).expandedTo(sub->size()).boundedTo(room).expandedTo(least);
     sub->resize(outer);
     const QPoint inside(std::clamp(sub->x(), 0, std::max(0, room.width() - outer.width())),
                         std::clamp(sub->y(), 0, std::max(0, room.height() - outer.height())));

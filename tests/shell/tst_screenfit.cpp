@@ -96,6 +96,7 @@ private Q_SLOTS:
     void viewWindowShowsWholeForm_data();
     void viewWindowShowsWholeForm();
     void viewWindowFitsFormByItsControls();
+    void tableViewBesideAWidenedTreePane();
     void menusTreeAndSplitterShowWhatTheyHold();
     void germanMessagesAndStandardButtons();
 };
@@ -242,6 +243,43 @@ void tst_ScreenFit::viewWindowFitsFormByItsControls()
         QCOMPARE(form->width() >= right + twipsToPx(120), right == 600);
         QCOMPARE(sub->width() == area.viewport()->width(), right == 2000);
         sub->close();
+    }
+}
+
+// With the tree pane dragged wide, the register table's window still holds its buttons beside
+// the grid: its own container shows no scroll bar under the grid's, and the area scrolls to them.
+void tst_ScreenFit::tableViewBesideAWidenedTreePane()
+{
+    ShownWindow shown(QStringLiteral("small"));
+    frmMain& w = *shown.window;
+    const std::shared_ptr<pugi::xml_document> station = loadFixture(kViewStation);
+    shell().gStationDocument = station;
+    shell().gStationNode = station->child("Station");
+    w.stationTree().hooks().online = [] { return true; };
+    w.RebuildStationTree();
+    w.imgSplitter_MouseDown();
+    w.imgSplitter_MouseMove(1, 0, 8000, 0);
+    w.imgSplitter_MouseUp();
+    for (int i = 0; i < shell().gViews.Count(); ++i)
+        if (shell().gViews.At(i)->ViewProgID == QLatin1String("TableView"))
+            w.tvTreeView()->setCurrentItem(shell().gViews.At(i)->TreeNode);
+    w.stationTree().tvTreeView_DblClick();
+    QWidget* form = w.stationTree().lastOpened();
+    QVERIFY(form);
+    QCoreApplication::processEvents();
+    QMdiArea* area = w.mdiArea();
+    const auto* exit = form->findChild<QPushButton*>(QStringLiteral("cmdExit"));
+    QVERIFY2(rectIn(exit, form).right() >= area->viewport()->width(), "the pane is not wide enough for the case");
+    const auto* scrolled = form->findChild<ScrolledWindow*>(QStringLiteral("ScrolledWindow1"));
+    QVERIFY(scrolled->hbarWindow()->isHidden());
+    QVERIFY(form->width() >= form->minimumWidth());
+    area->horizontalScrollBar()->setValue(area->horizontalScrollBar()->maximum());
+    QCoreApplication::processEvents();
+    for (const char* name : {"cmdRefresh", "cmdExit"}) {
+        const auto* button = form->findChild<QPushButton*>(QLatin1String(name));
+        QVERIFY2(scrolled->rect().contains(rectIn(button, scrolled))
+                     && area->viewport()->rect().contains(rectIn(button, area->viewport())),
+                 name);
     }
 }
 
