@@ -67,6 +67,11 @@ frmTable::frmTable(QWidget* parent)
     cmdExit->setGeometry(twipsRect(9480, 480, 1215, 375));
     cmdRefresh->setGeometry(twipsRect(9480, 7200, 1215, 375));
     resize(twipsToPx(10935 + 120), twipsToPx(7935 + 120));
+    // The window always holds the buttons beside the grid: smaller, the container's scroll bars
+    // would come under the grid's own and cut them off (the main window's area scrolls instead).
+    const QRect buttons = cmdExit->geometry().united(cmdRefresh->geometry());
+    const int margin = twipsToPx(ScrolledWindow::FormMarginTwips);
+    setMinimumSize(buttons.right() + 1 + margin, buttons.bottom() + 1 + margin);
 
     Frame1->setFrameShape(QFrame::StyledPanel);
     tdbgDataCaption->setAlignment(Qt::AlignCenter);

@@ -1,5 +1,6 @@
 #include "frmMain.h"
 
+#include "MainWindowPlace.h"
 #include "ShellContext.h"
 #include "modViewDispatch.h"
 
@@ -17,7 +18,6 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLibraryInfo>
 #include <QLabel>
@@ -25,16 +25,14 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPixmap>
 #include <QPlainTextEdit>
-#include <QRegularExpression>
-#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
 #include <QTranslator>
 #include <QToolBar>
 #include <QTreeWidget>
-#include <cmath>
 #include <cstdlib>
 
 namespace {
@@ -44,45 +42,26 @@ constexpr int GripWidth = 100;
 constexpr int SplitterStripHeight = 100;
 constexpr int SplitterMargin = 500;    // the bar stays this far from either window edge
 
-struct WindowValue {
-    const char* name;
-    const char* defaultText;
+struct ToolButton {
+    int position;
+    const char* key;
+    const char* toolTip;
+    QStyle::StandardPixmap picture;
 };
-constexpr WindowValue WindowValues[] = {
-    {"MainLeft", "1000"}, {"MainTop", "1000"}, {"MainWidth", "20000"}, {"MainHeight", "20000"}};
+constexpr ToolButton ToolButtons[] = {
+    {1, "NewProject", "", QStyle::SP_FileIcon},
+    {2, "OpenProject", "", QStyle::SP_DialogOpenButton},
+    {3, "SaveProject", "", QStyle::SP_DialogSaveButton},
+    {4, "PrintProject", "", QStyle::SP_FileDialogDetailedView},
+    {9, "OnlineLog", "Login", QStyle::SP_MediaPlay},
+    {10, "OfflineLog", "Logout", QStyle::SP_MediaStop},
+    {14, "Services", "Services", QStyle::SP_ComputerIcon},
+    {18, "Baumansicht", "Baumansicht", QStyle::SP_DirOpenIcon},
+    {19, "Berichtsbox", "Berichtsbox", QStyle::SP_FileDialogContentsView},
+    {23, "Help", "Dokumentation", QStyle::SP_DialogHelpButton},
+    {24, "Info", "Harmsted Info", QStyle::SP_MessageBoxInformation},
+};
 
-// The leading number of a text, as the settings were always read; no number gives 0.
-double numericValue(const QString& text)
-{
-    static const QRegularExpression number(QStringLiteral("^\\s*[+-]?(\\d+\\.?\\d*|\\.\\d+)"));
-    const QRegularExpressionMatch m = number.match(text);
-    return m.hasMatch() ? m.captured(0).trimmed().toDouble() : 0.0;
-}
-
-// The screen that shows most of rect; nullptr when rect lies on none.
-QScreen* screenShowing(const QRect& rect)
-{
-    QScreen* best = nullptr;
-    qint64 bestArea = 0;
-    for (QScreen* screen : QGuiApplication::screens()) {
-        const QRect common = screen->geometry().intersected(rect);
-        const qint64 area = qint64(common.width()) * common.height();
-        if (area > bestArea) {
-            best = screen;
-            bestArea = area;
-        }
-    }
-    return best;
-}
-
-// rect made no larger than area and moved into it.
-QRect fittedInto(QRect rect, const QRect& area)
-{
-    rect.setSize(rect.size().boundedTo(area.size()));
-    rect.moveLeft(std::clamp(rect.left(), area.left(), area.right() - rect.width() + 1));
-    rect.moveTop(std::clamp(rect.top(), area.top(), area.bottom() - rect.height() + 1));
-    return rect;
-}
 } // namespace
 
 frmMain::frmMain(QWidget* parent)
@@ -157,6 +136,9 @@ void frmMain::createControls()
 
     m_mdiArea = new QMdiArea(client);
     m_mdiArea->setObjectName(QStringLiteral("mdiArea"));
+    // A view window wider or taller than the area can still be scrolled into sight.
+    m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 
     // Bottom pane: the strip lies under the report box, which covers the whole pane.
     m_picMDIHor = new QWidget(client);
@@ -316,40 +298,34 @@ void frmMain::createToolBar()
     m_toolBarWidget->setObjectName(QStringLiteral("tbToolBar"));
     m_toolBarWidget->setMovable(false);
     m_toolBarWidget->setFloatable(false);
+    m_toolBarWidget->installEventFilter(this);
     m_tbToolBar = new ToolbarButtons(m_toolBarWidget, this);
     ToolbarButtons& tb = *m_tbToolBar;
-    const auto icon = [this](QStyle::StandardPixmap p) { return style()->standardIcon(p); };
+    // Blank pictures of the final size until the first paint: the style looks its pictures up
+    // in the icon theme, which is slow, and the buttons keep their size when they come.
+    QPixmap blank(m_toolBarWidget->iconSize());
+    blank.fill(Qt::transparent);
+    const QIcon placeholder(blank);
 
-    struct Button {
-        int position;
-        const char* key;
-        const char* toolTip;
-        QStyle::StandardPixmap picture;
-    };
-    static const Button buttons[] = {
-        {1, "NewProject", "", QStyle::SP_FileIcon},
-        {2, "OpenProject", "", QStyle::SP_DialogOpenButton},
-        {3, "SaveProject", "", QStyle::SP_DialogSaveButton},
-        {4, "PrintProject", "", QStyle::SP_FileDialogDetailedView},
-        {9, "OnlineLog", "Login", QStyle::SP_MediaPlay},
-        {10, "OfflineLog", "Logout", QStyle::SP_MediaStop},
-        {14, "Services", "Services", QStyle::SP_ComputerIcon},
-        {18, "Baumansicht", "Baumansicht", QStyle::SP_DirOpenIcon},
-        {19, "Berichtsbox", "Berichtsbox", QStyle::SP_FileDialogContentsView},
-        {23, "Help", "Dokumentation", QStyle::SP_DialogHelpButton},
-        {24, "Info", "Harmsted Info", QStyle::SP_MessageBoxInformation},
-    };
     int next = 0;
     for (int position = 1; position <= 24; ++position) {
-        const Button* b = next < int(std::size(buttons)) && buttons[next].position == position ? &buttons[next++] : nullptr;
+        const ToolButton* b = next < int(std::size(ToolButtons)) && ToolButtons[next].position == position
+            ? &ToolButtons[next++]
+            : nullptr;
         if (b)
-            tb.add(position, QLatin1String(b->key), QString::fromUtf8(b->toolTip), icon(b->picture));
+            tb.add(position, QLatin1String(b->key), QString::fromUtf8(b->toolTip), placeholder);
         else if (position == 5)
             tb.addPlaceholder(position, QStringLiteral("Seperator1"));
         else
             // One gap between two groups of buttons, however many positions it spans.
             tb.addPlaceholder(position)->setVisible(!tb.button(position - 1)->isSeparator());
     }
+}
+
+void frmMain::loadToolBarPictures()
+{
+    for (const ToolButton& b : ToolButtons)
+        m_tbToolBar->button(b.position)->setIcon(style()->standardIcon(b.picture));
 }
 
 QString frmMain::readSetting(const QString& key, const QString& name, const QString& defaultValue)
@@ -367,49 +343,24 @@ QString frmMain::readSetting(const QString& key, const QString& name, const QStr
 
 void frmMain::loadWindowRectangle(const QString& key)
 {
-    double v[4] = {};
+    std::array<QString, 4> stored;
     for (int i = 0; i < 4; ++i)
-        v[i] = numericValue(readSetting(key, QLatin1String(WindowValues[i].name), QLatin1String(WindowValues[i].defaultText)));
-    QRect r(twipsToPx(int(std::lround(v[0]))), twipsToPx(int(std::lround(v[1]))), twipsToPx(int(std::lround(v[2]))),
-            twipsToPx(int(std::lround(v[3]))));
-    // A damaged rectangle would open an invisible window; the stored values stay until the next close.
-    QScreen* screen = r.isValid() ? screenShowing(r) : nullptr;
-    if (screen == nullptr) {
-        v[0] = v[1] = 1000;
-        v[2] = v[3] = 20000;
-        r = QRect(twipsToPx(1000), twipsToPx(1000), twipsToPx(20000), twipsToPx(20000));
-        screen = screenShowing(r);
-    }
-    if (screen == nullptr)
-        screen = QGuiApplication::primaryScreen();
-    // The window opens whole on its screen, log and status bar included; the stored
-    // values change only when the user moves or resizes it (see MDIForm_Unload).
-    if (screen != nullptr)
-        r = fittedInto(r, screen->availableGeometry());
+        stored[i] = readSetting(key, MainWindowPlace::valueName(i), MainWindowPlace::defaultText(i));
+    const QRect r = m_place.open(stored);
     move(r.topLeft());
     resize(r.size());
-    const int px[4] = {r.x(), r.y(), r.width(), r.height()};
-    for (int i = 0; i < 4; ++i) {
-        m_loadedTwips[i] = int(std::lround(v[i]));
-        m_loadedPx[i] = px[i];
-    }
 }
 
 void frmMain::fitFrameIntoScreen()
 {
     // A window manager's frame is known only once the window is shown.
-    const QRect frame = frameGeometry();
-    const QScreen* screen = screenShowing(frame);
-    if (screen == nullptr || screen->availableGeometry().contains(frame))
+    const QRect before(pos(), size());
+    const std::optional<QRect> target = m_place.fitFrame(frameGeometry(), before);
+    if (!target)
         return;
-    const QRect fitted = fittedInto(frame, screen->availableGeometry());
-    const int before[4] = {pos().x(), pos().y(), width(), height()};
-    move(fitted.topLeft());
-    resize(size() - (frame.size() - fitted.size()));
-    const int after[4] = {pos().x(), pos().y(), width(), height()};
-    for (int i = 0; i < 4; ++i)
-        if (before[i] == m_loadedPx[i])
-            m_loadedPx[i] = after[i]; // moved by us, not by the user
+    move(target->topLeft());
+    resize(target->size());
+    m_place.fitted(before, QRect(pos(), size()));
 }
 
 void frmMain::MDIForm_Load()
@@ -621,11 +572,9 @@ void frmMain::MDIForm_Unload()
     const QString key = common.CompanyRegKey();
 
     if (!isMinimized()) {
-        const int px[4] = {pos().x(), pos().y(), width(), height()};
-        for (int i = 0; i < 4; ++i) {
-            const int twips = px[i] == m_loadedPx[i] ? m_loadedTwips[i] : pxToTwips(px[i]);
-            (void)registry.WriteValue(HKEY_CURRENT_USER, key, QLatin1String(WindowValues[i].name), QString::number(twips));
-        }
+        const std::array<int, 4> twips = m_place.toStore(QRect(pos(), size()));
+        for (int i = 0; i < 4; ++i)
+            (void)registry.WriteValue(HKEY_CURRENT_USER, key, MainWindowPlace::valueName(i), QString::number(twips[i]));
     }
     (void)registry.WriteValue(HKEY_CURRENT_USER, key, QStringLiteral("EnableGraphic"),
                               m_mnuOptionItem->isChecked(2) ? QStringLiteral("1") : QStringLiteral("0"));
@@ -692,7 +641,10 @@ void frmMain::changeEvent(QEvent* event)
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_picMDIHor && event->type() == QEvent::Resize) {
+    if (watched == m_toolBarWidget && event->type() == QEvent::Paint && !m_picturesLoaded) {
+        m_picturesLoaded = true;
+        QTimer::singleShot(0, this, &frmMain::loadToolBarPictures); // once this paint is on the screen
+    } else if (watched == m_picMDIHor && event->type() == QEvent::Resize) {
         picMDIHor_Resize();
     } else if (watched == m_picMDI && (event->type() == QEvent::Resize || event->type() == QEvent::Show)) {
         fitTreeToPane();

@@ -2,6 +2,7 @@
 // The program's MDI main window: the station-tree pane on the left with its
 // splitter grip, the document area, the report box at the bottom, the menu
 // arrays, the keyed toolbar and the status bar.
+#include "MainWindowPlace.h"
 #include "MenuArray.h"
 #include "ToolbarButtons.h"
 
@@ -130,6 +131,8 @@ private:
     void createControls();
     void createMenus();
     void createToolBar();
+    // The toolbar's pictures in place of the blank ones it is built with, after its first paint.
+    void loadToolBarPictures();
 
     void MDIForm_Load();
     void MDIForm_Activate();
@@ -140,10 +143,7 @@ private:
     // Moves and shrinks the shown window so that its frame lies on its screen.
     void fitFrameIntoScreen();
     void fitTreeToPane();
-    // The rectangle as loaded, in twips and in pixels: an unmoved edge is saved
-    // with its twips value, so pixel rounding never makes it drift.
-    int m_loadedTwips[4] = {};
-    int m_loadedPx[4] = {};
+    MainWindowPlace m_place;
     void loadStartLanguage(const QString& key);
     void applyPaneSettings();
     // Reads a per-user setting; a missing one is written with its default and read again.
@@ -189,6 +189,7 @@ private:
     ToolbarButtons* m_tbToolBar = nullptr;
 
     bool m_frameFitted = false;
+    bool m_picturesLoaded = false;
     bool m_closeHeld = false; // a close waits for the end of the work in progress
     bool mbMoving = false;
     int32_t m_DisplayMode = 0;

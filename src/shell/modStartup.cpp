@@ -106,6 +106,21 @@ void setNumeric(const QString& text, Setter setter)
 constexpr int32_t kSerialOptions = 48847; // 0xBECF, fixed
 const QString kDefaultNetId = QStringLiteral("169.12.1.106.1.1");
 
+// The splash time in seconds: "3" when missing (not written), 0 for no number, at most 10.
+float splashSeconds(AppContext& context)
+{
+    StartupSettings settings(context);
+    QString text;
+    if (!settings.read(QStringLiteral("Splash"), text))
+        text = QStringLiteral("3");
+    const float seconds = vbCSng(text).value_or(0.0f);
+    if (seconds <= kMaxSplashSeconds)
+        return seconds;
+    settings.nameIgnored(QStringLiteral("Splash"), text, QStringLiteral("more than 10 seconds"),
+                         QStringLiteral("mehr als 10 Sekunden"), QString::number(kMaxSplashSeconds));
+    return kMaxSplashSeconds;
+}
+
 } // namespace
 
 void fInitCommon(AppContext& context)
@@ -227,13 +242,19 @@ frmMain* Main(AppContext& context)
     QElapsedTimer started;
     started.start();
 
-    auto splash = std::make_unique<frmSplash>(common.CompanyID(), common.PathFolderResCommon());
-    splash->show();
-    splash->repaint();
+    const float seconds = splashSeconds(context);
+    // Without a wait the splash would only be built, painted and hidden again at once.
+    std::unique_ptr<frmSplash> splash;
+    if (seconds > 0) {
+        splash = std::make_unique<frmSplash>(common.CompanyID(), common.PathFolderResCommon());
+        splash->show();
+        splash->repaint();
+    }
 
     QPointer<frmMain> window = new frmMain;
     window->show();
-    splash->raise(); // stays above the main window also where no window manager keeps it on top
+    if (splash)
+        splash->raise(); // stays above the main window also where no window manager keeps it on top
     // Connected now: what is logged during the splash wait is kept.
     context.gLogBox = window->logBox();
     // Before the wait, so a long one keeps nothing from the user, such as a settings file set aside.
@@ -248,16 +269,6 @@ frmMain* Main(AppContext& context)
 
     fLoadRefList(resourceFile(common.PathFolderResCommon(), QStringLiteral("RefList.xml")));
 
-    StartupSettings settings(context);
-    QString splashText;
-    if (!settings.read(QStringLiteral("Splash"), splashText))
-        splashText = QStringLiteral("3");
-    float seconds = vbCSng(splashText).value_or(0.0f);
-    if (seconds > kMaxSplashSeconds) {
-        settings.nameIgnored(QStringLiteral("Splash"), splashText, QStringLiteral("more than 10 seconds"),
-                             QStringLiteral("mehr als 10 Sekunden"), QString::number(kMaxSplashSeconds));
-        seconds = kMaxSplashSeconds;
-    }
     // Waits in the event loop: the main window paints meanwhile, but takes no input (a close comes after).
     const double remaining = double(seconds) * 1000.0 - double(started.elapsed());
     // A main window closed meanwhile ends the wait, and with it the program.

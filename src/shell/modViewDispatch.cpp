@@ -153,7 +153,6 @@ StationTreeController::StationTreeController(QTreeWidget* tvTreeView, QMdiArea* 
     , m_mainWindow(mainWindow)
     , m_shell(shell)
     , m_hooks(std::move(hooks))
-    , m_imgListTree(fCreateTreeImages())
     , m_ownForms([](const QString& progId) { return fCreateOwnForm(progId); })
 {
     connect(m_tree, &QTreeWidget::itemDoubleClicked, this, [this] { tvTreeView_DblClick(); });
@@ -208,6 +207,8 @@ void StationTreeController::RebuildStationTree()
     const bool online = m_hooks.online && m_hooks.online();
     m_shell.gCurrentStation = online ? m_shell.gStationNode : app().gOfflineStation;
     if (m_shell.gCurrentStation) {
+        if (m_imgListTree.isEmpty())
+            m_imgListTree = fCreateTreeImages(); // drawn when first needed, not at start-up
         StationTreeTarget target{m_tree, &m_shell, &m_imgListTree};
         fBuildStationTree(target, m_shell.gCurrentStation);
     }
@@ -242,7 +243,11 @@ void fitWindow(QWidget* form, QSize inner)
     }
     // The frame (title bar and borders) comes on top; the area is the limit.
     const QSize room = area->viewport()->size();
-    const QSize outer = inner.grownBy(sub->contentsMargins()).expandedTo(sub->size()).boundedTo(room);
+    // A form's minimum size holds against the area too (the area then scrolls); the frame is
+    // held to it also when the user resizes it.
+    const QSize least = form->minimumSize().grownBy(sub->contentsMargins());
+    sub->setMinimumSize(least);
+    const QSize outer = inner.grownBy(sub->contentsMargins()).expandedTo(sub->size()).boundedTo(room).expandedTo(least);
     sub->resize(outer);
     const QPoint inside(std::clamp(sub->x(), 0, std::max(0, room.width() - outer.width())),
                         std::clamp(sub->y(), 0, std::max(0, room.height() - outer.height())));

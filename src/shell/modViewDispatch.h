@@ -73,7 +73,6 @@ public:
     // Makes the own forms; fCreateOwnForm unless a test puts a recording double in its place.
     void setOwnFormFactory(std::function<QWidget*(const QString& progId)> factory) { m_ownForms = std::move(factory); }
 
-    const QVector<QIcon>& imgListTree() const { return m_imgListTree; }
     // The form or document the last dispatch opened (nullptr when none).
     QWidget* lastOpened() const { return m_lastOpened.data(); }
 
@@ -91,7 +90,7 @@ private:
     QWidget* m_mainWindow;
     ShellContext& m_shell;
     StationTreeHooks m_hooks;
-    QVector<QIcon> m_imgListTree;
+    QVector<QIcon> m_imgListTree; // empty until the first station is shown
     std::function<QWidget*(const QString&)> m_ownForms;
     QPointer<QWidget> m_lastOpened;
 };

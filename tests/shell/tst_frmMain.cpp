@@ -91,6 +91,7 @@ class tst_frmMain : public QObject {
 private Q_SLOTS:
     void freshStoreGetsDefaults();
     void frameControlsAndFirstDocument();
+    void toolbarPicturesComeWithoutResizing();
     void loaderItemFollowsViewProbe();
     void startLanguage_data();
     void startLanguage();
@@ -175,6 +176,36 @@ void tst_frmMain::frameControlsAndFirstDocument()
     QCOMPARE(w.tbToolBar().key(5), QStringLiteral("Seperator1"));
     QCOMPARE(w.tbToolBar().key(6), QString());
     QVERIFY(w.tbToolBar().button(QStringLiteral("info")) == nullptr); // keys compare with case
+}
+
+// The pictures come after the first paint, into buttons that already have their final size.
+void tst_frmMain::toolbarPicturesComeWithoutResizing()
+{
+    TestEnv env;
+    frmMain w;
+    auto* bar = w.findChild<QToolBar*>(QStringLiteral("tbToolBar"));
+    QList<QAction*> buttons;
+    QList<QSize> sizes;
+    for (QAction* a : bar->actions())
+        if (!a->isSeparator()) {
+            buttons << a;
+            sizes << bar->widgetForAction(a)->sizeHint();
+        }
+    QCOMPARE(buttons.size(), 11);
+    const auto painted = [](const QIcon& icon) {
+        const QImage image = icon.pixmap(16).toImage();
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (qAlpha(image.pixel(x, y)) != 0)
+                    return true;
+        return false;
+    };
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    for (int i = 0; i < buttons.size(); ++i) {
+        QTRY_VERIFY2(painted(buttons[i]->icon()), qPrintable(buttons[i]->objectName()));
+        QCOMPARE(bar->widgetForAction(buttons[i])->sizeHint(), sizes[i]);
+    }
 }
 
 void tst_frmMain::loaderItemFollowsViewProbe()

@@ -69,6 +69,28 @@ const char* const kViewStation = R"(<Station Name="S" Pos="0"><Devices>
 <Device Name="TM8xx4-5555" Pos="1" Icon="5" /><Device Name="TM4585-5555" Pos="2" Icon="5" />
 </Devices></Station>)";
 
+// The view station's tree in w, as after a log-in; the returned document must outlive the tree.
+std::shared_ptr<pugi::xml_document> showViewStation(frmMain& w)
+{
+    std::shared_ptr<pugi::xml_document> station = loadFixture(kViewStation);
+    shell().gStationDocument = station;
+    shell().gStationNode = station->child("Station");
+    w.stationTree().hooks().online = [] { return true; };
+    w.RebuildStationTree();
+    return station;
+}
+
+// Opens the station's view of progId as a double click does; the form, or null.
+QWidget* openView(frmMain& w, const QString& progId)
+{
+    for (int i = 0; i < shell().gViews.Count(); ++i)
+        if (shell().gViews.At(i)->ViewProgID == progId)
+            w.tvTreeView()->setCurrentItem(shell().gViews.At(i)->TreeNode);
+    w.stationTree().tvTreeView_DblClick();
+    QCoreApplication::processEvents();
+    return w.stationTree().lastOpened();
+}
+
 // A fresh program's window, shown on the named screen with the default rectangle.
 struct ShownWindow {
     TestEnv env;
@@ -96,6 +118,7 @@ private Q_SLOTS:
     void viewWindowShowsWholeForm_data();
     void viewWindowShowsWholeForm();
     void viewWindowFitsFormByItsControls();
+    void tableViewBesideAWidenedTreePane();
     void menusTreeAndSplitterShowWhatTheyHold();
     void germanMessagesAndStandardButtons();
 };
@@ -198,18 +221,9 @@ void tst_ScreenFit::viewWindowShowsWholeForm()
     ShownWindow shown(QStringLiteral("small"));
     frmMain& w = *shown.window;
     w.commands().mnuLanguageItem_Click(english ? 1 : 0);
-    const std::shared_ptr<pugi::xml_document> station = loadFixture(kViewStation);
-    shell().gStationDocument = station;
-    shell().gStationNode = station->child("Station");
-    w.stationTree().hooks().online = [] { return true; };
-    w.RebuildStationTree();
-    for (int i = 0; i < shell().gViews.Count(); ++i)
-        if (shell().gViews.At(i)->ViewProgID == progId)
-            w.tvTreeView()->setCurrentItem(shell().gViews.At(i)->TreeNode);
-    w.stationTree().tvTreeView_DblClick();
-    QWidget* form = w.stationTree().lastOpened();
+    const std::shared_ptr<pugi::xml_document> station = showViewStation(w);
+    QWidget* form = openView(w, progId);
     QVERIFY(form);
-    QCoreApplication::processEvents();
     const QWidget* viewport = w.mdiArea()->viewport();
     const auto* scrolled = form->findChild<ScrolledWindow*>(QStringLiteral("ScrolledWindow1"));
     QVERIFY(scrolled->vbarWindow()->isHidden() && scrolled->hbarWindow()->isHidden());
@@ -242,6 +256,34 @@ void tst_ScreenFit::viewWindowFitsFormByItsControls()
         QCOMPARE(form->width() >= right + twipsToPx(120), right == 600);
         QCOMPARE(sub->width() == area.viewport()->width(), right == 2000);
         sub->close();
+    }
+}
+
+// With the tree pane dragged wide, the register table's window still holds its buttons beside
+// the grid: its own container shows no scroll bar under the grid's, and the area scrolls to them.
+void tst_ScreenFit::tableViewBesideAWidenedTreePane()
+{
+    ShownWindow shown(QStringLiteral("small"));
+    frmMain& w = *shown.window;
+    const std::shared_ptr<pugi::xml_document> station = showViewStation(w);
+    w.imgSplitter_MouseDown();
+    w.imgSplitter_MouseMove(1, 0, 8000, 0);
+    w.imgSplitter_MouseUp();
+    QWidget* form = openView(w, QStringLiteral("TableView"));
+    QVERIFY(form);
+    QMdiArea* area = w.mdiArea();
+    const auto* exit = form->findChild<QPushButton*>(QStringLiteral("cmdExit"));
+    QVERIFY2(rectIn(exit, form).right() >= area->viewport()->width(), "the pane is not wide enough for the case");
+    const auto* scrolled = form->findChild<ScrolledWindow*>(QStringLiteral("ScrolledWindow1"));
+    QVERIFY(scrolled->hbarWindow()->isHidden());
+    QVERIFY(form->width() >= form->minimumWidth());
+    area->horizontalScrollBar()->setValue(area->horizontalScrollBar()->maximum());
+    QCoreApplication::processEvents();
+    for (const char* name : {"cmdRefresh", "cmdExit"}) {
+        const auto* button = form->findChild<QPushButton*>(QLatin1String(name));
+        QVERIFY2(scrolled->rect().contains(rectIn(button, scrolled))
+                     && area->viewport()->rect().contains(rectIn(button, area->viewport())),
+                 name);
     }
 }
 

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QtTest>
@@ -106,6 +107,20 @@ struct Program {
     QStringList names() { return ctx().store->valueNames(HKEY_CURRENT_USER, kKey); }
 };
 
+// Counts the splash windows shown while it lives.
+class SplashesShown : public QObject {
+public:
+    int count = 0;
+    SplashesShown() { qApp->installEventFilter(this); }
+    ~SplashesShown() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && watched->objectName() == QLatin1String("frmSplash"))
+            ++count;
+        return false;
+    }
+};
+
 QStringList sorted(QStringList list)
 {
     list.sort(Qt::CaseInsensitive);
@@ -139,6 +154,7 @@ private Q_SLOTS:
     void damagedSettingsAreReportedInTheLog();
     void startClearsWhatKilledWritersLeft();
     void noticesComeBeforeALongSplashWait();
+    void inputDuringTheSplashWaitIsDropped();
 };
 
 void tst_Startup::firstStartWritesExactlyTheDefaults()
@@ -474,8 +490,12 @@ void tst_Startup::splashWait()
     if (splash != QLatin1String("<missing>"))
         settings.insert("Splash", splash);
     Program p(settings);
+    p.ctx().gLogBox = nullptr; // as in the program: no log before the main window
+    SplashesShown splashes;
     std::unique_ptr<frmMain> window(Main(p.ctx()));
     const QList<int> waits = p.env.dialogs().waits;
+    // Without a wait no splash is built: it would only flash up and slow the start.
+    QCOMPARE(splashes.count, atMost == 0 ? 0 : 1);
     if (atMost == 0) {
         QVERIFY(waits.isEmpty());
     } else {
@@ -565,6 +585,38 @@ void tst_Startup::noticesComeBeforeALongSplashWait()
                             "Stored value \"Timeout\" = \"0\" ignored (not a number from 1 to 60000); 500 is used.\r\n"
                             "Stored value \"Splash\" = \"1000000000\" ignored (more than 10 seconds); 10 is used.\r\n"));
     QCOMPARE(window->logBox()->Text(), logDuringWait);
+    p.ctx().gLogBox = nullptr;
+}
+
+// F11 or a click on the menu bar while the splash waits runs nothing then or later: no
+// "Timeout" line above the welcome line, no channel call, no menu left open.
+void tst_Startup::inputDuringTheSplashWaitIsDropped()
+{
+    Program p({{"Splash", "0.5"}});
+    p.ctx().gLogBox = nullptr;
+    p.env.dialogs().realWaits = true;
+    p.env.dialogs().duringWait = [] {
+        frmMain* window = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == QLatin1String("frmMain"))
+                window = static_cast<frmMain*>(w);
+        QVERIFY(window);
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QTimer::singleShot(50, window, [window] {
+            QTest::keyClick(window->windowHandle(), Qt::Key_F11);
+            QMenuBar* bar = window->menuBar();
+            const QPoint online = bar->actionGeometry(window->mnuMainItemOnline()->menuAction()).center();
+            QTest::mouseClick(bar, Qt::LeftButton, {}, online);
+        });
+    };
+    std::unique_ptr<frmMain> window(Main(p.ctx()));
+    QVERIFY(window);
+    QTest::qWait(100); // input held back would run now
+    QCOMPARE(window->logBox()->Text(), QStringLiteral("Welcome to TD4700 !\r\n"));
+    QVERIFY(p.factory->serial->calls.isEmpty());
+    QVERIFY(p.env.dialogs().messages.isEmpty());
+    QVERIFY(QApplication::activePopupWidget() == nullptr);
     p.ctx().gLogBox = nullptr;
 }
 
