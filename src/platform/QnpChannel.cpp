@@ -220,8 +220,10 @@ int32_t QnpChannel::exchange(uint8_t kind, const QByteArray& payload, QByteArray
         dropConnection();
         return ChTimeout;
     }
+    // The socket's reads and writes happen in its wait calls only; past the deadline each is
+    // still made once, so a process that waited for the processor does not miss what is there.
     while (m_socket->bytesToWrite() > 0) {
-        if (deadline.hasExpired() || !m_socket->waitForBytesWritten(remainingMs(deadline))) {
+        if (!m_socket->waitForBytesWritten(remainingMs(deadline))) {
             dropConnection();
             return ChTimeout;
         }
@@ -230,7 +232,7 @@ int32_t QnpChannel::exchange(uint8_t kind, const QByteArray& payload, QByteArray
     const uint8_t replyKind = kind | proto::KindReply;
     bool sawGarbage = false;
     bool closed = false;
-    for (;;) {
+    for (bool last = false;;) {
         m_rx += m_socket->readAll();
         while (!m_rx.isEmpty()) {
             proto::Envelope answer;
@@ -267,8 +269,9 @@ int32_t QnpChannel::exchange(uint8_t kind, const QByteArray& payload, QByteArray
             if (!whole || !delivered)
                 sawGarbage = true;
         }
-        if (closed || deadline.hasExpired())
+        if (closed || last)
             break;
+        last = deadline.hasExpired();
         // The router dropping the link means no answer will come; take what it sent first.
         if (!m_socket->waitForReadyRead(remainingMs(deadline))
             && m_socket->state() != QAbstractSocket::ConnectedState)

@@ -7,11 +7,62 @@
 #include <QSerialPort>
 #include <QStandardPaths>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
 namespace {
 
 int remainingMs(const QDeadlineTimer& deadline)
 {
     return int(std::max<qint64>(0, deadline.remainingTime()));
+}
+
+// The transfer works on the port's descriptor: the port object's own reads only happen in
+// its wait calls, so a reply that came while this process waited for the processor would
+// sit unread in the line until the deadline and be taken for a silent device.
+enum class Io { Done, TimedOut, Gone };
+
+Io writeAll(int fd, const QByteArray& bytes, const QDeadlineTimer& deadline)
+{
+    qsizetype sent = 0;
+    while (sent < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + sent, size_t(bytes.size() - sent));
+        if (n > 0) {
+            sent += n;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN)
+            return Io::Gone;
+        if (deadline.hasExpired())
+            return Io::TimedOut;
+        pollfd pfd{fd, POLLOUT, 0};
+        if (::poll(&pfd, 1, remainingMs(deadline)) < 0 && errno != EINTR)
+            return Io::Gone;
+        if (pfd.revents & (POLLERR | POLLHUP | POLLNVAL))
+            return Io::Gone;
+    }
+    return Io::Done;
+}
+
+// Appends what the line holds now; false when the other end is gone.
+bool readAvailable(int fd, QByteArray& rx)
+{
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            rx.append(buffer, n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        // In raw mode without a minimum count an empty line reads as 0; EIO: the other end closed.
+        return n == 0 || errno == EAGAIN;
+    }
 }
 
 } // namespace
@@ -85,6 +136,10 @@ int32_t SerialChannel::PortOpen()
     if (!port->open(QIODevice::ReadWrite))
         return ChOpenFailed;
     port->clear();
+    // The transfer reads and writes the descriptor itself and must never block on it.
+    const int fd = int(port->handle());
+    if (const int flags = ::fcntl(fd, F_GETFL); flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0)
+        return ChOpenFailed;
     // A vanished device (other end closed, adapter pulled) would keep the port's notifier
     // firing in the event loop; close it and reopen at the next call.
     QSerialPort* raw = port.get();
@@ -140,19 +195,18 @@ int32_t SerialChannel::transact(uint8_t kind, const QByteArray& payload, QByteAr
     m_port->readAll();
     m_port->clear(QSerialPort::Input);
     m_port->clearError();
+    const int fd = int(m_port->handle());
 
-    if (m_port->write(bytes) != bytes.size())
+    if (const Io sent = writeAll(fd, bytes, deadline); sent != Io::Done) {
+        m_lost = sent == Io::Gone;
         return ChTimeout;
-    while (m_port->bytesToWrite() > 0) {
-        if (deadline.hasExpired() || !m_port->waitForBytesWritten(remainingMs(deadline)))
-            return ChTimeout;
     }
 
     const uint8_t replyKind = kind | proto::KindReply;
     QByteArray rx;
     bool sawGarbage = false;
-    for (;;) {
-        rx += m_port->readAll();
+    for (bool hungUp = false;;) {
+        const bool lineUp = readAvailable(fd, rx) && !hungUp; // what came before a hang-up still counts
         while (!rx.isEmpty()) {
             proto::Frame frame;
             const proto::DecodeResult r = proto::decodeFrameResync(rx, frame);
@@ -170,14 +224,18 @@ int32_t SerialChannel::transact(uint8_t kind, const QByteArray& payload, QByteAr
             if (r.status != proto::Decode::Frame)
                 sawGarbage = true;
         }
+        if (!lineUp) {
+            m_lost = true; // no answer will come; the next call opens the port again
+            break;
+        }
         if (deadline.hasExpired())
             break;
-        m_port->clearError();
-        if (!m_port->waitForReadyRead(remainingMs(deadline))) {
-            const QSerialPort::SerialPortError error = m_port->error();
-            if (m_lost || (error != QSerialPort::NoError && error != QSerialPort::TimeoutError))
-                break; // the line is gone (e.g. the other end closed); no answer will come
+        pollfd pfd{fd, POLLIN, 0};
+        if (::poll(&pfd, 1, remainingMs(deadline)) < 0 && errno != EINTR) {
+            m_lost = true;
+            break;
         }
+        hungUp = pfd.revents & (POLLERR | POLLHUP | POLLNVAL);
     }
     return (sawGarbage || !rx.isEmpty()) ? ChBadFrame : ChTimeout;
 }
