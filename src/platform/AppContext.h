@@ -64,6 +64,7 @@ public:
     QSet<QString> reportedSettings;  // stored values ignored as unusable ("name=value"), each named once
     std::vector<std::function<QString()>> pendingNotices;
     BusyState busy; // work under way that a close must wait for
+    QPointer<QWidget> dialogOwner; // the innermost DialogOwnerGuard's window
 };
 
 // Shorthands for the current context.

@@ -1,5 +1,6 @@
 #include "Dialogs.h"
 
+#include "AppContext.h"
 #include "UserInputBlock.h"
 
 #include <QApplication>
@@ -13,25 +14,29 @@
 #include <QTimer>
 #include <QUrl>
 
-namespace {
-// The innermost guard's window; a guard lives on the stack of the code that opens dialogs.
-QPointer<QWidget> guardedOwner;
-} // namespace
-
+// A guard lives on the stack of the code that opens dialogs; it belongs to the context
+// it was made in, which a test may end first.
 DialogOwnerGuard::DialogOwnerGuard(QWidget* owner)
-    : m_previous(guardedOwner)
+    : m_app(AppContext::current())
 {
-    guardedOwner = owner;
+    if (m_app) {
+        m_previous = m_app->dialogOwner;
+        m_app->dialogOwner = owner;
+    }
 }
 
-DialogOwnerGuard::~DialogOwnerGuard() { guardedOwner = m_previous; }
+DialogOwnerGuard::~DialogOwnerGuard()
+{
+    if (m_app && AppContext::current() == m_app)
+        m_app->dialogOwner = m_previous;
+}
 
 QWidget* QtDialogs::owner() const
 {
     if (m_parent)
         return m_parent;
-    if (guardedOwner)
-        return guardedOwner;
+    if (AppContext::current() && app().dialogOwner)
+        return app().dialogOwner;
     if (QWidget* modal = QApplication::activeModalWidget())
         return modal;
     return QApplication::activeWindow();

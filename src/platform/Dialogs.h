@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <functional>
 
+class AppContext;
 class QWidget;
 
 // Button sets, icons and answers keep the classic message-box numbers.
@@ -48,6 +49,7 @@ public:
     DialogOwnerGuard& operator=(const DialogOwnerGuard&) = delete;
 
 private:
+    AppContext* m_app;
     QPointer<QWidget> m_previous;
 };
 

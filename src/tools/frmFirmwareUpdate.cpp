@@ -160,6 +160,8 @@ bool frmFirmwareUpdate::fSelectFirmware()
 
 void frmFirmwareUpdate::cmdBrowse_Click()
 {
+    // Also at once after show(), before the window manager made this dialog the active window.
+    const DialogOwnerGuard owner(this);
     if (!fSelectFirmware()) {
         cmdScriptStart->setEnabled(false);
         return;
@@ -186,6 +188,7 @@ void frmFirmwareUpdate::cmdScriptStart_Click()
     if (isBusy() || m_path.isEmpty())
         return;
     QPointer<frmFirmwareUpdate> self(this);
+    const DialogOwnerGuard owner(this);
     setBusy(true);
     {
         HourglassGuard hourglass;

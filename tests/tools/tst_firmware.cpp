@@ -358,6 +358,27 @@ private Q_SLOTS:
         QVERIFY(!enabled("cmdScriptStart"));
     }
 
+    // The file dialog that opens as the dialog appears belongs to it, not to the window
+    // still active.
+    void fileDialogOpensOverTheFirmwareDialog()
+    {
+        m_env->context().dialogs = std::make_unique<QtDialogs>();
+        QWidget main;
+        main.show();
+        main.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&main));
+        QWidget* owner = nullptr;
+        QTimer::singleShot(0, [&] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                owner = modal->parentWidget();
+                modal->close();
+            }
+        });
+        m_form = new frmFirmwareUpdate(&main);
+        m_form->RefreshData({}, nullptr, QStringLiteral("FIRMWARE_UPDATE"));
+        QCOMPARE(owner, m_form.data());
+    }
+
     void aRunCannotBeInterrupted()
     {
         QVERIFY2(startCoupler({"--delay-ms", "30"}), qPrintable(m_coupler.output()));
