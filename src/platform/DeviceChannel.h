@@ -21,7 +21,11 @@ enum ChannelResult : int32_t {
     ChOpenFailed = 0x1009,
     ChNoDevice = 0x100A,       // the router knows no device with that net id and port
     ChUnsupported = 0x100B,
+    ChNotAWord = 0x100E,       // a value to write outside 0..65535; nothing was sent
 };
+
+// A register holds 16 bits; a value outside them is refused, never cut to fit.
+constexpr bool isRegisterWord(int32_t value) { return value >= 0 && value <= 0xFFFF; }
 
 // A short readable name for a result code, for log lines and messages.
 QString channelResultText(int32_t result);
