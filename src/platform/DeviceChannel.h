@@ -76,6 +76,9 @@ public:
     virtual int32_t PortOpen() = 0;
     virtual int32_t PortClose() = 0;
     virtual IChannelParam* GetDeviceParamObj() = 0;
+    // The device's address on a multipoint line, as the channel was set up with it (0 where the
+    // channel has none); a channel whose address is outside 0..255 refuses every call.
+    virtual int32_t MultiPoint() const { return 0; }
     // The port the channel opens, for messages ("COM2 (/dev/ttyS1)"); empty when it has no name.
     virtual QString PortName() const { return {}; }
     // Service requests of the device service and the firmware server.
