@@ -23,8 +23,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (readCouplerScript(script).tables.size() != tables)
         __builtin_trap();
     const TerminalScript terminal = readTerminalScript(script);
-    for (const ScriptRegister& reg : terminal.registers)
-        if (reg.value && reg.offset && !terminalScriptValue(QString::number(*reg.value)))
-            __builtin_trap(); // a value the reader gives is one it reads back
+    for (const ScriptRegister& reg : terminal.registers) {
+        if (!reg.value.ok())
+            continue;
+        // A value the reader gives is a register word, and one it reads back.
+        const RegisterWord again = terminalScriptValue(QString::number(reg.value.word));
+        if (reg.value.word < 0 || reg.value.word > 65535 || !again.ok() || again.word != reg.value.word)
+            __builtin_trap();
+    }
     return 0;
 }

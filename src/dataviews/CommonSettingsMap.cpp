@@ -64,12 +64,20 @@ CommonSettings fRegsToControls(Registers regs)
 
 void fControlsToRegs(const CommonSettings& s, MutableRegisters regs)
 {
+    // An option group left as the registers show it keeps their bits: the value 4 of register 1's
+    // field and the reactions 0x300 and 0xC00 have no option of their own, and an Apply the user
+    // changed nothing in must not rewrite them.
+    const CommonSettings shown = fRegsToControls(regs);
+
     // Register 0 is no control's: it stays as read.
-    int32_t r1 = withBit(regs[1], 0, s.spsInterface) & ~kEventsMask;
-    if (s.events == kEventsDiagnosis)
-        r1 |= 2;
-    else if (s.events == kEventsCyclic)
-        r1 |= 6;
+    int32_t r1 = withBit(regs[1], 0, s.spsInterface);
+    if (s.events != shown.events) {
+        r1 &= ~kEventsMask;
+        if (s.events == kEventsDiagnosis)
+            r1 |= 2;
+        else if (s.events == kEventsCyclic)
+            r1 |= 6;
+    }
     regs[1] = r1;
 
     int32_t r2 = regs[2];
@@ -79,11 +87,14 @@ void fControlsToRegs(const CommonSettings& s, MutableRegisters regs)
 
     for (int n = 0; n < kImageCount; ++n) {
         const ProcessImage& image = s.images[size_t(n)];
-        int32_t v = regs[size_t(kFirstImageRegister + n)] & ~(0xFF | kFieldbusMask | kTerminalbusMask);
+        const ProcessImage& was = shown.images[size_t(n)];
+        int32_t v = regs[size_t(kFirstImageRegister + n)];
         for (int b = 0; b < 8; ++b)
             v = withBit(v, b, image.options[size_t(b)]);
-        v |= reactionBits(image.fieldbusError, 0x100, 0x200);
-        v |= reactionBits(image.terminalbusError, 0x400, 0x800);
+        if (image.fieldbusError != was.fieldbusError)
+            v = (v & ~kFieldbusMask) | reactionBits(image.fieldbusError, 0x100, 0x200);
+        if (image.terminalbusError != was.terminalbusError)
+            v = (v & ~kTerminalbusMask) | reactionBits(image.terminalbusError, 0x400, 0x800);
         regs[size_t(kFirstImageRegister + n)] = v;
     }
 

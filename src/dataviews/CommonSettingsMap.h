@@ -2,7 +2,8 @@
 // The coupler's common settings, coupler table 0 registers 0 to 11, as the
 // settings view shows them: fRegsToControls unpacks the registers into what
 // the controls show, fControlsToRegs folds the controls back into the
-// registers, keeping every bit no control shows.
+// registers, keeping every bit no control shows and every field whose
+// control still shows what the registers gave it.
 #include <array>
 #include <cstdint>
 #include <optional>

@@ -1,8 +1,6 @@
 #include "ProcDataLogic.h"
 
-#include "RegisterTableModel.h"
 #include "platform/ModDataConvert.h"
-#include "platform/VbConvert.h"
 
 #include <algorithm>
 
@@ -36,26 +34,13 @@ QString formatWord(int format, int32_t word)
 
 tableview::RegisterEdit parseOutputEntry(int format, const QString& text)
 {
-    using tableview::EditVerdict;
     switch (format) {
     case FmtHex:
-    case FmtHexPlain:
-        return tableview::parseRegisterEdit(RegisterTableModel::ColHex, text);
-    case FmtInt16: {
-        if (!IsIntString(text))
-            return {EditVerdict::Invalid, 0};
-        // "-" alone, an empty text and numbers outside 16 bits pass the check but are no entry.
-        const std::optional<int32_t> v = vbCLng(text);
-        if (!v || *v < -32768 || *v > 32767)
-            return {EditVerdict::Unconvertible, 0};
-        return {EditVerdict::Accepted, *v & 0xFFFF};
-    }
-    case FmtUInt16:
-        return tableview::parseRegisterEdit(RegisterTableModel::ColUint, text);
-    case FmtBinary:
-        return tableview::parseRegisterEdit(RegisterTableModel::ColBin, text);
-    default:
-        return {EditVerdict::NotEditable, 0};
+    case FmtHexPlain: return tableview::registerEdit(WordFormat::Hex, text);
+    case FmtInt16: return tableview::registerEdit(WordFormat::Signed, text);
+    case FmtUInt16: return tableview::registerEdit(WordFormat::Unsigned, text);
+    case FmtBinary: return tableview::registerEdit(WordFormat::Binary, text);
+    default: return {tableview::EditVerdict::NotEditable, 0};
     }
 }
 

@@ -182,6 +182,10 @@ void SettingsViewBase::cmdApply_Click()
 {
     if (m_busy.isBusy())
         return;
+    // An entry no register holds is refused before anything is written, and the user's other
+    // changes stay on screen.
+    if (m_lastReadOk && !fControlsToRegs())
+        return;
     m_busy.setBusy(true);
     setEnabled(false);
     m_notice.clear();
@@ -204,7 +208,6 @@ int32_t SettingsViewBase::applySettings()
         app().dialogs->MsgBox(notReadMessage(english), vbOKOnly | vbExclamation);
         return ChOk;
     }
-    fControlsToRegs();
     const settingswrite::ProtectedWrite written = WriteTable0();
     if (const QString message = settingswrite::protectedWriteMessage(written, english); !message.isEmpty())
         app().dialogs->MsgBox(message, vbOKOnly | vbExclamation);

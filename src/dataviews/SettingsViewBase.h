@@ -51,7 +51,8 @@ protected:
     void setContent(QWidget* content) { m_content = content; }
 
     virtual void fRegsToControls() = 0;
-    virtual void fControlsToRegs() = 0;
+    // False when a control holds no register word: the user was told, and nothing changed.
+    virtual bool fControlsToRegs() = 0;
     // The controls after a failed read: nothing that looks like a device value.
     virtual void clearControls() {}
     // After a write the device accepted: the reboot question and what follows it. A failure
@@ -84,7 +85,7 @@ private:
     settingswrite::ProtectedWrite WriteTable0();
     void showRegisters();
     void cmdApply_Click();
-    // The code of the lost link that ended it, else 0.
+    // Writes what fControlsToRegs took from the controls; the code of the lost link that ended it, else 0.
     int32_t applySettings();
     void cmdCancel_Click();
 

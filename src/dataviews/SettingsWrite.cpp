@@ -1,7 +1,13 @@
 #include "SettingsWrite.h"
 
+#include "ProcDataLogic.h"
+#include "TableViewLogic.h"
+#include "platform/AppContext.h"
 #include "platform/DeviceChannel.h"
 #include "platform/DeviceService.h"
+#include "platform/LocaleInfo.h"
+
+#include <QTabWidget>
 
 namespace settingswrite {
 
@@ -103,6 +109,33 @@ QString protectedWriteMessage(const ProtectedWrite& result, bool english)
                                                 "Code %1 (%2)."),
                        result.restore, english);
     return message;
+}
+
+QValidator::State wordFieldState(const QString& text)
+{
+    switch (parseRegisterWord(WordFormat::Unsigned, text).verdict) {
+    case WordVerdict::Word: return QValidator::Acceptable;
+    case WordVerdict::NoEntry: return QValidator::Intermediate;
+    case WordVerdict::NotANumber:
+    case WordVerdict::OutOfRange: break;
+    }
+    return QValidator::Invalid;
+}
+
+void showRefusedEntry(QWidget* field)
+{
+    for (QWidget* p = field->parentWidget(); p; p = p->parentWidget()) {
+        if (auto* tabs = qobject_cast<QTabWidget*>(p)) {
+            for (int i = 0; i < tabs->count(); ++i)
+                if (tabs->widget(i)->isAncestorOf(field))
+                    tabs->setCurrentIndex(i);
+            break;
+        }
+    }
+    field->setFocus();
+    // The program's invalid-entry box in the view's language: the grids' English and German texts.
+    app().dialogs->MsgBox(localeIsEnglish() ? tableview::invalidEntryMessage() : procdata::invalidEntryMessage(),
+                          vbOKOnly | vbInformation);
 }
 
 } // namespace settingswrite

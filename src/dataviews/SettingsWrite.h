@@ -3,11 +3,13 @@
 // protection lifted for the view's requests and switched on again, each step
 // keeping its own result, and the texts that name the step that failed.
 #include <QString>
+#include <QValidator>
 #include <cstdint>
 #include <functional>
 
 class IDeviceChannel;
 class IDeviceService;
+class QWidget;
 
 namespace settingswrite {
 
@@ -34,5 +36,14 @@ QString stepFailedMessage(Step step, int32_t code, bool english);
 QString rebootFailedMessage(int32_t code, bool english);
 // What the user is told of a protected write; empty when every step succeeded.
 QString protectedWriteMessage(const ProtectedWrite& result, bool english);
+
+// A number field's text as a register word in decimal: Acceptable for a word (leading zeros
+// allowed), Intermediate while nothing is typed, Invalid for what no keystroke may make (another
+// character, a number past 65535).
+QValidator::State wordFieldState(const QString& text);
+
+// An entry no register holds, refused before anything is written: the field, back at its old
+// value, is brought into view with its tab and the invalid-entry box tells why.
+void showRefusedEntry(QWidget* field);
 
 } // namespace settingswrite

@@ -2,14 +2,10 @@
 
 #include "devices/clsConvertXml.h"
 #include "platform/DeviceChannel.h"
-#include "platform/ModDataConvert.h"
 #include "platform/StringTable.h"
-#include "platform/VbConvert.h"
 
 #include <algorithm>
 #include <array>
-#include <cmath>
-#include <limits>
 
 namespace tableview {
 
@@ -45,42 +41,26 @@ int32_t decideTableLength(int32_t pos, int32_t table, IDeviceChannel* channel, c
     return capLength(word[0]);
 }
 
-namespace {
-
-// Entries that give a number beyond the signed 32-bit range cannot be taken.
-RegisterEdit fromNumber(double value)
+RegisterEdit registerEdit(WordFormat format, const QString& text)
 {
-    if (!std::isfinite(value) || value > double(std::numeric_limits<int32_t>::max())
-        || value < double(std::numeric_limits<int32_t>::min()))
-        return {EditVerdict::Unconvertible, 0};
-    return {EditVerdict::Accepted, int32_t(int64_t(value) & 0xFFFF)};
+    const RegisterWord entry = parseRegisterWord(format, text);
+    switch (entry.verdict) {
+    case WordVerdict::Word: return {EditVerdict::Accepted, entry.word};
+    case WordVerdict::NoEntry: return {EditVerdict::NoEntry, 0};
+    case WordVerdict::NotANumber:
+    case WordVerdict::OutOfRange: break;
+    }
+    return {EditVerdict::Invalid, 0};
 }
-
-} // namespace
 
 RegisterEdit parseRegisterEdit(int column, const QString& text)
 {
     switch (column) {
-    case RegisterTableModel::ColHex:
-        if (!IsHexString(text))
-            return {EditVerdict::Invalid, 0};
-        return fromNumber(HexStrToVal(text));
-    case RegisterTableModel::ColUint: {
-        if (!IsDecString(text))
-            return {EditVerdict::Invalid, 0};
-        const std::optional<int32_t> v = vbCLng(text);
-        if (!v)
-            return {EditVerdict::Unconvertible, 0};
-        return {EditVerdict::Accepted, *v & 0xFFFF};
+    case RegisterTableModel::ColHex: return registerEdit(WordFormat::Hex, text);
+    case RegisterTableModel::ColUint: return registerEdit(WordFormat::Unsigned, text);
+    case RegisterTableModel::ColBin: return registerEdit(WordFormat::Binary, text);
+    default: return {EditVerdict::NotEditable, 0};
     }
-    case RegisterTableModel::ColBin:
-        if (!IsBinString(text))
-            return {EditVerdict::Invalid, 0};
-        return fromNumber(BinStrToVal(text));
-    default:
-        break;
-    }
-    return {EditVerdict::NotEditable, 0};
 }
 
 RegisterTableModel::Row rowTexts(int reg, int32_t value, const QString& description)

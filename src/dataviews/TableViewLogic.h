@@ -2,6 +2,7 @@
 // What the register table view decides without a window: how many registers
 // a table has, what an edited cell means, and the texts of a row.
 #include "RegisterTableModel.h"
+#include "platform/ModDataConvert.h"
 
 #include <QString>
 #include <cstdint>
@@ -29,17 +30,19 @@ int32_t decideTableLength(int32_t pos, int32_t table, IDeviceChannel* channel, c
 int32_t capLength(int32_t length);
 
 enum class EditVerdict {
-    Accepted,      // value holds the register word to write
-    Invalid,       // the text fails its check: tell the user, restore the cell
-    Unconvertible, // passes the check but gives no number: restore the cell silently
-    NotEditable,   // not a value column
+    Accepted,    // value holds the register word to write
+    Invalid,     // no number of the format, or none a register holds: tell the user, restore the cell
+    NoEntry,     // nothing was typed: restore the cell silently
+    NotEditable, // not a value column
 };
 
 struct RegisterEdit {
     EditVerdict verdict = EditVerdict::NotEditable;
-    int32_t value = 0; // low 16 bits of the entry
+    int32_t value = 0; // the register word, 0..65535
 };
 
+// What a typed text means to a grid cell of the given format.
+RegisterEdit registerEdit(WordFormat format, const QString& text);
 // Checks and converts the text typed into column HEX, UINT or BIN.
 RegisterEdit parseRegisterEdit(int column, const QString& text);
 

@@ -102,6 +102,7 @@ QWidget* LinkTerminalDelegate::createEditor(QWidget* parent, const QStyleOptionV
     auto* box = new QComboBox(parent);
     for (int32_t code : controller::kAssignmentCodes)
         box->addItem(controller::assignmentText(code), code);
+    m_open = box;
     return box;
 }
 
@@ -117,4 +118,12 @@ void LinkTerminalDelegate::setModelData(QWidget* editor, QAbstractItemModel* mod
     auto* box = static_cast<QComboBox*>(editor);
     if (box->currentIndex() >= 0)
         model->setData(index, box->currentData(), Qt::EditRole);
+}
+
+void LinkTerminalDelegate::commitOpenEditor()
+{
+    if (QWidget* editor = m_open) {
+        Q_EMIT commitData(editor);
+        Q_EMIT closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
 }

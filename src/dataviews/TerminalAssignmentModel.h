@@ -5,6 +5,7 @@
 #include "ControllerSettingLogic.h"
 
 #include <QAbstractTableModel>
+#include <QPointer>
 #include <QStyledItemDelegate>
 #include <optional>
 #include <vector>
@@ -45,4 +46,10 @@ public:
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     void setEditorData(QWidget* editor, const QModelIndex& index) const override;
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
+
+    // Takes the open list's choice into the model and closes it, as a click elsewhere does.
+    void commitOpenEditor();
+
+private:
+    mutable QPointer<QWidget> m_open; // the view ignores an editor it has closed already
 };

@@ -12,7 +12,7 @@ public:
 private:
     // No control shows a register: the block goes back as it was read.
     void fRegsToControls() override {}
-    void fControlsToRegs() override {}
+    bool fControlsToRegs() override { return true; }
 
     QGroupBox* Frame1;
     QLabel* lbl;

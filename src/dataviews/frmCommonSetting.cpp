@@ -5,6 +5,7 @@
 #include "platform/DeviceChannel.h"
 #include "platform/DeviceService.h"
 #include "platform/LocaleInfo.h"
+#include "platform/ModDataConvert.h"
 #include "platform/ScrolledWindow.h"
 #include "platform/StringTable.h"
 #include "platform/Twips.h"
@@ -82,9 +83,19 @@ T* named(T* widget, const QString& name)
     return widget;
 }
 
+// A register word typed in decimal, judged as Apply reads it: no group separators, leading zeros allowed.
+class WordSpinBox : public QSpinBox {
+public:
+    QValidator::State validate(QString& text, int&) const override { return settingswrite::wordFieldState(text); }
+    int valueFromText(const QString& text) const override
+    {
+        return parseRegisterWord(WordFormat::Unsigned, text).word;
+    }
+};
+
 QSpinBox* numberField(const QString& name)
 {
-    auto* field = named(new QSpinBox, name);
+    auto* field = named(new WordSpinBox, name);
     field->setRange(0, 65535); // a register word; the field takes nothing outside it
     field->setButtonSymbols(QAbstractSpinBox::NoButtons);
     return field;
@@ -116,13 +127,6 @@ void selectOption(QButtonGroup* group, int id)
     for (QAbstractButton* b : group->buttons())
         b->setChecked(false);
     group->setExclusive(true);
-}
-
-std::optional<uint16_t> fieldValue(const QSpinBox* field)
-{
-    if (field->cleanText().isEmpty())
-        return std::nullopt; // an empty field leaves its register as it is
-    return uint16_t(field->value());
 }
 
 void showField(QSpinBox* field, const std::optional<uint16_t>& value)
@@ -286,16 +290,26 @@ void frmCommonSetting::clearControls()
     showSettings(none);
 }
 
-void frmCommonSetting::fControlsToRegs()
+bool frmCommonSetting::fControlsToRegs()
 {
     CommonSettings s;
+    // Every field is judged before anything changes: one refused entry writes nothing.
+    const std::array<QSpinBox*, 4> fields = {fpMasterSlave, fpSlaveMaster, fpWaitValue[0], fpWaitValue[1]};
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const RegisterWord entry = parseRegisterWord(WordFormat::Unsigned, fields[i]->cleanText());
+        if (entry.ok()) {
+            s.fields[i] = uint16_t(entry.word);
+        } else if (entry.verdict != WordVerdict::NoEntry) { // an empty field keeps its register
+            showField(fields[i], uint16_t(registers()[7 + i])); // the value last read
+            settingswrite::showRefusedEntry(fields[i]);
+            return false;
+        }
+    }
     s.spsInterface = chkSPSInterface->isChecked();
     s.events = m_eventsGroup->checkedId(); // -1 when none is selected
     s.autoReset = chkAutoReset->isChecked();
     s.diagnostics = chkDiagnostics->isChecked();
     s.diagnosticsDigTerm = chkDiagnosticsDigTerm->isChecked();
-    s.fields = {fieldValue(fpMasterSlave), fieldValue(fpSlaveMaster), fieldValue(fpWaitValue[0]),
-                fieldValue(fpWaitValue[1])};
     s.oldTermConfig = chkOldTermConfig->isChecked();
     for (int n = 0; n < kImageCount; ++n) {
         ProcessImage& image = s.images[size_t(n)];
@@ -305,6 +319,7 @@ void frmCommonSetting::fControlsToRegs()
         image.terminalbusError = m_terminalbusGroup[n]->checkedId();
     }
     commonsettings::fControlsToRegs(s, registers().first<kRegisterCount>());
+    return true;
 }
 
 int32_t frmCommonSetting::afterWrite()

@@ -31,7 +31,7 @@ public:
 
 private:
     void fRegsToControls() override;
-    void fControlsToRegs() override;
+    bool fControlsToRegs() override;
     void clearControls() override;
     int32_t afterWrite() override;
     void SetEnglishCaptions();

@@ -8,6 +8,7 @@
 #include "platform/FormRegistry.h"
 #include "platform/Hourglass.h"
 #include "platform/LocaleInfo.h"
+#include "platform/ModDataConvert.h"
 #include "platform/ProtocolDeviceService.h"
 #include "platform/ScrolledWindow.h"
 #include "platform/StringTable.h"
@@ -69,18 +70,11 @@ const char* const kOptionCaptions[] = {"ICO (input -> computing -> output)", "IO
 const char* const kDiagCaptions[] = {"Minimal PLC-Cycletime [ms]", "Maximum PLC-Cycletime  [ms]",
                                      "Current PLC-Cycletime  [ms]", "Average PLC-Cycletime  [ms]"};
 
-// A register word typed in decimal: digits only, 0..65535. An empty field keeps its register.
+// A register word typed in decimal, judged by its value: "000123" is 123. An empty field keeps its register.
 class WordValidator : public QValidator {
 public:
     using QValidator::QValidator;
-    State validate(QString& input, int&) const override
-    {
-        if (input.isEmpty())
-            return Intermediate;
-        if (input.size() > 5 || !std::all_of(input.begin(), input.end(), [](QChar c) { return c >= '0' && c <= '9'; }))
-            return Invalid;
-        return input.toUInt() <= 65535 ? Acceptable : Invalid;
-    }
+    State validate(QString& input, int&) const override { return settingswrite::wordFieldState(input); }
 };
 
 QString notReadMessage(bool english)
@@ -112,6 +106,7 @@ frmControllerSetting::frmControllerSetting(QWidget* parent)
     , Frame4(new QGroupBox)
     , tdbgData(new QTableView)
     , m_grid(new TerminalAssignmentModel(this))
+    , m_linkDelegate(new LinkTerminalDelegate(this))
     , chkActivateTimeCycle(new QCheckBox)
     , fraTab3(new QGroupBox)
     , cmdApply(new QPushButton(ScrolledWindow1))
@@ -198,7 +193,7 @@ void frmControllerSetting::buildMappingTab()
     }
     tdbgData->setObjectName(QStringLiteral("tdbgData"));
     tdbgData->setModel(m_grid);
-    tdbgData->setItemDelegateForColumn(TerminalAssignmentModel::ColLink, new LinkTerminalDelegate(tdbgData));
+    tdbgData->setItemDelegateForColumn(TerminalAssignmentModel::ColLink, m_linkDelegate);
     tdbgData->verticalHeader()->hide();
     tdbgData->setSelectionMode(QAbstractItemView::SingleSelection);
     tdbgData->installEventFilter(this);
@@ -424,8 +419,21 @@ void frmControllerSetting::fRegsToControls()
     updateStatus();
 }
 
-void frmControllerSetting::fControlsToRegs()
+bool frmControllerSetting::fControlsToRegs()
 {
+    // Every field is judged before anything changes: one refused entry writes nothing.
+    std::array<std::optional<int32_t>, kEditRegisters.size()> fields;
+    for (size_t i = 0; i < editTab1Reg.size(); ++i) {
+        const RegisterWord entry = parseRegisterWord(WordFormat::Unsigned, editTab1Reg[i]->text());
+        if (entry.ok()) {
+            fields[i] = entry.word;
+        } else if (entry.verdict != WordVerdict::NoEntry) {
+            editTab1Reg[i]->setText(QString::number(m_regTable1[size_t(kEditRegisters[i])]));
+            settingswrite::showRefusedEntry(editTab1Reg[i]);
+            return false;
+        }
+    }
+
     OptionControls options;
     for (size_t i = 0; i < chkVRx.size(); ++i)
         options.checked[i] = chkVRx[i]->isChecked();
@@ -433,12 +441,10 @@ void frmControllerSetting::fControlsToRegs()
         options.busUpdate = m_busUpdateGroup->checkedId();
     m_regTable1[kOptionReg] = encodeOptions(m_regTable1[kOptionReg], options);
 
-    for (size_t i = 0; i < editTab1Reg.size(); ++i) {
-        bool ok = false;
-        const uint value = editTab1Reg[i]->text().toUInt(&ok);
-        if (ok && value <= 65535)
-            m_regTable1[size_t(kEditRegisters[i])] = int32_t(value);
-    }
+    // An empty field keeps its register.
+    for (size_t i = 0; i < editTab1Reg.size(); ++i)
+        if (fields[i])
+            m_regTable1[size_t(kEditRegisters[i])] = *fields[i];
 
     const std::vector<int32_t> codes = m_grid->codes();
     packAssignments(m_regTable1, codes);
@@ -448,6 +454,7 @@ void frmControllerSetting::fControlsToRegs()
         m_cycleMeasurement = chkActivateTimeCycle->isChecked();
         setMeasurementShown(m_cycleMeasurement);
     }
+    return true;
 }
 
 int32_t frmControllerSetting::WriteSteps::linkFailure() const
@@ -530,6 +537,8 @@ void frmControllerSetting::cmdApply_Click()
 {
     if (!m_online || m_busy.isBusy())
         return;
+    // A choice still open in the list counts, whether Apply was clicked or pressed by its key.
+    m_linkDelegate->commitOpenEditor();
     m_busy.setBusy(true);
     applySettings();
     m_busy.setBusy(false);
@@ -546,7 +555,8 @@ void frmControllerSetting::applySettings()
         return;
     }
 
-    fControlsToRegs();
+    if (!fControlsToRegs())
+        return; // the user's other changes stay on screen
     const WriteSteps steps = WriteSettings();
     if (const QString message = writeStepsMessage(steps, english); !message.isEmpty())
         app().dialogs->MsgBox(message, vbOKOnly | vbExclamation);

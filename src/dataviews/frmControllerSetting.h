@@ -70,7 +70,8 @@ private:
     int32_t ReadTable1();
     int32_t ReadTable98();
     void fRegsToControls();
-    void fControlsToRegs();
+    // False when a field holds no register word: the user was told, and nothing changed.
+    bool fControlsToRegs();
     WriteSteps WriteSettings();
     // The table-1 block, the restart of the measurement and its switch; the block's result.
     int32_t writeBlocks(WriteSteps& steps);
@@ -101,6 +102,7 @@ private:
     std::array<QLineEdit*, 7> editTab1Reg{};
     QTableView* tdbgData;
     TerminalAssignmentModel* m_grid;
+    LinkTerminalDelegate* m_linkDelegate;
     QCheckBox* chkActivateTimeCycle;
     QGroupBox* fraTab3;
     std::array<QLabel*, 4> lblDiag{};

@@ -299,7 +299,7 @@ bool frmProcData::tdbgOutData_BeforeColUpdate(int reg, const QString& text)
             QTimer::singleShot(0, this, &frmProcData::showInvalidEntry);
         }
         return false;
-    case tableview::EditVerdict::Unconvertible:
+    case tableview::EditVerdict::NoEntry:
     case tableview::EditVerdict::NotEditable:
         return false;
     }

@@ -277,7 +277,7 @@ bool frmTable::commitCell(int reg, int column, const QString& text)
             QTimer::singleShot(0, this, &frmTable::showInvalidEntry);
         }
         return false;
-    case tableview::EditVerdict::Unconvertible:
+    case tableview::EditVerdict::NoEntry:
     case tableview::EditVerdict::NotEditable:
         return false;
     }

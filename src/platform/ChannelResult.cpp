@@ -15,6 +15,7 @@ QString channelResultText(int32_t result)
     case ChOpenFailed: return QStringLiteral("port cannot be opened");
     case ChNoDevice: return QStringLiteral("no such device");
     case ChUnsupported: return QStringLiteral("not supported");
+    case ChNotAWord: return QStringLiteral("value outside 0..65535, not sent");
     default: break;
     }
     return QStringLiteral("error %1").arg(result);
@@ -37,6 +38,7 @@ QString channelResultText(int32_t result, bool english)
     case ChOpenFailed: return QStringLiteral("Schnittstelle kann nicht geöffnet werden");
     case ChNoDevice: return QStringLiteral("Gerät nicht vorhanden");
     case ChUnsupported: return QStringLiteral("nicht unterstützt");
+    case ChNotAWord: return QStringLiteral("Wert außerhalb 0..65535, nicht gesendet");
     default: break;
     }
     return QStringLiteral("Fehler %1").arg(result);

@@ -21,7 +21,11 @@ enum ChannelResult : int32_t {
     ChOpenFailed = 0x1009,
     ChNoDevice = 0x100A,       // the router knows no device with that net id and port
     ChUnsupported = 0x100B,
+    ChNotAWord = 0x100E,       // a value to write outside 0..65535; nothing was sent
 };
+
+// A register holds 16 bits; a value outside them is refused, never cut to fit.
+constexpr bool isRegisterWord(int32_t value) { return value >= 0 && value <= 0xFFFF; }
 
 // A short readable name for a result code, for log lines and messages.
 QString channelResultText(int32_t result);
@@ -72,6 +76,9 @@ public:
     virtual int32_t PortOpen() = 0;
     virtual int32_t PortClose() = 0;
     virtual IChannelParam* GetDeviceParamObj() = 0;
+    // The device's address on a multipoint line, as the channel was set up with it (0 where the
+    // channel has none); a channel whose address is outside 0..255 refuses every call.
+    virtual int32_t MultiPoint() const { return 0; }
     // The port the channel opens, for messages ("COM2 (/dev/ttyS1)"); empty when it has no name.
     virtual QString PortName() const { return {}; }
     // Service requests of the device service and the firmware server.

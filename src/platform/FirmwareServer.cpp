@@ -84,6 +84,9 @@ int32_t FirmwareServer::download(IDeviceChannel* channel, const QString& path, u
         return rc;
     if (!channel)
         return ChNotOpen;
+    // The address is one byte on the line; a cut-down one would update another station.
+    if (multiPoint < 0 || multiPoint > kMaxMultiPoint)
+        return ChBadArgument;
 
     QByteArray reply;
     QByteArray begin;

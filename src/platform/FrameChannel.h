@@ -30,6 +30,9 @@ public:
         int32_t rc = proto::checkRegisterArgs(pos, table, first, count, buffer.size());
         if (rc != ChOk)
             return rc;
+        // The views and tools check every word they are given; this is the guard behind them.
+        if (!std::all_of(buffer.begin(), buffer.begin() + count, isRegisterWord))
+            return ChNotAWord;
         QByteArray reply;
         rc = transact(proto::KindWrite, proto::writeRequest(pos, table, first, count, buffer), reply);
         if (rc != ChOk)

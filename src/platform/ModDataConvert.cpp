@@ -42,7 +42,63 @@ QString prepareHex(const QString& text)
 
 QString hexDigits(uint32_t value) { return QString::number(value, 16).toUpper(); }
 
+constexpr int64_t kLargestWord = 65535;
+
+// Digits of base (after the caller's preparation), blanks skipped. The value stops growing
+// once past a word, so any number of digits costs no overflow.
+RegisterWord digitsWord(const QString& text, int base, bool blanks)
+{
+    int64_t value = 0;
+    bool digit = false;
+    for (QChar c : text) {
+        if (blanks && c == QLatin1Char(' '))
+            continue;
+        const int d = isUpperHexDigit(c) ? hexDigitValue(c) : base;
+        if (d >= base)
+            return {WordVerdict::NotANumber, 0};
+        digit = true;
+        if (value <= kLargestWord)
+            value = value * base + d;
+    }
+    if (!digit)
+        return {WordVerdict::NoEntry, 0};
+    if (value > kLargestWord)
+        return {WordVerdict::OutOfRange, 0};
+    return {WordVerdict::Word, int32_t(value)};
+}
+
+// An optional sign, then decimal digits; the value must lie in low..high.
+RegisterWord decimalWord(const QString& text, int64_t low, int64_t high)
+{
+    QString t = trimBlanks(text);
+    const bool negative = t.startsWith(QLatin1Char('-'));
+    if (negative || t.startsWith(QLatin1Char('+')))
+        t.remove(0, 1);
+    const RegisterWord magnitude = digitsWord(t, 10, false);
+    if (magnitude.verdict != WordVerdict::Word)
+        return magnitude;
+    const int64_t value = negative ? -int64_t(magnitude.word) : magnitude.word;
+    if (value < low || value > high)
+        return {WordVerdict::OutOfRange, 0};
+    return {WordVerdict::Word, int32_t(value & 0xFFFF)}; // a signed entry's 16-bit pattern: -1 is 65535
+}
+
 } // namespace
+
+RegisterWord parseRegisterWord(WordFormat format, const QString& text)
+{
+    switch (format) {
+    case WordFormat::Hex:
+        return digitsWord(prepareHex(text), 16, true);
+    case WordFormat::Unsigned:
+        return decimalWord(text, 0, kLargestWord);
+    case WordFormat::Signed:
+        return decimalWord(text, -32768, 32767);
+    case WordFormat::Binary:
+        return digitsWord(trimBlanks(text), 2, true);
+    }
+    return {WordVerdict::NotANumber, 0};
+}
 
 bool IsHexString(const QString& text)
 {

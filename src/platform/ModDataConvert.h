@@ -29,5 +29,29 @@ inline int32_t ValToVar(int32_t value) { return value; }
 std::optional<int32_t> ToInt16(int32_t value); // no value outside 0..65535
 QString Hex4(int32_t value);                     // exactly the last four hex digits
 
+// The one way typed or scripted text becomes a register word: every view and
+// tool that writes a word it was given takes it from here.
+enum class WordFormat {
+    Hex,      // hex digits and blanks after an optional "0x", as IsHexString
+    Unsigned, // decimal digits after an optional sign: 0..65535
+    Signed,   // decimal digits after an optional sign: -32768..32767 as its 16-bit pattern
+    Binary,   // "0", "1" and blanks, as IsBinString
+};
+
+enum class WordVerdict {
+    Word,       // word holds 0..65535
+    NoEntry,    // no digit once trimmed (and the hex prefix dropped): nothing was entered
+    NotANumber, // a character the format does not take
+    OutOfRange, // a number, but none a register holds; never cut to fit
+};
+
+struct RegisterWord {
+    WordVerdict verdict = WordVerdict::NoEntry;
+    int32_t word = 0; // 0..65535 when verdict is Word, else 0
+    bool ok() const { return verdict == WordVerdict::Word; }
+};
+
+RegisterWord parseRegisterWord(WordFormat format, const QString& text);
+
 // An empty result where a caller does arithmetic with it.
 inline int32_t valueOrZero(const std::optional<int32_t>& v) { return v.value_or(0); }

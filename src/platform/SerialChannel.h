@@ -17,6 +17,7 @@ public:
     int32_t PortClose() override;
     IChannelParam* GetDeviceParamObj() override { return &m_param; }
     QString PortName() const override;
+    int32_t MultiPoint() const override { return m_param.multiPoint; }
 
     // TD4700_PORTS_DIR, else <user config folder>/td4700/ports.
     static QString portsFolder();

@@ -1,6 +1,5 @@
 #include "ScriptFile.h"
 
-#include "platform/ModDataConvert.h"
 #include "platform/RegularFile.h"
 #include "platform/XmlDocument.h"
 
@@ -9,25 +8,15 @@
 
 namespace {
 
-bool hasHexDigit(const QString& text)
-{
-    // What follows the prefix; IsHexString has already accepted only digits and blanks.
-    QString rest = text.trimmed().toUpper();
-    if (rest.startsWith(QLatin1String("0X")))
-        rest.remove(0, 2);
-    for (QChar c : rest)
-        if (c != QLatin1Char(' '))
-            return true;
-    return false;
-}
-
-ScriptRegister readRegister(const pugi::xml_node& reg, std::optional<int32_t> (*valueOf)(const QString&))
+ScriptRegister readRegister(const pugi::xml_node& reg, RegisterWord (*valueOf)(const QString&))
 {
     ScriptRegister out;
     if (const pugi::xml_node offset = reg.child("Offset"))
         out.offset = scriptDecimal(scriptText(offset));
-    if (const pugi::xml_node value = reg.child("Value"))
-        out.value = valueOf(scriptText(value));
+    if (const pugi::xml_node value = reg.child("Value")) {
+        out.valueText = scriptText(value);
+        out.value = valueOf(out.valueText);
+    }
     out.desc = scriptText(reg.child("Desc"));
     return out;
 }
@@ -59,26 +48,18 @@ std::optional<int32_t> scriptDecimal(const QString& text)
     return int32_t(value);
 }
 
-std::optional<int32_t> couplerScriptValue(const QString& text)
+RegisterWord couplerScriptValue(const QString& text)
 {
-    if (IsHexString(text)) {
-        // An empty value passes the hex test; it used to write 0.
-        if (!hasHexDigit(text))
-            return std::nullopt;
-        return int32_t(HexStrToVal(text));
-    }
-    return scriptDecimal(text);
+    const RegisterWord hex = parseRegisterWord(WordFormat::Hex, text);
+    return hex.verdict == WordVerdict::NotANumber ? parseRegisterWord(WordFormat::Unsigned, text) : hex;
 }
 
-std::optional<int32_t> terminalScriptValue(const QString& text)
+RegisterWord terminalScriptValue(const QString& text)
 {
-    const QString t = text.trimmed();
-    if (t.startsWith(QLatin1String("0x")) && IsHexString(t)) {
-        if (!hasHexDigit(t))
-            return std::nullopt;
-        return int32_t(HexStrToVal(t));
-    }
-    return scriptDecimal(t);
+    // "0xZZ" fails as hexadecimal and then as decimal: no number either way.
+    if (text.trimmed().startsWith(QLatin1String("0x")))
+        return parseRegisterWord(WordFormat::Hex, text);
+    return parseRegisterWord(WordFormat::Unsigned, text);
 }
 
 QString scriptText(const pugi::xml_node& element)

@@ -3,6 +3,8 @@
 // coupler's tables (coupler scripts) or for every channel of the register
 // terminals behind it (terminal scripts). Reading needs no window, so the
 // runners and the fuzz target share it.
+#include "platform/ModDataConvert.h"
+
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -13,17 +15,22 @@
 // Whole decimal integer, blanks around it allowed; anything else is no number.
 std::optional<int32_t> scriptDecimal(const QString& text);
 // Coupler notation: hexadecimal whenever the text passes IsHexString (so "10" is 16),
-// else decimal. No digit at all ("", "0x") is no number.
-std::optional<int32_t> couplerScriptValue(const QString& text);
+// else decimal. No digit at all ("", "0x") is no entry; a number outside 0..65535
+// (more than four significant hex digits included) is out of range.
+RegisterWord couplerScriptValue(const QString& text);
 // Terminal notation: hexadecimal only after a lower-case "0x", else decimal.
-std::optional<int32_t> terminalScriptValue(const QString& text);
+RegisterWord terminalScriptValue(const QString& text);
 
 // One Register element. A missing or unreadable Offset or Value stops the run
-// that reaches it; registers before it are written.
+// that reaches it; registers before it are written. A value out of range is
+// never sent: the runners log it as one that does not verify.
 struct ScriptRegister {
     std::optional<int32_t> offset;
-    std::optional<int32_t> value;
+    RegisterWord value; // no entry when the Value element is missing
+    QString valueText;  // as the script gives it
     QString desc;
+    // Offset and Value are numbers; the value may still be none a register holds.
+    bool readable() const { return offset && (value.ok() || value.verdict == WordVerdict::OutOfRange); }
 };
 
 struct ScriptTable {

@@ -205,13 +205,13 @@ void frmFirmwareUpdate::cmdScriptStart_Click()
             IRegistryAccess& registry = *app().gObjRegistry;
             const QString key = gCommon().CompanyRegKey();
             QString multiPoint;
-            if (!registry.ReadValue(HKEY_CURRENT_USER, key, QStringLiteral("MultiPoint"), multiPoint)) {
+            if (!registry.ReadValue(HKEY_CURRENT_USER, key, QStringLiteral("MultiPoint"), multiPoint))
                 registry.WriteValue(HKEY_CURRENT_USER, key, QStringLiteral("MultiPoint"), QStringLiteral("0"));
-                multiPoint.clear();
-                (void)registry.ReadValue(HKEY_CURRENT_USER, key, QStringLiteral("MultiPoint"), multiPoint);
-            }
+            // The address the channel was set up with: the stored text was checked then, and a value
+            // the channel refused must not go out cut to 16 bits here.
+            const int32_t address = m_channel ? m_channel->MultiPoint() : 0;
             UserInputBlock noInput;
-            m_lResult = m_objVnFirmwareSrv->UpdateFirmware(m_channel, m_path, 0, 0, true, multiPoint.trimmed().toInt());
+            m_lResult = m_objVnFirmwareSrv->UpdateFirmware(m_channel, m_path, 0, 0, true, address);
         } else {
             const int answer = app().dialogs->MsgBox(LoadResString(725) + kCrLf + kCrLf + LoadResString(726), vbYesNo,
                                                      LoadResString(722));

@@ -53,6 +53,18 @@ QString codewordLine(const QString& step, int32_t rc)
     return rc == ChOk ? step : step + QStringLiteral(": Fehler (Code: %1)").arg(rc);
 }
 
+// A register's line up to its verdict; a value no register holds is shown as the script gives it.
+QString registerLine(const ScriptRegister& reg)
+{
+    if (reg.value.ok())
+        return scriptRegisterLine(*reg.offset, reg.value.word);
+    constexpr qsizetype kShownChars = 24; // the value text may be any length
+    const QString text = reg.valueText.size() > kShownChars ? reg.valueText.left(kShownChars) + QStringLiteral("...")
+                                                            : reg.valueText;
+    return QStringLiteral("Register: ") + padded(*reg.offset, 3) + QStringLiteral("\tDatum : ") + text
+           + QStringLiteral(" (kein 16-Bit-Wert, nicht geschrieben)\tVerify : ");
+}
+
 } // namespace
 
 QString scriptRegisterLine(int32_t offset, int32_t value)
@@ -75,10 +87,12 @@ bool ScriptInitCoupler(const pugi::xml_node& script, IDeviceChannel* channel, IL
             return abort();
         log(box, CrLf + QStringLiteral("Tabelle: ") + padded(*table.number, 3) + CrLf);
         for (const ScriptRegister& reg : table.registers) {
-            if (!reg.offset || !reg.value)
+            if (!reg.readable())
                 return abort();
-            const bool ok = writeAndVerify(channel, 0, *table.number, *reg.offset, *reg.value) == Verify::Ok;
-            log(box, scriptRegisterLine(*reg.offset, *reg.value) + (ok ? QStringLiteral("OK") : QStringLiteral("Fehler"))
+            // A value no register holds is not sent: it fails like one that does not verify.
+            const bool ok = reg.value.ok()
+                && writeAndVerify(channel, 0, *table.number, *reg.offset, reg.value.word) == Verify::Ok;
+            log(box, registerLine(reg) + (ok ? QStringLiteral("OK") : QStringLiteral("Fehler"))
                          + QLatin1Char('\t') + reg.desc + CrLf);
             if (!ok)
                 return abort();
@@ -168,10 +182,13 @@ bool fScriptInitTerminal(const pugi::xml_node& script, IDeviceChannel* channel, 
             log(box, CrLf + QStringLiteral("Set codeword") + CrLf + CrLf);
 
             for (const ScriptRegister& reg : terminal.registers) {
-                if (!reg.offset || !reg.value)
+                if (!reg.readable())
                     return abort();
-                const Verify verify = writeAndVerify(channel, pos, table, *reg.offset, *reg.value);
-                log(box, scriptRegisterLine(*reg.offset, *reg.value)
+                // A value no register holds is not sent: it is ignored like one that does not verify.
+                const Verify verify = reg.value.ok()
+                    ? writeAndVerify(channel, pos, table, *reg.offset, reg.value.word)
+                    : Verify::Mismatch;
+                log(box, registerLine(reg)
                              + (verify == Verify::Ok ? QStringLiteral("OK") : QStringLiteral("Ignore")) + QLatin1Char('\t')
                              + reg.desc + CrLf);
                 // A lost link is no value to ignore: resuming would only wait out one time-out after another.

@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -133,9 +134,11 @@ private Q_SLOTS:
         QTRY_COMPARE(m_coupler->trace().filter("process images").size(), qsizetype(reg == 4 && value == 1 ? 1 : 0));
     }
 
-    // Register 1 bits 1-2 = 4 name no option: none is shown, also on a re-read, and none writes 0.
+    // Register 1 bits 1-2 = 4 name no option: none is shown, also on a re-read, and the 4 is kept.
     void registerOneFourShowsNoOption()
     {
+        int32_t status = 0;
+        LocaleInfo().SetLocale(7, 1, status); // German numbers: "." groups digits
         QVERIFY(start(QStringLiteral("vn6555-demo.xml")));
         QVERIFY(writeDirect(1, {0x0003}));
         QWidget& form = open<frmCommonSetting>();
@@ -149,14 +152,55 @@ private Q_SLOTS:
         // A hold time takes no more than a register word holds.
         QSpinBox* hold = child<QSpinBox>(form, "fpWaitValue_0");
         hold->selectAll();
+        QTest::keyClicks(hold, "0001.000"); // leading zeros, but no separator Apply could not read
+        QCOMPARE(hold->cleanText(), QStringLiteral("0001000"));
+        hold->selectAll();
         QTest::keyClicks(hold, "70000");
         QCOMPARE(hold->value(), 7000);
         m_env->dialogs().answers = {vbNo};
         child<QPushButton>(form, "cmdApply")->click();
         std::vector<int32_t> regs(12);
         QCOMPARE(m_channel->VbRegSyncReadReq(0, 0, 0, 12, regs), int32_t(ChOk));
-        QCOMPARE(regs[1], 0x0001);
+        QCOMPARE(regs[1], 0x0005);
         QCOMPARE(regs[9], 7000);
+    }
+
+    // An Apply that changes nothing writes back what no control can show (register 1 bits 1-2 = 4,
+    // the reactions 0x300 and 0xC00) as it was, and asks for no restart.
+    void unchangedApplyKeepsWhatNoControlShows()
+    {
+        QVERIFY(start(QStringLiteral("vn6555-demo.xml"), {"--reboot-ms", "0"}));
+        const std::vector<int32_t> images{0x0300, 0x0C01, 0x0F00, 0xF3A5};
+        QVERIFY(writeDirect(1, {0x0005}) && writeDirect(3, images));
+        QWidget& form = open<frmCommonSetting>();
+        QVERIFY(child<QRadioButton>(form, "radStopCycle_0")->isChecked());
+        const qsizetype mark = m_coupler->requests().size();
+        child<QPushButton>(form, "cmdApply")->click();
+        QCOMPARE(m_coupler->requests().mid(mark), (QStringList{"service protection 0 = 0", "write 0 0 0 12 = 0",
+                                                               "service protection 1 = 0", "read 0 0 0 12 = 0"}));
+        QCOMPARE(m_env->dialogs().messages, QStringList());
+        std::vector<int32_t> regs(12);
+        QCOMPARE(m_channel->VbRegSyncReadReq(0, 0, 0, 12, regs), int32_t(ChOk));
+        QCOMPARE(regs[1], 0x0005);
+        QCOMPARE(std::vector<int32_t>(regs.begin() + 3, regs.begin() + 7), images);
+    }
+
+    // A hold time that is no register word is refused on Apply: the box, the old value back, nothing written.
+    void fieldNoRegisterHoldsWritesNothing()
+    {
+        QVERIFY(start(QStringLiteral("vn6555-demo.xml")));
+        QVERIFY(writeDirect(9, {300}));
+        QWidget& form = open<frmCommonSetting>();
+        child<QCheckBox>(form, "chkOldTermConfig")->setChecked(true); // a change that must not go out alone
+        QSpinBox* hold = child<QSpinBox>(form, "fpWaitValue_0");
+        hold->findChild<QLineEdit*>()->setText(QStringLiteral("70000"));
+        const qsizetype mark = m_coupler->requests().size();
+        child<QPushButton>(form, "cmdApply")->click();
+        QCOMPARE(m_coupler->requests().mid(mark), QStringList());
+        QCOMPARE(m_env->dialogs().messages, QStringList{"Fehlerhafte Eingabe !\n\nDer ursprüngliche Eintrag wird wiederhergestellt !|64|"});
+        QCOMPARE(hold->cleanText(), QStringLiteral("300"));
+        QCOMPARE(child<QTabWidget>(form, "SSTab1")->currentIndex(), 5); // the field's tab
+        QVERIFY(child<QCheckBox>(form, "chkOldTermConfig")->isChecked()); // the other change stays
     }
 
     // The local view writes its block back as read, without the protection service; a bus

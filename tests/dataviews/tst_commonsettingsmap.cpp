@@ -97,13 +97,21 @@ private Q_SLOTS:
         QTest::addColumn<Words>("written");
 
         const Edit none = [](CommonSettings&) {};
-        QTest::newRow("read values come back, 0x300 and 0xC00 as 0")
+        QTest::newRow("read values come back, 0x300 and 0xC00 too")
             << Words{0xBEEF, 0xFFF9, 0xFFFF, 0xF0FF, 0xF5FF, 0xFAFF, 0xFFFF, 1, 2, 3, 4, 0xFFFF} << none
-            << Words{0xBEEF, 0xFFF9, 0xFFFF, 0xF0FF, 0xF5FF, 0xFAFF, 0xF0FF, 1, 2, 3, 4, 0xFFFF};
+            << Words{0xBEEF, 0xFFF9, 0xFFFF, 0xF0FF, 0xF5FF, 0xFAFF, 0xFFFF, 1, 2, 3, 4, 0xFFFF};
         QTest::newRow("R1 = 0x0003 round-trips") << regs({{1, 0x0003}}) << none << regs({{1, 0x0003}});
-        QTest::newRow("R1 bits 1-2 = 4: written as 0, other bits kept") << regs({{1, 0xFFFD}}) << none
-                                                                        << regs({{1, 0xFFF9}});
-        QTest::newRow("0x0300 and 0x0C00 become 0") << regs({{3, 0x0300}, {6, 0x0C00}}) << none << Words(12, 0);
+        QTest::newRow("R1 bits 1-2 = 4: no option shows it, so it is kept") << regs({{1, 0xFFFD}}) << none
+                                                                             << regs({{1, 0xFFFD}});
+        QTest::newRow("0x0300 and 0x0C00 kept while their options stay")
+            << regs({{3, 0x0300}, {6, 0x0C00}}) << none << regs({{3, 0x0300}, {6, 0x0C00}});
+        QTest::newRow("an option chosen over 4, 0x300 or 0xC00 is written")
+            << regs({{1, 0x0005}, {3, 0x0300}, {6, 0x0F00}}) << Edit([](CommonSettings& s) {
+                   s.events = kEventsFieldbus;
+                   s.images[0].fieldbusError = ResetData;
+                   s.images[3].terminalbusError = KeepData;
+               })
+            << regs({{1, 0x0001}, {3, 0x0100}, {6, 0x0B00}});
         QTest::newRow("bits 0, 2, 5, 7 and 12-15 kept") << regs({{4, 0xF0A5}}) << none << regs({{4, 0xF0A5}});
         QTest::newRow("choices fold in, other bits kept")
             << regs({{1, 0x0007}, {2, 0xFFF8}, {5, 0xF300}}) << Edit([](CommonSettings& s) {

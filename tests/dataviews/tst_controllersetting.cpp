@@ -4,11 +4,14 @@
 #include "common/TestEnv.h"
 #include "dataviews/ControllerSettingLogic.h"
 #include "dataviews/frmControllerSetting.h"
+#include "platform/LocaleInfo.h"
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTableView>
 #include <QtTest>
 #include <clocale>
 
@@ -38,6 +41,29 @@ struct RecordedServices : IChannelFactory {
     std::unique_ptr<IDeviceService> createDeviceService() override { return std::make_unique<RecordingDeviceService>(); }
 };
 
+// The controller station read from a scripted channel: terminals 1 and 2 with codes 1 and 3.
+struct ControllerBench {
+    ScriptedChannel channel;
+    pugi::xml_document doc;
+    pugi::xml_node node;
+    ControllerBench()
+    {
+        QVector<int32_t> table1(16, 0);
+        table1[4] = 0xFFF0 | 1 | (3 << 2);
+        table1[5] = 65535;
+        channel.setTable(0, 1, table1);
+        channel.setTable(0, 98, {125, 250, 375, 500});
+        node = stationOf(doc, {"VR4855-0000", "TM8401", "TM6853"});
+    }
+    const ScriptedChannel::Call* write() const
+    {
+        for (const ScriptedChannel::Call& c : channel.calls)
+            if (c.kind == QLatin1String("write") && c.table == 1)
+                return &c;
+        return nullptr;
+    }
+};
+
 } // namespace
 
 class TestControllerSetting : public QObject {
@@ -58,6 +84,8 @@ private Q_SLOTS:
 
     void offlineLeavesOnlyCancel();
     void choiceStaysUntilApplyAndCodeOneSurvives();
+    void applyByItsKeyTakesTheOpenList_data();
+    void applyByItsKeyTakesTheOpenList();
 
 private:
     std::unique_ptr<TestEnv> m_env;
@@ -198,15 +226,10 @@ void TestControllerSetting::offlineLeavesOnlyCancel()
 
 void TestControllerSetting::choiceStaysUntilApplyAndCodeOneSurvives()
 {
-    ScriptedChannel channel;
-    QVector<int32_t> table1(16, 0);
-    table1[4] = 0xFFF0 | 1 | (3 << 2); // terminal 1 code 1, terminal 2 code 3
-    table1[5] = 65535;
-    table1[14] = 0x0004;
-    channel.setTable(0, 1, table1);
-    channel.setTable(0, 98, {125, 250, 375, 500});
-    pugi::xml_document doc;
-    const pugi::xml_node node = stationOf(doc, {"VR4855-0000", "TM8401", "TM6853"});
+    ControllerBench b;
+    ScriptedChannel& channel = b.channel;
+    channel.setRegister(0, 1, 14, 0x0004);
+    const pugi::xml_node node = b.node;
     m_env->context().channelFactory = std::make_unique<RecordedServices>();
     frmControllerSetting form;
     form.RefreshData(node, &channel, {});
@@ -226,6 +249,10 @@ void TestControllerSetting::choiceStaysUntilApplyAndCodeOneSurvives()
     cycle->clear();
     QTest::keyClicks(cycle, "70000"); // past a register word
     QCOMPARE(cycle->text(), QStringLiteral("7000"));
+    QLineEdit* background = form.findChild<QLineEdit*>("editTab1Reg_6");
+    background->clear();
+    QTest::keyClicks(background, "000123"); // judged by its value, not its length
+    QCOMPARE(background->text(), QStringLiteral("000123"));
     const auto isWrite = [](const ScriptedChannel::Call& c) { return c.kind == "write"; };
     QVERIFY(std::none_of(channel.calls.begin(), channel.calls.end(), isWrite));
 
@@ -235,8 +262,50 @@ void TestControllerSetting::choiceStaysUntilApplyAndCodeOneSurvives()
     QVERIFY(write != channel.calls.end() && write->table == 1);
     QCOMPARE(write->values.mid(4, 2), (QVector<int32_t>{0xFFF0 | 1, 65535}));
     QCOMPARE(write->values[12], 7000);
+    QCOMPARE(write->values[13], 123);
     QCOMPARE(write->values[14], 0x000C);
     QCOMPARE(m_env->dialogs().messages, QStringList{"Reboot to take settings ?|36|"});
+}
+
+// Apply pressed by its mnemonic leaves the focus in the open list: its choice is written all the same.
+void TestControllerSetting::applyByItsKeyTakesTheOpenList_data()
+{
+    QTest::addColumn<int>("language");
+    QTest::addColumn<int>("key");
+    QTest::newRow("German Alt+Ü") << 7 << int(Qt::Key_Udiaeresis);
+    QTest::newRow("English Alt+O") << 9 << int(Qt::Key_O);
+}
+
+void TestControllerSetting::applyByItsKeyTakesTheOpenList()
+{
+    QFETCH(int, language);
+    QFETCH(int, key);
+    int32_t status = 0;
+    LocaleInfo().SetLocale(language, 1, status);
+    ControllerBench b;
+    m_env->context().channelFactory = std::make_unique<RecordedServices>();
+    frmControllerSetting form;
+    form.RefreshData(b.node, &b.channel, {});
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    form.findChild<QTabWidget*>("sstabDiag")->setCurrentIndex(1);
+    auto* grid = form.findChild<QTableView*>("tdbgData");
+    const QModelIndex second = form.gridModel()->index(1, 2);
+    grid->setFocus();
+    grid->setCurrentIndex(second);
+    grid->edit(second);
+    auto* list = grid->viewport()->findChild<QComboBox*>();
+    QVERIFY(list);
+    list->setFocus();
+    list->setCurrentIndex(list->findData(2));
+    m_env->dialogs().answers = {vbNo};
+    QTest::keyClick(list, Qt::Key(key), Qt::AltModifier); // clicks after a moment, the focus left where it is
+
+    QTRY_VERIFY(b.write());
+    const ScriptedChannel::Call* write = b.write();
+    QCOMPARE(write->values[4], 0xFFF0 | 1 | (2 << 2));
+    QCOMPARE(m_env->dialogs().messages, QStringList{"Reboot to take settings ?|36|"});
+    QCOMPARE(form.gridModel()->cell(1, 2), QStringLiteral("PLC terminal (compact)")); // as read back
 }
 
 QTEST_MAIN(TestControllerSetting)

@@ -103,16 +103,22 @@ void TestProcDataVCoupler::outputEntry_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("written"); // -1: nothing written
     QTest::addColumn<int>("boxes");
-    QTest::newRow("hex keeps 16 bits") << 0 << "0x12345" << 0x2345 << 0;
+    QTest::newRow("hex 0xFFFF") << 0 << "0xFFFF" << 65535 << 0;
     QTest::newRow("Hex() reads hex") << 1 << "ff" << 255 << 0;
     QTest::newRow("signed -1") << 2 << "-1" << 65535 << 0;
-    QTest::newRow("unsigned 70000") << 3 << "70000" << 4464 << 0;
-    QTest::newRow("binary, 17 digits") << 4 << "1 0000 0000 0000 0101" << 5 << 0;
+    QTest::newRow("unsigned 65535") << 3 << "65535" << 65535 << 0;
+    QTest::newRow("binary, leading zeros") << 4 << "0 0000 0000 0000 0101" << 5 << 0;
     QTest::newRow("letters in unsigned: one box") << 3 << "abc" << -1 << 1;
     QTest::newRow("12G in hex: one box") << 0 << "12G" << -1 << 1;
-    QTest::newRow("signed 40000: silently kept") << 2 << "40000" << -1 << 0;
+    QTest::newRow("hex 0x12345: one box, not cut") << 0 << "0x12345" << -1 << 1;
+    QTest::newRow("unsigned 70000: one box, not 4464") << 3 << "70000" << -1 << 1;
+    QTest::newRow("binary, 17 digits: one box") << 4 << "1 0000 0000 0000 0101" << -1 << 1;
+    QTest::newRow("signed 40000: one box") << 2 << "40000" << -1 << 1;
+    QTest::newRow("unsigned beyond 31 bits: one box") << 3 << "2147483648" << -1 << 1;
+    QTest::newRow("blank hex: nothing written, no box") << 0 << " " << -1 << 0;
+    QTest::newRow("0x alone in Hex(): nothing written") << 1 << "0x" << -1 << 0;
+    QTest::newRow("empty binary: nothing written") << 4 << "" << -1 << 0;
     QTest::newRow("signed '-' alone: silently kept") << 2 << "-" << -1 << 0;
-    QTest::newRow("unsigned beyond 31 bits: silently kept") << 3 << "2147483648" << -1 << 0;
 }
 
 void TestProcDataVCoupler::outputEntry()

@@ -351,10 +351,10 @@ void TestTableView::editWritesAndShowsReadBack_data()
     const QStringList ff{"0x00FF", "255", " 0000 0000 1111 1111"};
     const QStringList zero{"0x0000", "0", " 0000 0000 0000 0000"};
     QTest::newRow("HEX ff") << 1 << "ff" << 255 << ff;
-    QTest::newRow("UINT 65536 writes 0") << 2 << "65536" << 0 << zero;
-    QTest::newRow("BIN 17 digits write 1") << 3 << "1 0000 0000 0000 0001" << 1
-                                           << QStringList{"0x0001", "1", " 0000 0000 0000 0001"};
-    QTest::newRow("BIN blanks write 0") << 3 << "   " << 0 << zero;
+    QTest::newRow("UINT 65535") << 2 << "65535" << 65535 << ff;
+    QTest::newRow("BIN 17 digits, the first a leading zero") << 3 << "0 0000 0000 0000 0001" << 1
+                                                             << QStringList{"0x0001", "1", " 0000 0000 0000 0001"};
+    QTest::newRow("BIN 0 writes 0") << 3 << " 0 " << 0 << zero;
     // The device keeps only the low byte: the row shows what it holds, not what was typed.
     QTest::newRow("read-back differs") << 1 << "0x1234" << 0x1234 << QStringList{"0x0034", "52", " 0000 0000 0011 0100"};
 }
@@ -416,13 +416,24 @@ void TestTableView::invalidEntryRestoresAndWritesNothing()
     QVERIFY(!form.model()->setData(form.model()->index(4, 3), QStringLiteral("0102")));
     QTRY_COMPARE(m_env->dialogs().messages.size(), 2);
 
-    // An empty or too large UINT, and the read-only columns, restore without a word.
+    // A number no register holds is refused the same way, never cut to 16 bits.
+    const std::pair<int, const char*> tooLarge[] = {
+        {2, "99999999999"}, {2, "65536"}, {1, "0x10000"}, {3, "1 0000 0000 0000 0000"}};
+    for (const auto& [column, text] : tooLarge) {
+        const qsizetype boxes = m_env->dialogs().messages.size();
+        QVERIFY(!form.model()->setData(form.model()->index(4, column), QString::fromLatin1(text)));
+        QTRY_COMPARE(m_env->dialogs().messages.size(), boxes + 1);
+    }
+
+    // Nothing typed (empty, blanks, "0x" alone), and the read-only columns, restore without a word.
     QVERIFY(!form.model()->setData(form.model()->index(4, 2), QString()));
-    QVERIFY(!form.model()->setData(form.model()->index(4, 2), QStringLiteral("99999999999")));
+    QVERIFY(!form.model()->setData(form.model()->index(4, 1), QStringLiteral("   ")));
+    QVERIFY(!form.model()->setData(form.model()->index(4, 1), QStringLiteral("0x")));
+    QVERIFY(!form.model()->setData(form.model()->index(4, 3), QString()));
     QVERIFY(!form.model()->setData(form.model()->index(4, 0), QStringLiteral("7")));
     QVERIFY(!form.model()->setData(form.model()->index(4, 4), QStringLiteral("Text")));
     QTest::qWait(10);
-    QCOMPARE(m_env->dialogs().messages.size(), 2);
+    QCOMPARE(m_env->dialogs().messages.size(), 6);
     QVERIFY(channel.calls.isEmpty());
     QCOMPARE(row(form, 4), before);
 }
@@ -488,8 +499,10 @@ void TestTableView::offlineEditChangesOnlyTheGrid()
     frmTable& form = *loadForm(nullptr, 0, QStringLiteral("5"));
     QVERIFY(form.model()->setData(form.model()->index(1, 1), QStringLiteral("ff")));
     QCOMPARE(row(form, 1), (QStringList{"001", "0x00FF", "255", " 0000 0000 1111 1111", "Zweites Register"}));
-    QVERIFY(form.model()->setData(form.model()->index(0, 2), QStringLiteral("70000")));
-    QCOMPARE(form.model()->cell(0, 2), QStringLiteral("4464"));
+    QVERIFY(!form.model()->setData(form.model()->index(0, 2), QStringLiteral("70000")));
+    QCOMPARE(form.model()->cell(0, 2), QStringLiteral("16"));
+    QVERIFY(form.model()->setData(form.model()->index(0, 2), QStringLiteral("65535")));
+    QCOMPARE(form.model()->cell(0, 2), QStringLiteral("65535"));
     form.findChild<QPushButton*>("cmdRefresh")->click();
     QCOMPARE(form.model()->cell(1, 1), QStringLiteral("0x0011"));
     QCOMPARE(form.model()->cell(0, 2), QStringLiteral("16"));
@@ -627,7 +640,7 @@ void TestTableView::unchangedOrUnreadCellsWriteNothing()
     QCOMPARE(form.model()->cell(2, 2), QStringLiteral("102"));
 }
 
-enum EditEnd { EndEnter, EndTab, EndOtherCell, EndEscape, EndButtonFocus, EndClose };
+enum EditEnd { EndEnter, EndTab, EndOtherCell, EndArrowUp, EndArrowDown, EndEscape, EndButtonFocus, EndClose };
 
 void TestTableView::onlyEnterOrAnotherCellWrites_data()
 {
@@ -637,6 +650,8 @@ void TestTableView::onlyEnterOrAnotherCellWrites_data()
     QTest::newRow("Enter writes") << int(EndEnter) << true << false;
     QTest::newRow("Tab writes") << int(EndTab) << true << false;
     QTest::newRow("a click on another cell writes") << int(EndOtherCell) << true << false;
+    QTest::newRow("the Up arrow moves to another cell and writes") << int(EndArrowUp) << true << false;
+    QTest::newRow("the Down arrow moves to another cell and writes") << int(EndArrowDown) << true << false;
     QTest::newRow("Escape writes nothing") << int(EndEscape) << false << false;
     QTest::newRow("focus on a button keeps the editor") << int(EndButtonFocus) << false << true;
     QTest::newRow("closing the form writes nothing") << int(EndClose) << false << false;
@@ -676,6 +691,12 @@ void TestTableView::onlyEnterOrAnotherCellWrites()
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
         break;
     }
+    case EndArrowUp:
+        QTest::keyClick(editor, Qt::Key_Up);
+        break;
+    case EndArrowDown:
+        QTest::keyClick(editor, Qt::Key_Down);
+        break;
     case EndEscape:
         QTest::keyClick(editor, Qt::Key_Escape);
         break;

@@ -186,6 +186,16 @@ void TestTableViewVCoupler::invalidEntryWritesNothing()
     QCOMPARE(valueCells(form, 1), (QStringList{"0x0002", "2", " 0000 0000 0000 0010"}));
     QTRY_COMPARE(m_env->dialogs().messages,
                  QStringList{"Invalid entry\n\nOriginal value will be recovered !|64|"});
+    // Numbers no register holds are refused alike (once cut to 4464 and 0), and nothing typed writes nothing.
+    QVERIFY(!form.model()->setData(form.model()->index(1, 2), QStringLiteral("70000")));
+    QTRY_COMPARE(m_env->dialogs().messages.size(), 2);
+    QVERIFY(!form.model()->setData(form.model()->index(2, 1), QStringLiteral("0x10000")));
+    QTRY_COMPARE(m_env->dialogs().messages.size(), 3);
+    QVERIFY(!form.model()->setData(form.model()->index(3, 1), QStringLiteral(" ")));
+    QVERIFY(!form.model()->setData(form.model()->index(3, 3), QStringLiteral("")));
+    QTest::qWait(10);
+    QCOMPARE(m_env->dialogs().messages.size(), 3);
+    QCOMPARE(valueCells(form, 1), (QStringList{"0x0002", "2", " 0000 0000 0000 0010"}));
     const QStringList requests = m_coupler->requests();
     QVERIFY2(std::none_of(requests.begin(), requests.end(), [](const QString& r) { return r.startsWith("write"); }),
              qPrintable(requests.join(QLatin1Char(','))));

@@ -103,30 +103,33 @@ void TestTableViewLogic::parseEdit_data()
     QTest::addColumn<int>("value");
 
     const int ok = int(EditVerdict::Accepted), bad = int(EditVerdict::Invalid),
-              silent = int(EditVerdict::Unconvertible), no = int(EditVerdict::NotEditable);
+              silent = int(EditVerdict::NoEntry), no = int(EditVerdict::NotEditable);
     QTest::newRow("hex ff") << 1 << "ff" << ok << 255;
     QTest::newRow("hex 0x1") << 1 << "0x1" << ok << 1;
     QTest::newRow("hex &H1 rejected") << 1 << "&H1" << bad << 0;
-    QTest::newRow("hex empty writes 0") << 1 << "" << ok << 0;
-    QTest::newRow("hex blanks write 0") << 1 << "   " << ok << 0;
+    QTest::newRow("hex empty: nothing written") << 1 << "" << silent << 0;
+    QTest::newRow("hex blanks: nothing written") << 1 << "   " << silent << 0;
+    QTest::newRow("hex 0x alone: nothing written") << 1 << "0x" << silent << 0;
     QTest::newRow("hex inner blank") << 1 << "12 34" << ok << 0x1234;
-    QTest::newRow("hex low 16 bits") << 1 << "0x12345" << ok << 0x2345;
-    QTest::newRow("hex eight digits") << 1 << "FFFFFFFF" << ok << 0xFFFF;
+    QTest::newRow("hex five digits refused, not cut") << 1 << "0x12345" << bad << 0;
+    QTest::newRow("hex eight digits refused") << 1 << "FFFFFFFF" << bad << 0;
+    QTest::newRow("hex leading zeros") << 1 << "0x0000FFFF" << ok << 0xFFFF;
     QTest::newRow("hex -1 rejected") << 1 << "-1" << bad << 0;
     QTest::newRow("uint 255") << 2 << "255" << ok << 255;
     QTest::newRow("uint blanks around") << 2 << " 42 " << ok << 42;
-    QTest::newRow("uint 65536 becomes 0") << 2 << "65536" << ok << 0;
-    QTest::newRow("uint 2147483647") << 2 << "2147483647" << ok << 0xFFFF;
-    QTest::newRow("uint beyond 32 bits: silent") << 2 << "2147483648" << silent << 0;
+    QTest::newRow("uint 65535") << 2 << "65535" << ok << 65535;
+    QTest::newRow("uint 65536 refused, not 0") << 2 << "65536" << bad << 0;
+    QTest::newRow("uint 2147483647 refused") << 2 << "2147483647" << bad << 0;
+    QTest::newRow("uint beyond 32 bits refused") << 2 << "2147483648" << bad << 0;
     QTest::newRow("uint empty: silent") << 2 << "" << silent << 0;
     QTest::newRow("uint negative rejected") << 2 << "-1" << bad << 0;
     QTest::newRow("uint inner blank rejected") << 2 << "1 2" << bad << 0;
     QTest::newRow("uint hex rejected") << 2 << "0x10" << bad << 0;
     QTest::newRow("bin groups") << 3 << " 0000 0000 1111 1111" << ok << 255;
-    QTest::newRow("bin 17 digits keep low 16 bits") << 3 << "1 0000 0000 0000 0001" << ok << 1;
-    QTest::newRow("bin empty writes 0") << 3 << "" << ok << 0;
+    QTest::newRow("bin 17 digits refused, not cut") << 3 << "1 0000 0000 0000 0001" << bad << 0;
+    QTest::newRow("bin empty: nothing written") << 3 << "" << silent << 0;
     QTest::newRow("bin 2 rejected") << 3 << "012" << bad << 0;
-    QTest::newRow("bin beyond 32 bits: silent") << 3 << QString(33, QLatin1Char('1')) << silent << 0;
+    QTest::newRow("bin beyond 32 bits refused") << 3 << QString(33, QLatin1Char('1')) << bad << 0;
     QTest::newRow("offset not editable") << 0 << "5" << no << 0;
     QTest::newRow("description not editable") << 4 << "x" << no << 0;
 }

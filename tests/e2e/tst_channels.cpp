@@ -138,6 +138,27 @@ private Q_SLOTS:
         QVERIFY(requests.contains(QStringLiteral("read 0 0 200 57 = %1").arg(int(ChRange))));
     }
 
+    // A value no register holds is refused by the channel itself, alone or inside a block,
+    // and nothing of that write reaches the coupler.
+    void refusesWhatNoRegisterHolds_data() { transports(); }
+    void refusesWhatNoRegisterHolds()
+    {
+        QFETCH(QString, transport);
+        Line line;
+        QVERIFY2(line.start(transport), qPrintable(line.coupler.output()));
+        QCOMPARE(line.write(0, 110, 4, {11, 12}), int32_t(ChOk));
+        const qsizetype sent = line.coupler.requests().size();
+        for (const int32_t value : {70000, -1, 65536}) {
+            QCOMPARE(line.write(0, 110, 4, {value}), int32_t(ChNotAWord));
+            QCOMPARE(line.write(0, 110, 4, {13, value}), int32_t(ChNotAWord));
+        }
+        QCOMPARE(line.coupler.requests().size(), sent);
+        std::vector<int32_t> regs;
+        QCOMPARE(line.read(0, 110, 4, regs, 2), int32_t(ChOk));
+        QCOMPARE(regs, (std::vector<int32_t>{11, 12}));
+        QCOMPARE(channelResultText(ChNotAWord, false), QStringLiteral("Wert außerhalb 0..65535, nicht gesendet"));
+    }
+
     void writeProtection_data() { transports(); }
     void writeProtection()
     {

@@ -47,6 +47,8 @@ private Q_SLOTS:
 
     void applyWritesUnderLiftedProtection();
     void measurementRestartsAndTicksOnlyOnItsTab();
+    void fieldNoRegisterHoldsReachesNothing_data();
+    void fieldNoRegisterHoldsReachesNothing();
 
 private:
     // The station read from a healthy coupler, then the coupler restarted with the options.
@@ -136,6 +138,31 @@ void TestControllerSettingE2e::measurementRestartsAndTicksOnlyOnItsTab()
     QTest::qWait(300);
     QCOMPARE(countOf(m_station->coupler.requests(), "read 0 98"), reads);
     QVERIFY(form.cycleTimer()->isActive());
+}
+
+void TestControllerSettingE2e::fieldNoRegisterHoldsReachesNothing_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("70000, once 4464") << "70000";
+    QTest::newRow("-1, once 65535") << "-1";
+    QTest::newRow("a number past 32 bits") << "99999999999";
+}
+
+void TestControllerSettingE2e::fieldNoRegisterHoldsReachesNothing()
+{
+    QFETCH(QString, text);
+    QVERIFY(open());
+    frmControllerSetting& form = *m_form;
+    form.findChild<QCheckBox*>("chkVRx_0")->setChecked(true); // a change that must not go out alone
+    form.findChild<QLineEdit*>("editTab1Reg_5")->setText(text); // past the field's own check, as a program can
+    const qsizetype mark = m_station->coupler.requests().size();
+    apply();
+    QCOMPARE(since(mark), QStringList());
+    QCOMPARE(dialogs().messages, QStringList{"Invalid entry\n\nOriginal value will be recovered !|64|"});
+    // The field is back at the value read, in view; the other change stays on screen.
+    QCOMPARE(texts(form, "editTab1Reg", 7)[5], QStringLiteral("10"));
+    QCOMPARE(form.findChild<QTabWidget*>("sstabDiag")->currentIndex(), 1);
+    QVERIFY(form.findChild<QCheckBox*>("chkVRx_0")->isChecked());
 }
 
 QTEST_MAIN(TestControllerSettingE2e)

@@ -46,7 +46,7 @@ Registers registers(const std::vector<ScriptRegister>& regs)
 {
     Registers out;
     for (const ScriptRegister& r : regs)
-        out << qMakePair(r.offset.value_or(-1), r.value.value_or(-1));
+        out << qMakePair(r.offset.value_or(-1), r.value.ok() ? r.value.word : -1);
     return out;
 }
 
@@ -95,12 +95,17 @@ private Q_SLOTS:
         form.RefreshData({}, &d.channel, QString());
         QCOMPARE(form.findChild<QSpinBox*>("fpEndPos")->value(), 5);
         form.findChild<QCheckBox*>("chkResume")->setChecked(resume);
+        const int32_t held = d.reg(3, 0, 34);
         form.cmdScriptStart_Click();
 
         const QString log = form.logText();
         QCOMPARE(log.count("Register: 032\tDatum : 0010 (00016)\tVerify : OK\t= 16\r\n"), channelsRun);
         QCOMPARE(log.count("Register: 033\tDatum : 0064 (00100)\tVerify : OK\t= 100\r\n"), channelsRun);
-        QCOMPARE(log.count("Register: 034\tDatum : 0000 (65536)\tVerify : Ignore\ttoo large\r\n"), channelsRun);
+        // The value no register holds is refused, not written as 0.
+        QCOMPARE(log.count("Register: 034\tDatum : 65536 (kein 16-Bit-Wert, nicht geschrieben)\tVerify : Ignore\ttoo large\r\n"),
+                 channelsRun);
+        QCOMPARE(d.reg(3, 0, 34), held);
+        QVERIFY(d.coupler.requests().filter(QRegularExpression(QStringLiteral("^write \\d+ \\d+ 34 "))).isEmpty());
         QCOMPARE(log.endsWith("Error Script-Init Abort \r\n"), !resume);
         QCOMPARE(d.reg(3, 0, 33), 100);
         QCOMPARE(d.reg(4, 1, 33), resume ? 100 : 0);

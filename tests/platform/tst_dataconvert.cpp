@@ -18,6 +18,8 @@ private Q_SLOTS:
     void hexStrToLong();
     void valueTexts_data();
     void valueTexts();
+    void registerWord_data();
+    void registerWord();
 };
 
 void tst_DataConvert::checks_data()
@@ -190,6 +192,74 @@ void tst_DataConvert::valueTexts()
     else if (function == QLatin1String("ValToVar")) result = QString::number(ValToVar(value));
     else QFAIL("unknown function");
     QCOMPARE(result, text);
+}
+
+// Every way of typing or scripting a word: a word, or why there is none. Never cut to 16 bits.
+void tst_DataConvert::registerWord_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("result");
+    const QString none = QStringLiteral("no entry"), nan = QStringLiteral("not a number"),
+                  range = QStringLiteral("out of range");
+    struct Case {
+        const char* text;
+        QString hex, unsignedWord, signedWord, binary;
+    };
+    const Case cases[] = {
+        {"0x1a2B", "6699", nan, nan, nan},
+        {"1A2B", "6699", nan, nan, nan},
+        {"4660", "18016", "4660", "4660", nan},
+        {"1010", "4112", "1010", "1010", "10"},
+        {"FFFF", "65535", nan, nan, nan},
+        {"65535", range, "65535", range, nan},
+        {"32767", range, "32767", "32767", nan},
+        {"-32768", nan, range, "32768", nan},
+        {"65536", range, range, range, nan},
+        {"0x10000", range, nan, nan, nan},
+        {"70000", range, range, range, nan},
+        {"-1", nan, range, "65535", nan},
+        {"", none, none, none, none},
+        {" ", none, none, none, none},
+        {"-", nan, none, none, nan},
+        {"0x", none, nan, nan, nan},
+        {"0b", "11", nan, nan, nan},
+        {"1 0000 0000 0000 0001", range, nan, nan, range},
+        {"1111 1111 1111 1111", range, nan, nan, "65535"},
+        {"1e3", "483", nan, nan, nan},
+        {"000123", "291", "123", "123", nan},
+        {"0x0000FFFF", "65535", nan, nan, nan},
+        {"0 0000 0000 0000 0101", "257", nan, nan, "5"},
+        {"-00001", nan, range, "65535", nan},
+        {"99999999999999999999", range, range, range, nan},
+        {" 0X 12 ", "18", nan, nan, nan},
+        {"\t12", nan, nan, nan, nan},
+        {"\xef\xbc\x91", nan, nan, nan, nan}, // a full-width one is no digit
+    };
+    const char* const names[] = {"hex", "unsigned", "signed", "binary"};
+    for (const Case& c : cases) {
+        const QString results[] = {c.hex, c.unsignedWord, c.signedWord, c.binary};
+        for (int f = 0; f < 4; ++f)
+            QTest::addRow("%s '%s'", names[f], c.text) << f << QString::fromUtf8(c.text) << results[f];
+    }
+}
+
+void tst_DataConvert::registerWord()
+{
+    QFETCH(int, format);
+    QFETCH(QString, text);
+    QFETCH(QString, result);
+    const RegisterWord entry = parseRegisterWord(WordFormat(format), text);
+    QString shown;
+    switch (entry.verdict) {
+    case WordVerdict::Word: shown = QString::number(entry.word); break;
+    case WordVerdict::NoEntry: shown = QStringLiteral("no entry"); break;
+    case WordVerdict::NotANumber: shown = QStringLiteral("not a number"); break;
+    case WordVerdict::OutOfRange: shown = QStringLiteral("out of range"); break;
+    }
+    QCOMPARE(shown, result);
+    if (!entry.ok())
+        QCOMPARE(entry.word, 0);
 }
 
 QTEST_GUILESS_MAIN(tst_DataConvert)

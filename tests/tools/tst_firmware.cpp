@@ -300,6 +300,33 @@ private Q_SLOTS:
         QVERIFY(enabled("cmdScriptStart") && enabled("cmdExit") && !f->isRunning());
     }
 
+    // A stored address the channel refused at its set-up goes out as the channel's own (0 here),
+    // not cut to 16 bits; the server itself sends nothing for an address outside one byte.
+    void storedMultiPointIsNotCut_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("70000, once 4464") << "70000";
+        QTest::newRow("-1, once 65535") << "-1";
+    }
+    void storedMultiPointIsNotCut()
+    {
+        QFETCH(QString, stored);
+        QVERIFY2(startCoupler(), qPrintable(m_coupler.output()));
+        app().gObjRegistry->WriteValue(HKEY_CURRENT_USER, kKey, QStringLiteral("MultiPoint"), stored);
+        frmFirmwareUpdate* f = open(QStringLiteral("FIRMWARE_UPDATE"), writeFile(QStringLiteral("fw.hex"), hexImage(600, 45825)));
+        child<QPushButton>(f, "cmdScriptStart")->click();
+        QCOMPARE(firmwareRequests().value(0), QStringLiteral("service firmware begin 1 0 600 = 0"));
+        QCOMPARE(firmwareWord(), 45825);
+
+        const QString path = writeFile(QStringLiteral("next.hex"), hexImage(600, 47616));
+        for (const int32_t address : {70000, -1, 256}) {
+            const qsizetype sent = m_coupler.requests().size();
+            QCOMPARE(FirmwareServer().UpdateFirmware(&m_channel, path, 0, 0, false, address), int32_t(ChBadArgument));
+            QCOMPARE(m_coupler.requests().size(), sent);
+        }
+        QCOMPARE(firmwareWord(), 45825);
+    }
+
     void badFileSendsNothing()
     {
         QVERIFY2(startCoupler(), qPrintable(m_coupler.output()));

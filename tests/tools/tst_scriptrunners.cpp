@@ -2,6 +2,7 @@
 #include "common/TestEnv.h"
 #include "common/VirtualCoupler.h"
 #include "platform/LocaleInfo.h"
+#include "platform/QnpChannel.h"
 #include "platform/SerialChannel.h"
 #include "platform/StringTable.h"
 #include "tools/frmScriptInitCoupler.h"
@@ -34,7 +35,17 @@ struct Bench {
     TestEnv env;
     VirtualCoupler coupler;
     SerialChannel channel;
+    QnpChannel network; // the same coupler through the router
 
+    bool openNetwork()
+    {
+        qputenv("TD4700_QNP_ROUTER", coupler.routerAddress().toLocal8Bit());
+        auto* param = dynamic_cast<IQNPDeviceParam*>(network.GetDeviceParamObj());
+        param->SetNetId(coupler.netId());
+        param->SetPort(coupler.qnpPort());
+        param->SetTimeout(300);
+        return network.PortOpen() == 0;
+    }
     bool start(const QStringList& options = {})
     {
         if (!coupler.start(QStringLiteral("scripts.xml"), options))
@@ -58,7 +69,11 @@ struct Bench {
         int32_t v[1] = {-1};
         return channel.VbRegSyncReadReq(pos, table, r, 1, v) == 0 ? v[0] : -1;
     }
-    ~Bench() { channel.PortClose(); }
+    ~Bench()
+    {
+        channel.PortClose();
+        network.PortClose();
+    }
 };
 
 } // namespace
@@ -138,6 +153,63 @@ private Q_SLOTS:
         QVERIFY2(form.logText().endsWith("\r\nDelete codeword\r\nError Script-Init Abort \r\n"), qPrintable(form.logText()));
         QVERIFY(!form.logText().contains("Channel: 2"));
         QCOMPARE(b.reg(1, 0, 31), 0);
+    }
+
+    // A value no register holds is never sent, over either channel, once cut to 16 bits: the
+    // coupler run stops at it, the terminal run ignores it in each channel; the register keeps its value.
+    void valuesNoRegisterHoldsAreNeverSent_data()
+    {
+        QTest::addColumn<bool>("network");
+        QTest::addColumn<bool>("terminal");
+        QTest::addColumn<QString>("value");
+        for (const bool network : {false, true}) {
+            const char* transport = network ? "network" : "serial";
+            for (const char* v : {"10000", "99999999999", "-1"})
+                QTest::addRow("%s, coupler %s", transport, v) << network << false << QString::fromLatin1(v);
+            for (const char* v : {"70000", "-1", "0x10000"})
+                QTest::addRow("%s, terminal %s", transport, v) << network << true << QString::fromLatin1(v);
+        }
+    }
+    void valuesNoRegisterHoldsAreNeverSent()
+    {
+        QFETCH(bool, network);
+        QFETCH(bool, terminal);
+        QFETCH(QString, value);
+        Bench b;
+        QVERIFY2(b.start() && (!network || b.openNetwork()), qPrintable(b.coupler.output()));
+        IDeviceChannel* link = network ? static_cast<IDeviceChannel*>(&b.network) : &b.channel;
+        const QString refused = QStringLiteral("Datum : %1 (kein 16-Bit-Wert, nicht geschrieben)\tVerify : ").arg(value);
+        const QRegularExpression writeOf(terminal ? QStringLiteral("^write 1 \\d+ 33 ") : QStringLiteral("^write 0 5 8 "));
+        const auto held = [&] { return terminal ? b.reg(1, 1, 33) : b.reg(0, 5, 8); };
+        const int32_t before = held();
+
+        if (terminal) {
+            b.script(QStringLiteral("<Script><Register><Offset>32</Offset><Value>0x1234</Value></Register>"
+                                    "<Register><Offset>33</Offset><Value>%1</Value><Desc>big</Desc></Register></Script>")
+                         .arg(value).toUtf8().constData());
+            frmScriptInitTerm form;
+            form.RefreshData({}, link, QString());
+            form.findChild<QSpinBox*>("fpEndPos")->setValue(1);
+            form.findChild<QCheckBox*>("chkResume")->setChecked(true);
+            form.cmdScriptStart_Click();
+            QCOMPARE(form.logText().count("Register: 033\t" + refused + "Ignore\tbig\r\n"), 2); // both channels
+            QCOMPARE(b.reg(1, 0, 32), 0x1234);
+        } else {
+            b.script(QStringLiteral("<Script><Table><Nummer>5</Nummer><Register><Offset>7</Offset><Value>FF</Value></Register>"
+                                    "<Register><Offset>8</Offset><Value>%1</Value><Desc>big</Desc></Register>"
+                                    "<Register><Offset>9</Offset><Value>1</Value></Register></Table></Script>")
+                         .arg(value).toUtf8().constData());
+            frmScriptInitCoupler form;
+            form.RefreshData({}, link, QString());
+            b.env.dialogs().answers = {vbNo}; // no reboot: the register is read afterwards
+            form.cmdScriptStart_Click();
+            QVERIFY2(form.logText().endsWith("Register: 008\t" + refused + "Fehler\tbig\r\nError script-init ! Abort.\r\n"),
+                     qPrintable(form.logText()));
+            QVERIFY(b.coupler.requests().contains("write 0 5 7 1 = 0"));
+            QVERIFY(b.coupler.requests().filter(QStringLiteral("write 0 5 9 ")).isEmpty());
+        }
+        QCOMPARE(b.coupler.requests().filter(writeOf), QStringList());
+        QCOMPARE(held(), before);
     }
 
     // The file dialog opened at once by a form just shown belongs to that form, not to the

@@ -38,35 +38,46 @@ class tst_Scripts : public QObject {
 private Q_SLOTS:
     void initTestCase() { QVERIFY(loadStringTable(QCoreApplication::applicationDirPath() + "/Resource/StringTable.txt")); }
 
-    // -1: no number, the run stops there.
+    // Values: a register word, "none" (no number: the run stops there) or "range" (a number no
+    // register holds: never sent). Nummer and Offset: a number or -1 for none.
     void numbers_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("coupler");
-        QTest::addColumn<int>("terminal");
-        QTest::addColumn<int>("decimal"); // Nummer and Offset
-        QTest::newRow("FF is hex in both coupler forms") << "FF" << 255 << -1 << -1;
-        QTest::newRow("0xff") << "0xff" << 255 << 255 << -1;
-        QTest::newRow("digits only: hex for the coupler") << "10" << 16 << 10 << 10;
-        QTest::newRow("0X100: upper-case X is no terminal hex") << "0X100" << 256 << -1 << -1;
-        QTest::newRow("0xZZ falls back to decimal and fails") << "0xZZ" << -1 << -1 << -1;
-        QTest::newRow("blanks around") << "  12 " << 18 << 12 << 12;
-        QTest::newRow("negative decimal") << "-5" << -5 << -5 << -5;
-        QTest::newRow("empty") << "" << -1 << -1 << -1;
-        QTest::newRow("0x alone") << "0x" << -1 << -1 << -1;
-        QTest::newRow("fraction") << "1.5" << -1 << -1 << -1;
-        QTest::newRow("VB hex prefix") << "&H10" << -1 << -1 << -1;
-        QTest::newRow("eight hex digits: 32-bit two's complement") << "FFFFFFFE" << -2 << -1 << -1;
-        QTest::newRow("int32 overflow") << "-2147483649" << -1 << -1 << -1;
+        QTest::addColumn<QString>("coupler");
+        QTest::addColumn<QString>("terminal");
+        QTest::addColumn<int>("decimal");
+        QTest::newRow("FF is hex in both coupler forms") << "FF" << "255" << "none" << -1;
+        QTest::newRow("0xff") << "0xff" << "255" << "255" << -1;
+        QTest::newRow("digits only: hex for the coupler") << "10" << "16" << "10" << 10;
+        QTest::newRow("0X100: upper-case X is no terminal hex") << "0X100" << "256" << "none" << -1;
+        QTest::newRow("0xZZ falls back to decimal and fails") << "0xZZ" << "none" << "none" << -1;
+        QTest::newRow("blanks around") << "  12 " << "18" << "12" << 12;
+        QTest::newRow("negative decimal") << "-5" << "range" << "range" << -5;
+        QTest::newRow("-1, once 65535") << "-1" << "range" << "range" << -1;
+        QTest::newRow("empty") << "" << "none" << "none" << -1;
+        QTest::newRow("0x alone") << "0x" << "none" << "none" << -1;
+        QTest::newRow("fraction") << "1.5" << "none" << "none" << -1;
+        QTest::newRow("VB hex prefix") << "&H10" << "none" << "none" << -1;
+        QTest::newRow("largest word") << "0xFFFF" << "65535" << "65535" << -1;
+        QTest::newRow("hex 10000, once 0") << "10000" << "range" << "10000" << 10000;
+        QTest::newRow("70000, once 4464") << "70000" << "range" << "range" << 70000;
+        QTest::newRow("eight hex digits") << "FFFFFFFE" << "range" << "none" << -1;
+        QTest::newRow("leading zeros count for nothing") << "0x0000FFFF" << "65535" << "65535" << -1;
+        QTest::newRow("eleven digits, once 39321") << "99999999999" << "range" << "range" << -1;
+        QTest::newRow("int32 overflow") << "-2147483649" << "range" << "range" << -1;
     }
     void numbers()
     {
         QFETCH(QString, text);
-        QFETCH(int, coupler);
-        QFETCH(int, terminal);
+        QFETCH(QString, coupler);
+        QFETCH(QString, terminal);
         QFETCH(int, decimal);
-        QCOMPARE(couplerScriptValue(text).value_or(-1), coupler);
-        QCOMPARE(terminalScriptValue(text).value_or(-1), terminal);
+        const auto shown = [](const RegisterWord& v) {
+            return v.ok() ? QString::number(v.word)
+                          : v.verdict == WordVerdict::OutOfRange ? QStringLiteral("range") : QStringLiteral("none");
+        };
+        QCOMPARE(shown(couplerScriptValue(text)), coupler);
+        QCOMPARE(shown(terminalScriptValue(text)), terminal);
         QCOMPARE(scriptDecimal(text).value_or(-1), decimal);
     }
 
@@ -82,7 +93,7 @@ private Q_SLOTS:
         QCOMPARE(desc, QString());
         const CouplerScript coupler = readCouplerScript(doc.child("Script"));
         QCOMPARE(coupler.tables.at(0).number.value_or(-1), 5);
-        QCOMPARE(coupler.tables.at(0).registers.at(0).value.value_or(-1), 16);
+        QCOMPARE(coupler.tables.at(0).registers.at(0).value.word, 16);
         QVERIFY(hasScriptExtension("/s/a.XmL"));
         QVERIFY(!hasScriptExtension("/s/a.xml.bak"));
     }
@@ -95,9 +106,16 @@ private Q_SLOTS:
         const QString table = QStringLiteral("\r\nTabelle: 005\r\n");
         const QString first = QStringLiteral("Register: 001\tDatum : 0001 (00001)\tVerify : ");
         // A refused write and a failed read-back are rows of the fault matrix (tst_faultmatrix_tools.cpp).
-        QTest::newRow("value out of range never verifies")
-            << "big" << table + first + "OK\ta\r\nRegister: 002\tDatum : 0000 (65536)\tVerify : Fehler\t\r\n" + Abort
-            << QStringList{"0/5/1=1", "0/5/2=65536"};
+        QTest::newRow("value out of range: logged as failed, never sent")
+            << "big"
+            << table + first + "OK\ta\r\nRegister: 002\tDatum : 10000 (kein 16-Bit-Wert, nicht geschrieben)\tVerify : "
+                               "Fehler\t\r\n" + Abort
+            << QStringList{"0/5/1=1"};
+        QTest::newRow("a long value is shown cut in its line")
+            << "long"
+            << table + first + "OK\ta\r\nRegister: 002\tDatum : " + QString(24, 'F')
+                   + "... (kein 16-Bit-Wert, nicht geschrieben)\tVerify : Fehler\t\r\n" + Abort
+            << QStringList{"0/5/1=1"};
         QTest::newRow("empty value stops before writing") << "empty" << table + first + "OK\ta\r\n" + Abort
                                                           << QStringList{"0/5/1=1"};
         QTest::newRow("no Nummer") << "nummer" << Abort << QStringList{};
@@ -110,6 +128,7 @@ private Q_SLOTS:
         Run r;
         r.channel.setTable(0, 5, QVector<int32_t>(8, 0));
         const QString second = fault == QLatin1String("big")     ? "<Register><Offset>2</Offset><Value>10000</Value></Register>"
+                               : fault == QLatin1String("long") ? "<Register><Offset>2</Offset><Value>" + QString(100000, 'F') + "</Value></Register>"
                                : fault == QLatin1String("empty") ? "<Register><Offset>2</Offset><Value>0x</Value></Register>"
                                                                  : "";
         const QString nummer = fault == QLatin1String("nummer") ? "" : "<Nummer>5</Nummer>";
@@ -157,9 +176,9 @@ private Q_SLOTS:
         QTest::newRow("resume: the next register follows")
             << true
             << "Register: 033\tDatum : 0001 (00001)\tVerify : OK\t\r\n\r\nDelete codeword\r\n\r\n" + QString(80, '-') + "\r\n"
-            << QStringList{"1/0/31=24123", "1/0/32=70000", "1/0/33=1", "1/0/31=0"};
+            << QStringList{"1/0/31=24123", "1/0/33=1", "1/0/31=0"};
         QTest::newRow("no resume: codeword deleted, run aborted")
-            << false << aborted << QStringList{"1/0/31=24123", "1/0/32=70000", "1/0/31=0"};
+            << false << aborted << QStringList{"1/0/31=24123", "1/0/31=0"};
         // A lost link aborts despite resume: a row of the fault matrix (tst_faultmatrix_tools.cpp).
     }
     void terminalMismatch()
@@ -174,11 +193,12 @@ private Q_SLOTS:
         run.endPos = 1;
         run.resume = resume;
         run.terminals[1] = 3001;
-        // 70000 is written as its low 16 bits and cannot read back as itself.
+        // 70000 is no register word: ignored like a value that does not verify, and never sent.
         const pugi::xml_node script = r.script("<Script><Register><Offset>32</Offset><Value>70000</Value></Register>"
                                                "<Register><Offset>33</Offset><Value>1</Value></Register></Script>");
         QCOMPARE(fScriptInitTerminal(script, &r.channel, &r.log, run), resume);
-        QVERIFY2(r.log.Text().endsWith("Register: 032\tDatum : 1170 (70000)\tVerify : Ignore\t\r\n" + end),
+        QVERIFY2(r.log.Text().endsWith(
+                     "Register: 032\tDatum : 70000 (kein 16-Bit-Wert, nicht geschrieben)\tVerify : Ignore\t\r\n" + end),
                  qPrintable(r.log.Text()));
         QCOMPARE(r.writes(), writes);
     }
