@@ -394,10 +394,12 @@ void frmMain::MDIForm_Load()
 
     LoadNewDoc();
 
-    connect(&common, &clsCommon::ChangedLanguage, this, &frmMain::TD4Common_ChangedLanguage);
     connect(&common, &clsCommon::ChangedDevChannel, this, &frmMain::TD4Common_ChangedDevChannel);
 
     loadStartLanguage(key);
+    // Connected once the start language is set: the window is captioned once, here, not also
+    // by the setting's event (every caption, the translation and the tree, twice at each start).
+    connect(&common, &clsCommon::ChangedLanguage, this, &frmMain::TD4Common_ChangedLanguage);
     int32_t language = common.LanguageType();
     TD4Common_ChangedLanguage(language);
     fUpdateMenuState();

@@ -327,6 +327,10 @@ void tst_frmMain::startLanguage()
         QVERIFY(env.context().store->setValue(HKEY_LOCAL_MACHINE, Key, QStringLiteral("Language"), RegValue::fromText(machine)));
     frmMain w;
     QCOMPARE(gCommon().LanguageType(), language);
+    // Applied once: one switch line, in the start language.
+    QCOMPARE(env.log().Text().count(QStringLiteral("Language switched to")), 1);
+    QVERIFY(env.log().Text().contains(fLanguageSwitchLogLine(language)));
+    QCOMPARE(w.mnuMainItemProject()->title(), language == 0 ? QStringLiteral("&Projekt") : QStringLiteral("&Project"));
     QCOMPARE(machineValue(env, QStringLiteral("Language")), machineAfter);
     QCOMPARE(userValue(env, QStringLiteral("Language")), QString::number(language) + QLatin1Char(' '));
 }
