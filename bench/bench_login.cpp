@@ -3,7 +3,7 @@
 // 19200 baud, offscreen, first with an empty description cache (cold), then
 // from the cache (warm). Prints the wall time, the requests, the bytes on the
 // wire, the time spent waiting in channel calls and the program's own share of
-// the wall time; fails when that share reaches 3 % in either log-in.
+// the wall time; fails when that share is over 1 % in either log-in.
 #include "common/TestEnv.h"
 #include "common/VirtualCoupler.h"
 #include "platform/ChannelProtocol.h"
@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QTest>
 #include <QTreeWidget>
 
 #include <cstdio>
@@ -23,7 +24,7 @@
 namespace {
 
 constexpr double kBaud = 19200.0;
-constexpr double kBudget = 0.03;
+constexpr double kBudget = 0.01;
 const QString Key = QStringLiteral("SOFTWARE\\Harmsted\\TD4700_V4\\Common");
 
 // The program's serial channel, counting the requests and the bytes of their frames and replies.
@@ -191,6 +192,14 @@ int main(int argc, char* argv[])
     window.commands().login().readContext().debugFolder = env.tempPath();
     context.gLogBox = window.logBox();
     window.show();
+    // F11 comes when the window is up: its first paint and the toolbar pictures after it are
+    // the start-up's work, not the log-in's.
+    if (!QTest::qWaitForWindowExposed(&window)) {
+        std::fprintf(stderr, "the main window was not shown\n");
+        return 2;
+    }
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
 
     std::printf("254 terminals, log-in from F11 until the tree is shown, serial line paced to 19200 baud\n");
     std::printf("cache  nodes requests     bytes wire ms@19200    wall ms  channel ms  program ms  program\n");
@@ -208,10 +217,10 @@ int main(int argc, char* argv[])
         std::printf("FAIL: the log-in did not fill the tree\n");
         return 2;
     }
-    if (cold.programShare() >= kBudget || warm.programShare() >= kBudget) {
-        std::printf("FAIL: the program's own work takes 3 %% or more of a log-in\n");
+    if (cold.programShare() > kBudget || warm.programShare() > kBudget) {
+        std::printf("FAIL: the program's own work takes more than 1 %% of a log-in\n");
         return 1;
     }
-    std::printf("OK: the program's own work stays under 3 %% of both log-ins\n");
+    std::printf("OK: the program's own work takes 1 %% or less of both log-ins\n");
     return 0;
 }

@@ -3,12 +3,13 @@
 # registry and link folder of its own:
 #   scripts/demo-env.sh BUILD_DIR [PROGRAM [ARGS...]]
 # PROGRAM defaults to BUILD_DIR/bin/td4700. The coupler is linked as COM2 (the
-# program's default serial port) and serves QNP for 169.12.1.106.1.1 port 100
-# (the default net id and port) at TD4700_QNP_ROUTER. It stops when PROGRAM ends.
-# TD4700_DEMO_DIR (default BUILD_DIR/demo) keeps the demo registry between runs;
-# TD4700_DEMO_STATION picks another file from vcoupler/stations. At every run
-# the demo settings name vcoupler/samples as the firmware folder, so the
-# firmware dialog opens where the demo's sample files are.
+# program's default serial port) and serves QNP for its station's net id and
+# port (169.12.1.106.1.1 and 100 in every station file) at TD4700_QNP_ROUTER.
+# It stops when PROGRAM ends. TD4700_DEMO_DIR (default BUILD_DIR/demo) keeps the
+# demo registry between runs; TD4700_DEMO_STATION picks another file from
+# vcoupler/stations. At every run the demo settings name vcoupler/samples as the
+# firmware folder, so the firmware dialog opens where the demo's sample files
+# are, and the coupler's net id and port, so the network dialog offers them.
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -25,7 +26,6 @@ vcoupler="$build/bin/td4700-vcoupler"
 mkdir -p "$demo/registry" "$demo/ports" "$demo/runtime"
 
 export TD4700_REGISTRY_DIR="$demo/registry"
-"$build/bin/td4700-demo-settings" "$demo/registry" "PathResFirmware=$here/vcoupler/samples"
 export TD4700_PORTS_DIR="$demo/ports"
 export TD4700_RUNTIME_ROOT="$demo/runtime"
 
@@ -49,8 +49,14 @@ if ! grep -q '^ready$' "$out"; then
   echo "demo-env: the virtual coupler did not get ready" >&2
   exit 1
 fi
-TD4700_QNP_ROUTER="$(awk '$1 == "qnp" { print $2 }' "$out")"
+# "qnp ROUTER NETID PORT"
+if ! read -r _ TD4700_QNP_ROUTER netid qnpport < <(awk '$1 == "qnp"' "$out") || [ -z "${qnpport:-}" ]; then
+  echo "demo-env: the virtual coupler named no network channel" >&2
+  exit 1
+fi
 export TD4700_QNP_ROUTER
+"$build/bin/td4700-demo-settings" "$demo/registry" "PathResFirmware=$here/vcoupler/samples" \
+  "QnpRtnNetId=$netid" "QnpRtnPort=$qnpport"
 sed 's/^/demo-env: /' "$out" >&2
 
 status=0

@@ -2,6 +2,7 @@
 
 #include "modAbout.h"
 #include "platform/AppContext.h"
+#include "platform/ProgramVersion.h"
 #include "tools/frmVersionsNummer.h"
 
 #include <QFrame>
@@ -67,7 +68,7 @@ frmAbout::frmAbout(QWidget* parent)
 
 void frmAbout::SetBrandingTexts()
 {
-    const AboutTexts t = aboutTexts(m_companyId, TD4700_VERSION_MAJOR, TD4700_VERSION_MINOR, TD4700_VERSION_REVISION);
+    const AboutTexts t = aboutTexts(m_companyId, programVersionText());
     m_cmdOK->setText(t.okCaption);
     m_cmdSysInfo->setText(t.sysInfoCaption);
     setWindowTitle(t.caption);

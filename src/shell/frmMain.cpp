@@ -114,9 +114,9 @@ void frmMain::createControls()
     m_tvTreeView = new QTreeWidget(m_picMDI);
     m_tvTreeView->setObjectName(QStringLiteral("tvTreeView"));
     m_tvTreeView->setHeaderHidden(true);
-    // Long labels get a horizontal scroll bar instead of being cut.
+    // Long labels get a horizontal scroll bar instead of being cut: the station tree sizes the
+    // column to them once it is built and when a node opens or closes.
     m_tvTreeView->header()->setStretchLastSection(false);
-    m_tvTreeView->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_tvTreeView->setGeometry(0, 0, twipsToPx(DesignPaneWidth - GripWidth), twipsToPx(DesignPaneHeight));
     m_imgSplitter = new QWidget(m_picMDI);
     m_imgSplitter->setObjectName(QStringLiteral("imgSplitter"));
@@ -394,10 +394,12 @@ void frmMain::MDIForm_Load()
 
     LoadNewDoc();
 
-    connect(&common, &clsCommon::ChangedLanguage, this, &frmMain::TD4Common_ChangedLanguage);
     connect(&common, &clsCommon::ChangedDevChannel, this, &frmMain::TD4Common_ChangedDevChannel);
 
     loadStartLanguage(key);
+    // Connected once the start language is set: the window is captioned once, here, not also
+    // by the setting's event (every caption, the translation and the tree, twice at each start).
+    connect(&common, &clsCommon::ChangedLanguage, this, &frmMain::TD4Common_ChangedLanguage);
     int32_t language = common.LanguageType();
     TD4Common_ChangedLanguage(language);
     fUpdateMenuState();

@@ -1,6 +1,7 @@
 #include "frmSplash.h"
 
 #include "platform/Hourglass.h"
+#include "platform/ProgramVersion.h"
 #include "platform/ResourceFiles.h"
 #include "platform/StringTable.h"
 #include "platform/Twips.h"
@@ -19,8 +20,7 @@ constexpr int kPlainHeightTwips = 4200;
 
 QString splashVersionText()
 {
-    return LoadResString(511) + QStringLiteral("  ")
-        + QStringLiteral("%1.%2.0.%3").arg(TD4700_VERSION_MAJOR).arg(TD4700_VERSION_MINOR).arg(TD4700_VERSION_REVISION);
+    return LoadResString(511) + QStringLiteral("  ") + programVersionText();
 }
 
 QString splashPictureName(int32_t companyId)

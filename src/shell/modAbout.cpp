@@ -8,7 +8,7 @@
 
 #include <QFileInfo>
 
-AboutTexts aboutTexts(int32_t companyId, int major, int minor, int revision)
+AboutTexts aboutTexts(int32_t companyId, const QString& version)
 {
     const int base = companyId * 100;
     const auto S = [](int id) { return LoadResString(id); };
@@ -19,7 +19,7 @@ AboutTexts aboutTexts(int32_t companyId, int major, int minor, int revision)
     t.okCaption = S(500);
     t.sysInfoCaption = S(720);
     t.caption = S(516) + QLatin1Char(' ') + B(6);
-    t.version = S(511) + QStringLiteral("  ") + QStringLiteral("%1.%2.0.%3").arg(major).arg(minor).arg(revision);
+    t.version = S(511) + QStringLiteral("  ") + version;
     t.title = B(6) + crlf + B(0) + crlf;
     t.description = B(1) + crlf + B(2) + crlf + B(3) + crlf + B(4) + crlf + crlf + B(5) + crlf + B(8) + crlf + B(9)
         + crlf + B(10) + crlf + B(11);

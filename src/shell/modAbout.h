@@ -16,8 +16,8 @@ struct AboutTexts {
     QString description;
 };
 
-// The branding records of the company (string-table entries company * 100 + k).
-AboutTexts aboutTexts(int32_t companyId, int major, int minor, int revision);
+// The branding records of the company (string-table entries company * 100 + k) and the version text.
+AboutTexts aboutTexts(int32_t companyId, const QString& version);
 
 // Starts the tool the machine-wide store names; tells the user when there is none.
 void StartSysInfo(IRegistryAccess& registry, IDialogs& dialogs);

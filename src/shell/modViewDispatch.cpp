@@ -24,6 +24,7 @@
 #include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QTimer>
 #include <QTreeWidget>
 #include <algorithm>
 
@@ -156,6 +157,15 @@ StationTreeController::StationTreeController(QTreeWidget* tvTreeView, QMdiArea* 
     , m_ownForms([](const QString& progId) { return fCreateOwnForm(progId); })
 {
     connect(m_tree, &QTreeWidget::itemDoubleClicked, this, [this] { tvTreeView_DblClick(); });
+    // The column is sized on demand, once after a burst ("*" opens every node below one), not
+    // by the header's measuring of every label as each node came in: that was most of a cold
+    // log-in's own work.
+    m_columnFit = new QTimer(this);
+    m_columnFit->setSingleShot(true);
+    m_columnFit->setInterval(0);
+    connect(m_columnFit, &QTimer::timeout, this, [this] { m_tree->resizeColumnToContents(0); });
+    connect(m_tree, &QTreeWidget::itemExpanded, m_columnFit, qOverload<>(&QTimer::start));
+    connect(m_tree, &QTreeWidget::itemCollapsed, m_columnFit, qOverload<>(&QTimer::start));
     m_tree->installEventFilter(this);
     m_treeViewport->installEventFilter(this);
 }
@@ -215,6 +225,8 @@ void StationTreeController::RebuildStationTree()
     // Nodes 1 and 2 in creation order: the tree starts at its top with the first device open.
     for (int i = 0; i < std::min(2, m_shell.gViews.Count()); ++i)
         revealNode(m_shell.gViews.At(i)->TreeNode);
+    m_columnFit->stop();
+    m_tree->resizeColumnToContents(0); // at once: the tree is shown sized
     m_tree->setFocus();
     if (m_hooks.resizeLayout)
         m_hooks.resizeLayout();

@@ -13,6 +13,7 @@
 #include <pugixml.hpp>
 
 class QMdiArea;
+class QTimer;
 class QTreeWidget;
 class QWidget;
 class ShellContext;
@@ -93,4 +94,5 @@ private:
     QVector<QIcon> m_imgListTree; // empty until the first station is shown
     std::function<QWidget*(const QString&)> m_ownForms;
     QPointer<QWidget> m_lastOpened;
+    QTimer* m_columnFit; // sizes the tree's column once after nodes opened or closed
 };

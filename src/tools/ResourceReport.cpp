@@ -1,5 +1,7 @@
 #include "ResourceReport.h"
 
+#include "platform/ProgramVersion.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QLibraryInfo>
@@ -9,17 +11,16 @@
 
 namespace {
 
-enum class Source { Own, OwnResource, QtLibrary, QtPlugin, Pugixml };
+enum class Source { OwnResource, QtLibrary, QtPlugin, Pugixml };
 
 struct Component {
     const char* name;
     Source source;
-    const char* folder; // plugin kind
+    const char* folder; // plugin kind, or the resource's subfolder
 };
 
+// What is installed with the program and used by it; the virtual coupler and the benchmarks are not.
 const std::array<Component, 21> kComponents = {{
-    {"td4700-vcoupler", Source::Own, nullptr},
-    {"td4700-bench", Source::Own, nullptr},
     {"libQt6Core.so.6", Source::QtLibrary, nullptr},
     {"libQt6Gui.so.6", Source::QtLibrary, nullptr},
     {"libQt6Widgets.so.6", Source::QtLibrary, nullptr},
@@ -38,6 +39,8 @@ const std::array<Component, 21> kComponents = {{
     {"StringTable.txt", Source::OwnResource, nullptr},
     {"RefList.xml", Source::OwnResource, nullptr},
     {"TerminalResource.xml", Source::OwnResource, nullptr},
+    {"Splash0Id0.bmp", Source::OwnResource, "Graph"},
+    {"Findfile.gif", Source::OwnResource, "Graph"},
     {"libpugixml.so.1", Source::Pugixml, nullptr},
 }};
 
@@ -89,7 +92,7 @@ QString extraFileVersion(const QString& fileName, const VersionPlaces& places)
         if (!version.isEmpty())
             return version;
         // Files we install beside the program carry the program's version.
-        return folder == places.programFolder ? programVersion() : kNoVersionInfo;
+        return folder == places.programFolder ? programVersionText() : kNoVersionInfo;
     }
     return kNoVersionInfo;
 }
@@ -121,21 +124,17 @@ const std::array<const char*, 21>& fixedComponentNames()
     return names;
 }
 
-QString programVersion()
-{
-    return fileVersionText(TD4700_VERSION_MAJOR, TD4700_VERSION_MINOR, TD4700_VERSION_REVISION, 0);
-}
-
 QString GetFileVersion(const QString& fileName, const VersionPlaces& places)
 {
     for (const Component& c : kComponents) {
         if (fileName != QLatin1String(c.name))
             continue;
         switch (c.source) {
-        case Source::Own:
-            return exists(places.programFolder, fileName) ? programVersion() : kNoVersionInfo;
-        case Source::OwnResource:
-            return exists(places.resourceFolder, fileName) ? programVersion() : kNoVersionInfo;
+        case Source::OwnResource: {
+            const QString folder = c.folder ? places.resourceFolder + QLatin1Char('/') + QLatin1String(c.folder)
+                                            : places.resourceFolder;
+            return exists(folder, fileName) ? programVersionText() : kNoVersionInfo;
+        }
         case Source::QtLibrary:
             return exists(places.qtLibraries, fileName) ? qtVersion() : kNoVersionInfo;
         case Source::QtPlugin:

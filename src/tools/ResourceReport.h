@@ -30,8 +30,6 @@ const std::array<const char*, 21>& fixedComponentNames();
 QString GetFileVersion(const QString& fileName, const VersionPlaces& places);
 // "a.b.c.d" with each part as an unsigned 16-bit number.
 QString fileVersionText(uint32_t a, uint32_t b, uint32_t c, uint32_t d);
-// The program's own version in four parts.
-QString programVersion();
 
 // Part 1: the text before the first delimiter; any other part: the text after
 // it; "" when the delimiter does not occur.

@@ -2,6 +2,7 @@
 
 #include "platform/AppContext.h"
 #include "platform/LocaleInfo.h"
+#include "platform/ProgramVersion.h"
 #include "platform/RegularFile.h"
 
 #include <QDir>
@@ -100,7 +101,7 @@ void frmVersionsNummer::ReadVersions()
         m_FileNames[i + 1] = QString::fromLatin1(fixed[i]);
 
     if (m_companyId == 0 || m_companyId == 3) {
-        m_ProgVersion = programVersion();
+        m_ProgVersion = programVersionText();
         lblVersionsNummer[0]->setText(QLatin1Char(' ') + m_ProgVersion);
         lblFilename[0]->setText(QLatin1Char(' ')
                                 + (m_companyId == 3 ? QStringLiteral("IO-Planwerk.exe") : QStringLiteral("TD4700.exe")));

@@ -1,18 +1,27 @@
 // The sample files of vcoupler/samples, each picked in the tool that takes it
-// and run against the demo station that ./run plays, and the demo settings of
-// ./run that name the samples folder as the firmware folder.
+// and run against the demo station that ./run plays, the demo settings of
+// ./run that name the samples folder as the firmware folder, and the README's
+// steps from the serial port to the network channel and back, run inside
+// scripts/demo-env.sh as ./run runs the program.
 #include "common/TestEnv.h"
 #include "common/VirtualCoupler.h"
 #include "platform/RegistryStore.h"
 #include "platform/SerialChannel.h"
 #include "platform/StringTable.h"
+#include "shell/frmMain.h"
+#include "shell/modCommands.h"
+#include "shell/modLogin.h"
+#include "shell/modStartup.h"
 #include "tools/ScriptFile.h"
 #include "tools/frmFirmwareUpdate.h"
 #include "tools/frmScript.h"
 #include "tools/frmScriptInitCoupler.h"
 #include "tools/frmScriptInitTerm.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -25,6 +34,82 @@ const QString Samples = QStringLiteral(TD4700_SOURCE_DIR "/vcoupler/samples");
 const QString Key = QStringLiteral("SOFTWARE\\Harmsted\\TD4700_V4\\Common");
 
 QString sample(const char* name) { return Samples + QLatin1Char('/') + QLatin1String(name); }
+
+// Set for the copy of this test that demo-env.sh runs as its program.
+constexpr char InsideDemo[] = "TST_SAMPLES_INSIDE_DEMO";
+
+QString storedText(const char* name)
+{
+    const RegistryStore store(qEnvironmentVariable("TD4700_REGISTRY_DIR"));
+    const std::optional<RegValue> value = store.value(HKEY_CURRENT_USER, Key, QLatin1String(name));
+    return value ? value->text : QStringLiteral("<missing>");
+}
+
+// The window a channel menu item opened (an earlier one may wait for its deletion).
+QWidget* shownDialog(frmMain& window, const char* name)
+{
+    for (QWidget* w : window.findChildren<QWidget*>(QLatin1String(name)))
+        if (w->isVisible())
+            return w;
+    return nullptr;
+}
+
+// The README's steps, inside demo-env.sh, in a window the program's own start-up made: via QNP...
+// with what the dialog offers, OK, F11; F12, via COM..., OK, F11. Prints what each step shows.
+int demoChannelSteps()
+{
+    AppContext context;
+    AppContext::setCurrent(&context);
+    auto recording = std::make_unique<RecordingDialogs>();
+    RecordingDialogs& said = *recording;
+    context.dialogs = std::move(recording);
+    QPointer<frmMain> window = Main(context);
+    if (!window || !QTest::qWaitForWindowActive(window))
+        return 1;
+    window->commands().login().readContext().debugFolder = qEnvironmentVariable("TD4700_DEMO_DIR");
+    QTextStream out(stdout);
+    const auto logIn = [&] {
+        window->activateWindow(); // back from the closed dialog, as the window system does it
+        if (!QTest::qWaitForWindowActive(window))
+            out << "main window not active\n";
+        QTest::keyClick(window, Qt::Key_F11);
+        QElapsedTimer clock;
+        clock.start();
+        while (window->statusPanel(2)->text().trimmed() != QLatin1String("Online") && clock.elapsed() < 20000)
+            QTest::qWait(20);
+        out << "F11: " << window->statusPanel(2)->text() << "\n";
+    };
+    const auto pressOK = [&](QWidget* dialog) {
+        dialog->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+        out << "OK: Device " << storedText("Device") << "\n";
+    };
+
+    window->mnuDevChannelItem().item(1)->trigger();
+    QWidget* qnp = shownDialog(*window, "frmParamVnDcQNPCV3");
+    if (!qnp)
+        return 1;
+    out << "via QNP...: net id " << qnp->findChild<QLineEdit*>(QStringLiteral("editIpAddr_0"))->text() << ", port "
+        << qnp->findChild<QLineEdit*>(QStringLiteral("editIpAddr_4"))->text() << "\n";
+    pressOK(qnp);
+    logIn();
+    QTest::keyClick(window, Qt::Key_F12);
+
+    window->mnuDevChannelItem().item(0)->trigger();
+    QWidget* com = shownDialog(*window, "frmParamVnDcCOM");
+    if (!com)
+        return 1;
+    out << "via COM...: port " << com->findChild<QComboBox*>(QStringLiteral("comboSelPort_0"))->currentText() << "\n";
+    pressOK(com);
+    logIn();
+    for (const QString& message : said.messages)
+        out << "message: " << message << "\n";
+    out.flush();
+    std::fputs(qPrintable(window->logBox()->Text()), stderr);
+
+    context.gLogBox = nullptr;
+    delete window;
+    return 0;
+}
 
 struct Demo {
     TestEnv env;
@@ -186,7 +271,43 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo(folder->text).canonicalFilePath(), QFileInfo(Samples).canonicalFilePath());
         QCOMPARE(store.value(HKEY_CURRENT_USER, Key, "Splash")->text, QStringLiteral("0"));
     }
+
+    // The net id an earlier demo run left is replaced by the one the coupler answers.
+    void readmeChannelStepsReachTheDemo()
+    {
+        QTemporaryDir demo;
+        QVERIFY(QDir().mkpath(demo.filePath("res/Devices")));
+        {
+            RegistryStore store(demo.filePath("registry"));
+            for (const auto& [name, value] : {std::pair{"Splash", QString("0")},
+                                              std::pair{"PathResCommon", demo.filePath("res")},
+                                              std::pair{"QnpRtnNetId", QString("127.0.0.1.1.1")}})
+                QVERIFY(store.setValue(HKEY_CURRENT_USER, Key, name, RegValue::fromText(value)));
+        }
+        QProcess run;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("TD4700_DEMO_DIR", demo.path());
+        env.insert(InsideDemo, "1");
+        run.setProcessEnvironment(env);
+        run.start(QStringLiteral(TD4700_SOURCE_DIR "/scripts/demo-env.sh"),
+                  {QCoreApplication::applicationDirPath() + "/..", QCoreApplication::applicationFilePath()});
+        QVERIFY(run.waitForFinished(120000));
+        const QString log = QString::fromUtf8(run.readAllStandardError());
+        QVERIFY2(run.exitCode() == 0, qPrintable(log));
+        QCOMPARE(QString::fromUtf8(run.readAllStandardOutput()).split('\n'),
+                 QStringList({"via QNP...: net id 169.12.1.106.1.1, port 100", "OK: Device 1", "F11: Online ",
+                              "via COM...: port COM2", "OK: Device 0", "F11: Online ",
+                              "message: Create new XML device files. Delete really old XML device files?|33|Create new XML device files", ""}));
+    }
 };
 
-QTEST_MAIN(tst_Samples)
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    if (qEnvironmentVariableIsSet(InsideDemo))
+        return demoChannelSteps();
+    tst_Samples test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_samples.moc"

@@ -1,8 +1,11 @@
 // The About box: branding texts in their order, the system-information tool
 // and the version report.
+#include "common/ProjectVersion.h"
 #include "common/TestEnv.h"
+#include "platform/ProgramVersion.h"
 #include "shell/frmAbout.h"
 #include "shell/modAbout.h"
+#include "tools/frmVersionsNummer.h"
 
 #include <QApplication>
 #include <QDir>
@@ -28,6 +31,7 @@ private Q_SLOTS:
     void startSysInfo();
     void okCloses();
     void resourceReportIsModalAndClosesOnExit();
+    void aboutBoxAndReportGiveTheSameVersion();
 };
 
 void tst_frmAbout::brandingTexts_data()
@@ -60,7 +64,7 @@ void tst_frmAbout::brandingTexts()
     QFETCH(QString, caption);
     QFETCH(QString, title);
     QFETCH(QString, description);
-    const AboutTexts t = aboutTexts(company, 4, 3, 90);
+    const AboutTexts t = aboutTexts(company, programVersionText(4, 3, 90));
     QCOMPARE(t.caption, caption);
     QCOMPARE(t.title, title);
     QCOMPARE(t.description, description);
@@ -78,10 +82,7 @@ void tst_frmAbout::aboutBoxShowsMakerEdition()
     QCOMPARE(box.findChild<QLabel*>(QStringLiteral("lblTitle"))->text(),
              QStringLiteral("TD4700\nConfiguration- and diagnostic software"));
     QCOMPARE(box.findChild<QLabel*>(QStringLiteral("lblVersion"))->text(),
-             QStringLiteral("Version:    %1.%2.0.%3")
-                 .arg(TD4700_VERSION_MAJOR)
-                 .arg(TD4700_VERSION_MINOR)
-                 .arg(TD4700_VERSION_REVISION));
+             QStringLiteral("Version:    ") + shownProjectVersion());
     const QStringList lines = box.findChild<QLabel*>(QStringLiteral("lblDescription"))->text().split(QLatin1Char('\n'));
     QCOMPARE(lines.size(), 10);
     QCOMPARE(lines.at(0), QStringLiteral("Harmsted Automation GmbH"));
@@ -170,6 +171,30 @@ void tst_frmAbout::resourceReportIsModalAndClosesOnExit()
     box.exec();
     QCOMPARE(reportTitle, QStringLiteral("Resource Report"));
     QVERIFY(reportModal);
+}
+
+// The version the box shows, the report's row of the program and its line in the saved report.
+void tst_frmAbout::aboutBoxAndReportGiveTheSameVersion()
+{
+    TestEnv env;
+    frmAbout box;
+    QString row, line;
+    QTimer::singleShot(0, &box, [&] {
+        QTimer::singleShot(0, &box, [&] {
+            auto* report = qobject_cast<frmVersionsNummer*>(QApplication::activeModalWidget());
+            QVERIFY(report);
+            row = report->findChild<QLabel*>(QStringLiteral("lblVersionsNummer_0"))->text();
+            line = report->reportText().section(QLatin1Char('\n'), 2, 2);
+            report->findChild<QPushButton*>(QStringLiteral("cmdExit"))->click();
+        });
+        box.findChild<QPushButton*>(QStringLiteral("cmdVersion"))->click();
+        box.findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+    });
+    box.exec();
+    const QString version = shownProjectVersion();
+    QCOMPARE(box.findChild<QLabel*>(QStringLiteral("lblVersion"))->text(), QStringLiteral("Version:    ") + version);
+    QCOMPARE(row, QLatin1Char(' ') + version);
+    QCOMPARE(line, QStringLiteral("\t<FILES FILENAME=\"TD4700.exe\" VERSION=\"%1\"></FILES>\r").arg(version));
 }
 
 QTEST_MAIN(tst_frmAbout)

@@ -4,11 +4,15 @@
 #include "platform/Twips.h"
 #include "platform/ViewFactory.h"
 #include "shell/frmMain.h"
+#include "shell/modLanguage.h"
 #include "shell/modPaneSettings.h"
 
 #include <QDir>
 #include <QFile>
 #include <QMdiArea>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
+#include <QMenu>
 #include <QMdiSubWindow>
 #include <QScreen>
 #include <QPlainTextEdit>
@@ -35,6 +39,44 @@ QString machineValue(TestEnv& env, const QString& name)
 void setUser(TestEnv& env, const QString& name, const QString& text)
 {
     QVERIFY(env.context().store->setValue(HKEY_CURRENT_USER, Key, name, RegValue::fromText(text)));
+}
+
+// Counts the label measurements of the view it draws.
+class CountingDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    mutable int sizeHints = 0;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        ++sizeHints;
+        return QStyledItemDelegate::sizeHint(option, index);
+    }
+};
+
+// Devices at positions 0..count-1, each with a view node holding a table node; the last
+// device has 40 of them, and its last table node a label of the given length.
+std::unique_ptr<pugi::xml_document> stationOf(int count, int lastLabelLength)
+{
+    const auto views = [](int n, const QString& lastLabel) {
+        QString xml;
+        for (int i = 0; i < n; ++i)
+            xml += QStringLiteral("<View Desc1031=\"Tabellen\" Desc1033=\"Tables\" Icon=\"43\">"
+                                  "<View Desc1031=\"%1\" Desc1033=\"%1\" Icon=\"43\" ProgID=\"TableView\" UserData=\"0\"/>"
+                                  "</View>")
+                       .arg(i == n - 1 ? lastLabel : QStringLiteral("Table 0"));
+        return xml;
+    };
+    QString xml = QStringLiteral("<Station><Devices>");
+    for (int pos = 0; pos < count; ++pos)
+        xml += QStringLiteral("<Device Pos=\"%1\" Icon=\"5\"><NameCompID1>TM8xx4-5555</NameCompID1><SelCompID>0</SelCompID>"
+                              "<Desc1031>2 Kanal dig. Eingang</Desc1031><Desc1033>2 channel dig. input</Desc1033>"
+                              "<CfgTool><Views>%2</Views></CfgTool></Device>")
+                   .arg(pos)
+                   .arg(pos == count - 1 ? views(40, QString(lastLabelLength, QLatin1Char('W'))) : views(1, {}));
+    xml += QStringLiteral("</Devices></Station>");
+    auto doc = std::make_unique<pugi::xml_document>();
+    doc->load_string(xml.toUtf8().constData());
+    return doc;
 }
 
 // A stored window of 200,100 600x500 pixels (in twips).
@@ -93,6 +135,7 @@ private Q_SLOTS:
     void frameControlsAndFirstDocument();
     void toolbarPicturesComeWithoutResizing();
     void loaderItemFollowsViewProbe();
+    void treeColumnFitsItsLabels();
     void startLanguage_data();
     void startLanguage();
     void storedRectangleIsRestored();
@@ -222,6 +265,43 @@ void tst_frmMain::loaderItemFollowsViewProbe()
     QVERIFY(!w.mnuOnlineItem().isVisible(15));
 }
 
+// The column is sized to the labels once the tree is built and again when a node opens or
+// closes; a label longer than the pane gets a scroll bar. Measuring every label as each
+// node came in was most of a cold log-in's own work.
+void tst_frmMain::treeColumnFitsItsLabels()
+{
+    TestEnv env;
+    frmMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QTreeWidget* tree = w.tvTreeView();
+    auto* delegate = new CountingDelegate(tree);
+    tree->setItemDelegate(delegate);
+    const std::unique_ptr<pugi::xml_document> station = stationOf(254, 200);
+    app().gOfflineStation = station->child("Station");
+    w.RebuildStationTree();
+    QCoreApplication::processEvents(); // what the tree lays out and paints after it is built
+    // 254 devices, the first one open: 256 rows, each measured about once.
+    QVERIFY2(delegate->sizeHints < 2 * 256 + 100, qPrintable(QString::number(delegate->sizeHints)));
+    const int built = tree->columnWidth(0);
+    QVERIFY(built > tree->fontMetrics().horizontalAdvance(tree->topLevelItem(0)->text(0))); // not cut
+
+    // "*" opens the last device and its 40 nodes, one of them with the long label: the column
+    // takes it, measured once, and scrolls; closed, it is as it was.
+    QTreeWidgetItem* last = tree->topLevelItem(253);
+    tree->setCurrentItem(last);
+    delegate->sizeHints = 0;
+    QTest::keyClick(tree, Qt::Key_Asterisk);
+    QCoreApplication::processEvents();
+    QVERIFY2(delegate->sizeHints < 2 * (256 + 80) + 100, qPrintable(QString::number(delegate->sizeHints)));
+    QVERIFY(tree->columnWidth(0) > built + 1000);
+    QVERIFY(tree->horizontalScrollBar()->maximum() > 0);
+    last->setExpanded(false);
+    QCoreApplication::processEvents();
+    QCOMPARE(tree->columnWidth(0), built);
+    app().gOfflineStation = pugi::xml_node();
+}
+
 void tst_frmMain::startLanguage_data()
 {
     QTest::addColumn<QString>("machine"); // "<missing>" for none
@@ -247,6 +327,10 @@ void tst_frmMain::startLanguage()
         QVERIFY(env.context().store->setValue(HKEY_LOCAL_MACHINE, Key, QStringLiteral("Language"), RegValue::fromText(machine)));
     frmMain w;
     QCOMPARE(gCommon().LanguageType(), language);
+    // Applied once: one switch line, in the start language.
+    QCOMPARE(env.log().Text().count(QStringLiteral("Language switched to")), 1);
+    QVERIFY(env.log().Text().contains(fLanguageSwitchLogLine(language)));
+    QCOMPARE(w.mnuMainItemProject()->title(), language == 0 ? QStringLiteral("&Projekt") : QStringLiteral("&Project"));
     QCOMPARE(machineValue(env, QStringLiteral("Language")), machineAfter);
     QCOMPARE(userValue(env, QStringLiteral("Language")), QString::number(language) + QLatin1Char(' '));
 }

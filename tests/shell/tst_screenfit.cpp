@@ -305,9 +305,16 @@ void tst_ScreenFit::menusTreeAndSplitterShowWhatTheyHold()
     QVERIFY(separators > 0);
 
     // A label longer than the pane gets a horizontal scroll bar, not an ellipsis.
-    w.tvTreeView()->addTopLevelItem(new QTreeWidgetItem({QStringLiteral("2 channel analog input ").repeated(8)}));
+    const QByteArray longLabel = QByteArray("2 channel analog input ").repeated(8);
+    pugi::xml_document station;
+    QVERIFY(station.load_string("<Station><Devices><Device Pos=\"1\" Icon=\"7\"><NameCompID1>TM6555-5555</NameCompID1>"
+                                "<SelCompID>0</SelCompID><Desc1031>" + longLabel + "</Desc1031><Desc1033>" + longLabel
+                                + "</Desc1033></Device></Devices></Station>"));
+    app().gOfflineStation = station.child("Station");
+    w.RebuildStationTree();
     QCoreApplication::processEvents();
     QVERIFY(w.tvTreeView()->horizontalScrollBar()->maximum() > 0);
+    app().gOfflineStation = pugi::xml_node();
 
     // Dragged past the pane over the documents, the bar stays visible from top to bottom.
     w.imgSplitter_MouseDown();

@@ -1,3 +1,4 @@
+#include "common/ProjectVersion.h"
 #include "shell/frmSplash.h"
 
 #include <QDir>
@@ -39,10 +40,7 @@ void tst_Splash::pictureByCompany()
 void tst_Splash::versionLabel()
 {
     frmSplash splash(0, QStringLiteral("/nowhere"));
-    const QString expected = QStringLiteral("Version:    %1.%2.0.%3")
-                                 .arg(TD4700_VERSION_MAJOR)
-                                 .arg(TD4700_VERSION_MINOR)
-                                 .arg(TD4700_VERSION_REVISION);
+    const QString expected = QStringLiteral("Version:    ") + shownProjectVersion();
     QCOMPARE(splash.lblVersion()->text(), expected);
     QCOMPARE(splash.lblVersion()->objectName(), QStringLiteral("lblVersion"));
     QCOMPARE(splashVersionText(), expected);

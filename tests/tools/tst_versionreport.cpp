@@ -1,6 +1,7 @@
 // The version report: its text byte for byte, the reading of a saved report,
 // the versions of the listed files, and the window's Refresh and Save.
 #include "channels/SerialDialogTestUtil.h"
+#include "common/ProjectVersion.h"
 #include "common/TestEnv.h"
 #include "tools/frmVersionsNummer.h"
 
@@ -107,18 +108,17 @@ private Q_SLOTS:
 
     void fileVersions()
     {
-        touch(m_places.programFolder, QStringLiteral("td4700-vcoupler"));
+        touch(m_places.resourceFolder + QStringLiteral("/Graph"), QStringLiteral("Splash0Id0.bmp"));
         touch(m_places.qtLibraries, QStringLiteral("libQt6Core.so.6"));
         touch(m_places.qtPlugins + QStringLiteral("/platforms"), QStringLiteral("libqxcb.so"));
         const QVersionNumber qt = QLibraryInfo::version();
         const QString qtText = QStringLiteral("%1.%2.%3.0").arg(qt.majorVersion()).arg(qt.minorVersion()).arg(qt.microVersion());
-        QCOMPARE(GetFileVersion(QStringLiteral("td4700-vcoupler"), m_places), programVersion());
-        QCOMPARE(GetFileVersion(QStringLiteral("td4700-bench"), m_places), kNoVersionInfo); // not installed
+        QCOMPARE(GetFileVersion(QStringLiteral("Splash0Id0.bmp"), m_places), shownProjectVersion());
+        QCOMPARE(GetFileVersion(QStringLiteral("Findfile.gif"), m_places), kNoVersionInfo); // not installed
         QCOMPARE(GetFileVersion(QStringLiteral("libQt6Core.so.6"), m_places), qtText);
         QCOMPARE(GetFileVersion(QStringLiteral("libqxcb.so"), m_places), qtText);
         QCOMPARE(GetFileVersion(QStringLiteral("libqgif.so"), m_places), kNoVersionInfo);
         QCOMPARE(GetFileVersion(QStringLiteral("unknown.dll"), m_places), kNoVersionInfo);
-        QCOMPARE(programVersion(), QStringLiteral("%1.%2.%3.0").arg(TD4700_VERSION_MAJOR).arg(TD4700_VERSION_MINOR).arg(TD4700_VERSION_REVISION));
         QCOMPARE(fileVersionText(40000, 65535, 0, 1), QStringLiteral("40000.65535.0.1")); // never negative
     }
 
@@ -131,7 +131,7 @@ private Q_SLOTS:
         QTest::newRow("Qt library through its link") << "libQt6Xml.so.6" << "6.5.3.0";
         QTest::newRow("library by its full name") << "libQt6Xml.so.6.5.3" << "6.5.3.0";
         QTest::newRow("program folder first") << "libhelper.so.1" << "1.2.0.0";
-        QTest::newRow("own file without a number") << "td4700-tool" << programVersion();
+        QTest::newRow("own file without a number") << "td4700-tool" << shownProjectVersion();
         QTest::newRow("beside Qt, without a number") << "libnone.so" << kNoVersionInfo;
         QTest::newRow("dangling link") << "libgone.so.3" << kNoVersionInfo;
         QTest::newRow("not installed") << "libQt6Sql.so.6" << kNoVersionInfo;
@@ -165,12 +165,26 @@ private Q_SLOTS:
         QTEST(form.versions()[22], "version");
     }
 
+    // Its own files are found where the build puts them; nothing else of the program
+    // folder (the virtual coupler, the benchmarks) is listed as a part of the program.
+    void listNamesWhatIsInstalledWithTheProgram()
+    {
+        const QString bin = QCoreApplication::applicationDirPath();
+        VersionPlaces places = VersionPlaces::installed();
+        places.programFolder = bin;
+        places.resourceFolder = bin + QStringLiteral("/Resource");
+        for (const char* own : {"StringTable.txt", "RefList.xml", "TerminalResource.xml", "Splash0Id0.bmp", "Findfile.gif"})
+            QCOMPARE(GetFileVersion(QLatin1String(own), places), shownProjectVersion());
+        for (const char* name : fixedComponentNames())
+            QVERIFY2(!QFileInfo::exists(bin + QLatin1Char('/') + QLatin1String(name)), name);
+    }
+
     void freshWindowSavesItsReport()
     {
         QVERIFY(!QFileInfo::exists(m_places.programFolder + QStringLiteral("/Report")));
         frmVersionsNummer form(nullptr, m_places);
         QCOMPARE(child<QLabel>(&form, "lblFilename_0")->text(), QStringLiteral(" TD4700.exe"));
-        QCOMPARE(child<QLabel>(&form, "lblVersionsNummer_0")->text(), QLatin1Char(' ') + programVersion());
+        QCOMPARE(child<QLabel>(&form, "lblVersionsNummer_0")->text(), QLatin1Char(' ') + shownProjectVersion());
         QCOMPARE(child<QLabel>(&form, "lblFilename_21")->text(),
                  QLatin1Char(' ') + QString::fromLatin1(fixedComponentNames()[20]));
         QCOMPARE(child<QLabel>(&form, "lblVersionsNummer_21")->text(), QLatin1Char(' ') + kNoVersionInfo);
