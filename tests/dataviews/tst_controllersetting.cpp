@@ -245,17 +245,28 @@ void TestControllerSetting::choiceStaysUntilApplyAndCodeOneSurvives()
     QVERIFY(!grid.setData(grid.index(1, 2), 1)); // code 1 is not in the list
     QVERIFY(grid.setData(grid.index(1, 2), 0));
     QCOMPARE(grid.cell(1, 2), QStringLiteral("Fieldbus terminal"));
-    QLineEdit* cycle = form.findChild<QLineEdit*>("editTab1Reg_5");
-    cycle->clear();
-    QTest::keyClicks(cycle, "70000"); // past a register word
-    QCOMPARE(cycle->text(), QStringLiteral("7000"));
     QLineEdit* background = form.findChild<QLineEdit*>("editTab1Reg_6");
     background->clear();
     QTest::keyClicks(background, "000123"); // judged by its value, not its length
     QCOMPARE(background->text(), QStringLiteral("000123"));
     const auto isWrite = [](const ScriptedChannel::Call& c) { return c.kind == "write"; };
+    // What is no register word stays as typed, and Apply refuses it: the box, the old value, no write.
+    QLineEdit* cycle = form.findChild<QLineEdit*>("editTab1Reg_5");
+    const QString invalidEntry = QStringLiteral("Fehlerhafte Eingabe !\n\nDer ursprüngliche Eintrag wird wiederhergestellt !|64|");
+    for (const char* typed : {"70000", "0x10", "-1"}) {
+        cycle->clear();
+        QTest::keyClicks(cycle, typed);
+        QCOMPARE(cycle->text(), QString::fromLatin1(typed));
+        m_env->dialogs().messages.clear();
+        form.findChild<QPushButton*>("cmdApply")->click();
+        QCOMPARE(m_env->dialogs().messages, QStringList{invalidEntry});
+        QCOMPARE(cycle->text(), QStringLiteral("0"));
+        QCOMPARE(background->text(), QStringLiteral("000123")); // the other change stays
+    }
     QVERIFY(std::none_of(channel.calls.begin(), channel.calls.end(), isWrite));
+    QTest::keyClicks(cycle, "7000");
 
+    m_env->dialogs().messages.clear();
     m_env->dialogs().answers = {vbNo};
     form.findChild<QPushButton*>("cmdApply")->click();
     const auto write = std::find_if(channel.calls.begin(), channel.calls.end(), isWrite);
