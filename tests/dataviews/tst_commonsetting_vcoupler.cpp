@@ -174,7 +174,11 @@ private Q_SLOTS:
         const std::vector<int32_t> images{0x0300, 0x0C01, 0x0F00, 0xF3A5};
         QVERIFY(writeDirect(1, {0x0005}) && writeDirect(3, images));
         QWidget& form = open<frmCommonSetting>();
-        QVERIFY(child<QRadioButton>(form, "radStopCycle_0")->isChecked());
+        // Both bits of a reaction name no option: none is shown.
+        for (const char* name : {"radStopCycle_0", "radOutputDefault_0", "radOutputNoChange_0", "radStopDataTransfer_1",
+                                 "radInputDefault_1", "radInputNoChange_1"})
+            QVERIFY2(!child<QRadioButton>(form, name)->isChecked(), name);
+        QVERIFY(child<QRadioButton>(form, "radStopCycle_1")->isChecked());
         const qsizetype mark = m_coupler->requests().size();
         child<QPushButton>(form, "cmdApply")->click();
         QCOMPARE(m_coupler->requests().mid(mark), (QStringList{"service protection 0 = 0", "write 0 0 0 12 = 0",
