@@ -12,14 +12,16 @@ bool bit(int32_t value, int n) { return (value >> n) & 1; }
 
 int32_t withBit(int32_t value, int n, bool on) { return on ? (value | (1 << n)) : (value & ~(1 << n)); }
 
-// 0x300 is no reaction of its own: it shows as the first option, like 0.
+// Both bits set (0x300, 0xC00) name no reaction: no option is shown for them.
 int reactionOf(int32_t field, int32_t reset, int32_t keep)
 {
+    if (field == 0)
+        return LeaveCycle;
     if (field == reset)
         return ResetData;
     if (field == keep)
         return KeepData;
-    return LeaveCycle;
+    return kNoOption;
 }
 
 int32_t reactionBits(int reaction, int32_t reset, int32_t keep)

@@ -28,6 +28,7 @@ struct ProcessImage {
     // Bits 0-7: chkActivateImage, chkAutoconfiguration, chkEvaluation, chkMotorola,
     // chkMotorolaDigitalTM, chkWordAlignment, chkInputSynch, chkOutputSynch.
     std::array<bool, 8> options{};
+    // A Reaction, or kNoOption for a field no option names.
     int fieldbusError = LeaveCycle;    // radStopCycle, radOutputDefault, radOutputNoChange
     int terminalbusError = LeaveCycle; // radStopDataTransfer, radInputDefault, radInputNoChange
 };

@@ -42,21 +42,13 @@ int32_t assignmentCode(std::span<const int32_t> regs, int terminal)
 
 void packAssignments(std::span<int32_t> regs, std::span<const int32_t> codes)
 {
-    for (int32_t r = kFirstAssignReg; r <= kLastAssignReg; ++r)
-        regs[size_t(r)] = 65535;
+    // Only the fields of listed terminals are the user's: free fields and registers past the
+    // last terminal keep what the device holds, so an unchanged Apply changes nothing.
     const int count = int(std::min<size_t>(codes.size(), kAssignableTerminals));
-    if (count == 0)
-        return;
-    for (int i = 1; i <= count; ++i)
-        regs[field(i).first] = 0;
     for (int i = 1; i <= count; ++i) {
         const auto [reg, shift] = field(i);
-        regs[reg] |= (codes[size_t(i - 1)] & 3) << shift;
+        regs[reg] = (regs[reg] & ~(3 << shift)) | ((codes[size_t(i - 1)] & 3) << shift);
     }
-    // Free fields after the last terminal carry 3, as an empty position does.
-    const auto [lastReg, lastShift] = field(count);
-    for (int shift = lastShift + 2; shift < 16; shift += 2)
-        regs[lastReg] |= 3 << shift;
 }
 
 OptionControls decodeOptions(int32_t reg14)

@@ -17,7 +17,6 @@ inline constexpr int32_t kSettingsCount = 16;
 inline constexpr int32_t kCycleTable = 98;
 inline constexpr int32_t kCycleCount = 4;
 inline constexpr int32_t kFirstAssignReg = 4;
-inline constexpr int32_t kLastAssignReg = 11;
 // Registers 4..11 hold two bits per terminal; terminals past these have no field.
 inline constexpr int kAssignableTerminals = 64;
 inline constexpr int32_t kOptionReg = 14;
@@ -46,7 +45,8 @@ std::vector<TerminalRow> terminalRows(pugi::xml_node node);
 
 // Code of terminal i (1-based) in the table-1 image; i past 64 has none.
 int32_t assignmentCode(std::span<const int32_t> regs, int terminal);
-// Registers 4..11 from the codes of terminals 1..codes.size() (at most 64 are packed).
+// The codes of terminals 1..codes.size() (at most 64) into their fields of registers 4..11;
+// every other bit keeps its value.
 void packAssignments(std::span<int32_t> regs, std::span<const int32_t> codes);
 
 struct OptionControls {

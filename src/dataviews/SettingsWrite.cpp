@@ -111,15 +111,9 @@ QString protectedWriteMessage(const ProtectedWrite& result, bool english)
     return message;
 }
 
-QValidator::State wordFieldState(const QString& text)
+QValidator::State WordFieldValidator::validate(QString& text, int&) const
 {
-    switch (parseRegisterWord(WordFormat::Unsigned, text).verdict) {
-    case WordVerdict::Word: return QValidator::Acceptable;
-    case WordVerdict::NoEntry: return QValidator::Intermediate;
-    case WordVerdict::NotANumber:
-    case WordVerdict::OutOfRange: break;
-    }
-    return QValidator::Invalid;
+    return parseRegisterWord(WordFormat::Unsigned, text).ok() ? QValidator::Acceptable : QValidator::Intermediate;
 }
 
 void showRefusedEntry(QWidget* field)

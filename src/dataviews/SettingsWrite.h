@@ -37,10 +37,14 @@ QString rebootFailedMessage(int32_t code, bool english);
 // What the user is told of a protected write; empty when every step succeeded.
 QString protectedWriteMessage(const ProtectedWrite& result, bool english);
 
-// A number field's text as a register word in decimal: Acceptable for a word (leading zeros
-// allowed), Intermediate while nothing is typed, Invalid for what no keystroke may make (another
-// character, a number past 65535).
-QValidator::State wordFieldState(const QString& text);
+// The settings views' number fields: a register word in decimal is Acceptable (leading zeros
+// allowed), anything else Intermediate. No keystroke is dropped: what is no word stays in view
+// for Apply to refuse, never quietly turned into another number.
+class WordFieldValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& text, int& pos) const override;
+};
 
 // An entry no register holds, refused before anything is written: the field, back at its old
 // value, is brought into view with its tab and the invalid-entry box tells why.

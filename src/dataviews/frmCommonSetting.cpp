@@ -16,8 +16,8 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QRadioButton>
-#include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -83,21 +83,14 @@ T* named(T* widget, const QString& name)
     return widget;
 }
 
-// A register word typed in decimal, judged as Apply reads it: no group separators, leading zeros allowed.
-class WordSpinBox : public QSpinBox {
-public:
-    QValidator::State validate(QString& text, int&) const override { return settingswrite::wordFieldState(text); }
-    int valueFromText(const QString& text) const override
-    {
-        return parseRegisterWord(WordFormat::Unsigned, text).word;
-    }
-};
-
-QSpinBox* numberField(const QString& name)
+// A register word in decimal. What is typed stays as typed, for Apply to judge; a plain edit field
+// has no wheel or arrow keys that could change a value the user never chose.
+QLineEdit* numberField(const QString& name)
 {
-    auto* field = named(new WordSpinBox, name);
-    field->setRange(0, 65535); // a register word; the field takes nothing outside it
-    field->setButtonSymbols(QAbstractSpinBox::NoButtons);
+    auto* field = named(new QLineEdit, name);
+    field->setValidator(new settingswrite::WordFieldValidator(field));
+    field->setAlignment(Qt::AlignRight);
+    field->setFixedWidth(twipsToPx(1200));
     return field;
 }
 
@@ -129,12 +122,9 @@ void selectOption(QButtonGroup* group, int id)
     group->setExclusive(true);
 }
 
-void showField(QSpinBox* field, const std::optional<uint16_t>& value)
+void showField(QLineEdit* field, const std::optional<uint16_t>& value)
 {
-    if (value)
-        field->setValue(*value);
-    else
-        field->clear();
+    field->setText(value ? QString::number(*value) : QString());
 }
 
 } // namespace
@@ -294,9 +284,9 @@ bool frmCommonSetting::fControlsToRegs()
 {
     CommonSettings s;
     // Every field is judged before anything changes: one refused entry writes nothing.
-    const std::array<QSpinBox*, 4> fields = {fpMasterSlave, fpSlaveMaster, fpWaitValue[0], fpWaitValue[1]};
+    const std::array<QLineEdit*, 4> fields = {fpMasterSlave, fpSlaveMaster, fpWaitValue[0], fpWaitValue[1]};
     for (size_t i = 0; i < fields.size(); ++i) {
-        const RegisterWord entry = parseRegisterWord(WordFormat::Unsigned, fields[i]->cleanText());
+        const RegisterWord entry = parseRegisterWord(WordFormat::Unsigned, fields[i]->text());
         if (entry.ok()) {
             s.fields[i] = uint16_t(entry.word);
         } else if (entry.verdict != WordVerdict::NoEntry) { // an empty field keeps its register

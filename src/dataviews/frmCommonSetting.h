@@ -12,8 +12,8 @@
 
 class QButtonGroup;
 class QCheckBox;
+class QLineEdit;
 class QRadioButton;
-class QSpinBox;
 class QTabWidget;
 
 // The station read at log-in belongs to the shell; the view reads and replaces it through these.
@@ -50,8 +50,8 @@ private:
     std::array<QButtonGroup*, 4> m_terminalbusGroup{};
     // "SPS Interface"
     QGroupBox* Frame4;
-    QSpinBox* fpMasterSlave;
-    QSpinBox* fpSlaveMaster;
+    QLineEdit* fpMasterSlave;
+    QLineEdit* fpSlaveMaster;
     QCheckBox* chkSPSInterface;
     QGroupBox* Frame2;
     std::array<QRadioButton*, 4> radEvents{}; // index 2 does not exist
@@ -61,7 +61,7 @@ private:
     QCheckBox* chkDiagnostics;
     QCheckBox* chkDiagnosticsDigTerm;
     std::array<QLabel*, 2> lblWaitAfterSYNC{};
-    std::array<QSpinBox*, 2> fpWaitValue{};
+    std::array<QLineEdit*, 2> fpWaitValue{};
     QCheckBox* chkOldTermConfig;
 
     StationNodeAccess m_station;

@@ -28,7 +28,6 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
-#include <QValidator>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -69,13 +68,6 @@ const char* const kOptionCaptions[] = {"ICO (input -> computing -> output)", "IO
                                        "CIO (computing -> input -> output)"};
 const char* const kDiagCaptions[] = {"Minimal PLC-Cycletime [ms]", "Maximum PLC-Cycletime  [ms]",
                                      "Current PLC-Cycletime  [ms]", "Average PLC-Cycletime  [ms]"};
-
-// A register word typed in decimal, judged by its value: "000123" is 123. An empty field keeps its register.
-class WordValidator : public QValidator {
-public:
-    using QValidator::QValidator;
-    State validate(QString& input, int&) const override { return settingswrite::wordFieldState(input); }
-};
 
 QString notReadMessage(bool english)
 {
@@ -184,7 +176,7 @@ void frmControllerSetting::buildMappingTab()
         lblTab1Reg[i]->setObjectName(QStringLiteral("lblTab1Reg_%1").arg(i));
         editTab1Reg[i] = new QLineEdit;
         editTab1Reg[i]->setObjectName(QStringLiteral("editTab1Reg_%1").arg(i));
-        editTab1Reg[i]->setValidator(new WordValidator(editTab1Reg[i]));
+        editTab1Reg[i]->setValidator(new settingswrite::WordFieldValidator(editTab1Reg[i]));
         editTab1Reg[i]->setAlignment(Qt::AlignRight);
         editTab1Reg[i]->setFixedWidth(twipsToPx(1200));
         lblTab1Reg[i]->setBuddy(editTab1Reg[i]);

@@ -102,6 +102,10 @@ frmProcData::frmProcData(QWidget* parent)
     tdbgOutData->installEventFilter(this);
 
     Form_Load();
+    // An open cell holds text in the format and for the row of the image it was opened in: a new
+    // choice drops it unwritten.
+    connect(comboDataTyp1, &QComboBox::currentIndexChanged, m_outDelegate, &TypedEditDelegate::discardOpenEditors);
+    connect(cboProcImage, &QComboBox::currentIndexChanged, m_outDelegate, &TypedEditDelegate::discardOpenEditors);
 }
 
 frmProcData::~frmProcData()

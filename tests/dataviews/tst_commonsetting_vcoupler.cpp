@@ -9,14 +9,16 @@
 #include "platform/ProtocolDeviceService.h"
 #include "platform/SerialChannel.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSpinBox>
+#include <QSpontaneKeyEvent>
 #include <QTabWidget>
+#include <QWheelEvent>
 #include <QtTest>
 #include <functional>
 
@@ -150,13 +152,12 @@ private Q_SLOTS:
         QVERIFY(child<QCheckBox>(form, "chkSPSInterface")->isChecked());
 
         // A hold time takes no more than a register word holds.
-        QSpinBox* hold = child<QSpinBox>(form, "fpWaitValue_0");
+        auto* hold = child<QLineEdit>(form, "fpWaitValue_0");
         hold->selectAll();
-        QTest::keyClicks(hold, "0001.000"); // leading zeros, but no separator Apply could not read
-        QCOMPARE(hold->cleanText(), QStringLiteral("0001000"));
+        QTest::keyClicks(hold, "70000"); // no register word: it stays as typed, for Apply to refuse
+        QCOMPARE(hold->text(), QStringLiteral("70000"));
         hold->selectAll();
-        QTest::keyClicks(hold, "70000");
-        QCOMPARE(hold->value(), 7000);
+        QTest::keyClicks(hold, "0007000"); // leading zeros are fine
         m_env->dialogs().answers = {vbNo};
         child<QPushButton>(form, "cmdApply")->click();
         std::vector<int32_t> regs(12);
@@ -173,7 +174,11 @@ private Q_SLOTS:
         const std::vector<int32_t> images{0x0300, 0x0C01, 0x0F00, 0xF3A5};
         QVERIFY(writeDirect(1, {0x0005}) && writeDirect(3, images));
         QWidget& form = open<frmCommonSetting>();
-        QVERIFY(child<QRadioButton>(form, "radStopCycle_0")->isChecked());
+        // Both bits of a reaction name no option: none is shown.
+        for (const char* name : {"radStopCycle_0", "radOutputDefault_0", "radOutputNoChange_0", "radStopDataTransfer_1",
+                                 "radInputDefault_1", "radInputNoChange_1"})
+            QVERIFY2(!child<QRadioButton>(form, name)->isChecked(), name);
+        QVERIFY(child<QRadioButton>(form, "radStopCycle_1")->isChecked());
         const qsizetype mark = m_coupler->requests().size();
         child<QPushButton>(form, "cmdApply")->click();
         QCOMPARE(m_coupler->requests().mid(mark), (QStringList{"service protection 0 = 0", "write 0 0 0 12 = 0",
@@ -192,15 +197,62 @@ private Q_SLOTS:
         QVERIFY(writeDirect(9, {300}));
         QWidget& form = open<frmCommonSetting>();
         child<QCheckBox>(form, "chkOldTermConfig")->setChecked(true); // a change that must not go out alone
-        QSpinBox* hold = child<QSpinBox>(form, "fpWaitValue_0");
-        hold->findChild<QLineEdit*>()->setText(QStringLiteral("70000"));
+        auto* hold = child<QLineEdit>(form, "fpWaitValue_0");
+        hold->setText(QStringLiteral("70000"));
         const qsizetype mark = m_coupler->requests().size();
         child<QPushButton>(form, "cmdApply")->click();
         QCOMPARE(m_coupler->requests().mid(mark), QStringList());
         QCOMPARE(m_env->dialogs().messages, QStringList{"Fehlerhafte Eingabe !\n\nDer ursprüngliche Eintrag wird wiederhergestellt !|64|"});
-        QCOMPARE(hold->cleanText(), QStringLiteral("300"));
+        QCOMPARE(hold->text(), QStringLiteral("300"));
         QCOMPARE(child<QTabWidget>(form, "SSTab1")->currentIndex(), 5); // the field's tab
         QVERIFY(child<QCheckBox>(form, "chkOldTermConfig")->isChecked()); // the other change stays
+    }
+
+    // A typed text that is no register word stays in the field as typed, whatever happens around
+    // it; Apply, clicked, refuses it and writes nothing. The wheel changes no field.
+    void typedTextStaysForApplyToRefuse_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("hex prefix") << "0x10";
+        QTest::newRow("past a word") << "70000";
+        QTest::newRow("negative") << "-1";
+        QTest::newRow("group separator") << "1.000";
+    }
+    void typedTextStaysForApplyToRefuse()
+    {
+        QFETCH(QString, typed);
+        QVERIFY(start(QStringLiteral("vn6555-demo.xml")));
+        QVERIFY(writeDirect(9, {300, 5}));
+        QWidget& form = open<frmCommonSetting>();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        auto* tabs = child<QTabWidget>(form, "SSTab1");
+        tabs->setCurrentIndex(5);
+        auto* hold = child<QLineEdit>(form, "fpWaitValue_0");
+        auto* other = child<QLineEdit>(form, "fpWaitValue_1");
+
+        QWheelEvent wheel(QPointF(5, 5), other->mapToGlobal(QPointF(5, 5)), {}, {0, 120}, Qt::NoButton, {},
+                          Qt::NoScrollPhase, false);
+        QSpontaneKeyEvent::setSpontaneous(&wheel); // as from the mouse: the focus policy is asked too
+        QApplication::sendEvent(other, &wheel);
+        QCOMPARE(other->text(), QStringLiteral("5"));
+
+        hold->setFocus();
+        hold->selectAll();
+        QTest::keyClicks(hold, typed);
+        QCOMPARE(hold->text(), typed);
+        QTest::keyClick(hold, Qt::Key_Return);
+        other->setFocus();
+        tabs->setCurrentIndex(0);
+        tabs->setCurrentIndex(5);
+        QCOMPARE(hold->text(), typed);
+
+        const qsizetype mark = m_coupler->requests().size();
+        QTest::mouseClick(child<QPushButton>(form, "cmdApply"), Qt::LeftButton);
+        QCOMPARE(m_coupler->requests().mid(mark), QStringList());
+        QCOMPARE(m_env->dialogs().messages,
+                 QStringList{"Fehlerhafte Eingabe !\n\nDer ursprüngliche Eintrag wird wiederhergestellt !|64|"});
+        QCOMPARE(hold->text(), QStringLiteral("300"));
     }
 
     // The local view writes its block back as read, without the protection service; a bus

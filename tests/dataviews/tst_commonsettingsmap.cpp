@@ -40,10 +40,11 @@ QString describe(const CommonSettings& s)
                 bits << QString::number(b);
         if (!bits.isEmpty())
             out << QStringLiteral("img%1:%2").arg(n).arg(bits.join(QLatin1Char(',')));
+        const auto reaction = [](int r) { return r == kNoOption ? QStringLiteral("none") : QString::number(r); };
         if (image.fieldbusError != LeaveCycle)
-            out << QStringLiteral("img%1:fb=%2").arg(n).arg(image.fieldbusError);
+            out << QStringLiteral("img%1:fb=%2").arg(n).arg(reaction(image.fieldbusError));
         if (image.terminalbusError != LeaveCycle)
-            out << QStringLiteral("img%1:hb=%2").arg(n).arg(image.terminalbusError);
+            out << QStringLiteral("img%1:hb=%2").arg(n).arg(reaction(image.terminalbusError));
     }
     static const char* const fields[4] = {"masterSlave", "slaveMaster", "hold0", "hold1"};
     for (int i = 0; i < 4; ++i)
@@ -74,7 +75,8 @@ private Q_SLOTS:
             << regs({{3, 0x0011}, {4, 0x0022}, {5, 0x0044}, {6, 0x0088}}) << "events=0 img0:0,4 img1:1,5 img2:2,6 img3:3,7";
         QTest::newRow("0x100 / 0x400: reset") << regs({{4, 0x0500}}) << "events=0 img1:fb=1 img1:hb=1";
         QTest::newRow("0x200 / 0x800: as is") << regs({{5, 0x0A00}}) << "events=0 img2:fb=2 img2:hb=2";
-        QTest::newRow("0x300 / 0xC00: as leaving") << regs({{6, 0x0F00}}) << "events=0";
+        QTest::newRow("0x300 / 0xC00: no option") << regs({{6, 0x0F00}}) << "events=0 img3:fb=none img3:hb=none";
+        QTest::newRow("0x300 beside 0x800") << regs({{4, 0x0B00}}) << "events=0 img1:fb=none img1:hb=2";
         QTest::newRow("bits 0, 2, 5, 7, 12-15") << regs({{3, 0xF0A5}}) << "events=0 img0:0,2,5,7";
         QTest::newRow("R7-R10 whole words") << regs({{7, 65535}, {8, 12}, {9, 300}, {10, 7}})
                                             << "events=0 masterSlave=65535 slaveMaster=12 hold0=300 hold1=7";

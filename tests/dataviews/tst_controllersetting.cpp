@@ -84,6 +84,7 @@ private Q_SLOTS:
 
     void offlineLeavesOnlyCancel();
     void choiceStaysUntilApplyAndCodeOneSurvives();
+    void unchangedApplyKeepsFreeFields();
     void applyByItsKeyTakesTheOpenList_data();
     void applyByItsKeyTakesTheOpenList();
 
@@ -96,17 +97,16 @@ void TestControllerSetting::packing_data()
     QTest::addColumn<QVector<int32_t>>("codes");
     QTest::addColumn<QVector<int32_t>>("regs"); // registers 4..15 after packing into 1234s
 
-    const QVector<int32_t> none(6, 65535);
-    QTest::newRow("8 terminals fill register 4") << QVector<int32_t>{0, 2, 3, 3, 0, 2, 3, 0}
-                                                 << (QVector<int32_t>{14584, 65535} + none + QVector<int32_t>(4, 1234));
-    QTest::newRow("9 terminals: register 5 = code | 0xFFFC")
-        << QVector<int32_t>{3, 3, 3, 3, 3, 3, 3, 3, 2} << (QVector<int32_t>{65535, 65534} + none + QVector<int32_t>(4, 1234));
-    QTest::newRow("70 terminals: 64 packed, 12-15 untouched")
-        << QVector<int32_t>(70, 0) << (QVector<int32_t>(8, 0) + QVector<int32_t>(4, 1234));
-    QTest::newRow("code 1 is written back") << QVector<int32_t>{1}
-                                            << (QVector<int32_t>{65533, 65535} + none + QVector<int32_t>(4, 1234));
-    QTest::newRow("no terminal: 65535 in 4-11") << QVector<int32_t>{}
-                                                << (QVector<int32_t>(8, 65535) + QVector<int32_t>(4, 1234));
+    const auto kept = [](int n) { return QVector<int32_t>(n, 1234); };
+    QTest::newRow("8 terminals fill register 4, 5-11 kept") << QVector<int32_t>{0, 2, 3, 3, 0, 2, 3, 0}
+                                                            << (QVector<int32_t>{14584} + kept(11));
+    QTest::newRow("9th terminal: only its field of register 5")
+        << QVector<int32_t>{3, 3, 3, 3, 3, 3, 3, 3, 1} << (QVector<int32_t>{65535, 1233} + kept(10));
+    QTest::newRow("70 terminals: 64 packed, 12-15 untouched") << QVector<int32_t>(70, 0)
+                                                              << (QVector<int32_t>(8, 0) + kept(4));
+    QTest::newRow("one terminal: its field only, free fields kept") << QVector<int32_t>{0}
+                                                                    << (QVector<int32_t>{1232} + kept(11));
+    QTest::newRow("no terminal: 4-11 kept") << QVector<int32_t>{} << kept(12);
 }
 
 void TestControllerSetting::packing()
@@ -245,17 +245,28 @@ void TestControllerSetting::choiceStaysUntilApplyAndCodeOneSurvives()
     QVERIFY(!grid.setData(grid.index(1, 2), 1)); // code 1 is not in the list
     QVERIFY(grid.setData(grid.index(1, 2), 0));
     QCOMPARE(grid.cell(1, 2), QStringLiteral("Fieldbus terminal"));
-    QLineEdit* cycle = form.findChild<QLineEdit*>("editTab1Reg_5");
-    cycle->clear();
-    QTest::keyClicks(cycle, "70000"); // past a register word
-    QCOMPARE(cycle->text(), QStringLiteral("7000"));
     QLineEdit* background = form.findChild<QLineEdit*>("editTab1Reg_6");
     background->clear();
     QTest::keyClicks(background, "000123"); // judged by its value, not its length
     QCOMPARE(background->text(), QStringLiteral("000123"));
     const auto isWrite = [](const ScriptedChannel::Call& c) { return c.kind == "write"; };
+    // What is no register word stays as typed, and Apply refuses it: the box, the old value, no write.
+    QLineEdit* cycle = form.findChild<QLineEdit*>("editTab1Reg_5");
+    const QString invalidEntry = QStringLiteral("Fehlerhafte Eingabe !\n\nDer ursprüngliche Eintrag wird wiederhergestellt !|64|");
+    for (const char* typed : {"70000", "0x10", "-1"}) {
+        cycle->clear();
+        QTest::keyClicks(cycle, typed);
+        QCOMPARE(cycle->text(), QString::fromLatin1(typed));
+        m_env->dialogs().messages.clear();
+        form.findChild<QPushButton*>("cmdApply")->click();
+        QCOMPARE(m_env->dialogs().messages, QStringList{invalidEntry});
+        QCOMPARE(cycle->text(), QStringLiteral("0"));
+        QCOMPARE(background->text(), QStringLiteral("000123")); // the other change stays
+    }
     QVERIFY(std::none_of(channel.calls.begin(), channel.calls.end(), isWrite));
+    QTest::keyClicks(cycle, "7000");
 
+    m_env->dialogs().messages.clear();
     m_env->dialogs().answers = {vbNo};
     form.findChild<QPushButton*>("cmdApply")->click();
     const auto write = std::find_if(channel.calls.begin(), channel.calls.end(), isWrite);
@@ -265,6 +276,23 @@ void TestControllerSetting::choiceStaysUntilApplyAndCodeOneSurvives()
     QCOMPARE(write->values[13], 123);
     QCOMPARE(write->values[14], 0x000C);
     QCOMPARE(m_env->dialogs().messages, QStringList{"Reboot to take settings ?|36|"});
+}
+
+// Free fields of the assignment registers and registers past the last terminal are no row's:
+// an Apply that changes nothing writes back what was read and asks for no restart.
+void TestControllerSetting::unchangedApplyKeepsFreeFields()
+{
+    ControllerBench b;
+    b.channel.setRegister(0, 1, 4, 1 | (3 << 2)); // the free fields of register 4 hold 0
+    b.channel.setRegister(0, 1, 6, 0x1234);
+    const QVector<int32_t> read = b.channel.table(0, 1);
+    m_env->context().channelFactory = std::make_unique<RecordedServices>();
+    frmControllerSetting form;
+    form.RefreshData(b.node, &b.channel, {});
+    form.findChild<QPushButton*>("cmdApply")->click();
+    QVERIFY(b.write());
+    QCOMPARE(b.write()->values, read);
+    QCOMPARE(m_env->dialogs().messages, QStringList());
 }
 
 // Apply pressed by its mnemonic leaves the focus in the open list: its choice is written all the same.

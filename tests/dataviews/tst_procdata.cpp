@@ -6,6 +6,7 @@
 #include "dataviews/frmProcData.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -28,6 +29,8 @@ private Q_SLOTS:
     void refusedWriteIsLoggedAndCellKept();
     void openEditorKeepsTypedTextThroughTicks_data();
     void openEditorKeepsTypedTextThroughTicks();
+    void newFormatOrImageDropsTheOpenCell_data();
+    void newFormatOrImageDropsTheOpenCell();
     void exitClosesAtOnce();
 
 private:
@@ -147,6 +150,44 @@ void TestProcData::openEditorKeepsTypedTextThroughTicks()
     // Once the edit has ended the cell follows the device again.
     if (!failing)
         QTRY_VERIFY(out.text(kWord).startsWith(QLatin1String("0x ")));
+}
+
+void TestProcData::newFormatOrImageDropsTheOpenCell_data()
+{
+    QTest::addColumn<QString>("selector");
+    QTest::addColumn<int>("choice");
+    QTest::newRow("format: unsigned") << "comboDataTyp1" << int(FmtUInt16);
+    QTest::newRow("process image 3") << "cboProcImage" << 2;
+}
+
+// An open cell holds text in the format it was opened in, for a row of the image it was opened
+// in: a new choice drops it, and a click on another cell afterwards writes nothing.
+void TestProcData::newFormatOrImageDropsTheOpenCell()
+{
+    QFETCH(QString, selector);
+    QFETCH(int, choice);
+    frmProcData form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    form.RefreshData({}, &m_channel, {});
+    QTRY_VERIFY(form.ticks() >= 1);
+    auto* grid = form.findChild<QTableView*>(QStringLiteral("tdbgOutData"));
+    ProcImageModel& out = *form.outputSource();
+    grid->setFocus();
+    grid->setCurrentIndex(out.index(3, ProcImageModel::ColData));
+    QTest::keyClick(grid, Qt::Key_Return);
+    auto* editor = grid->viewport()->findChild<QLineEdit*>();
+    QVERIFY(editor && editor->hasFocus());
+    editor->selectAll();
+    QTest::keyClicks(editor, "10");
+
+    auto* combo = form.findChild<QComboBox*>(selector);
+    combo->setFocus(); // as a click on the selector does; the cell stays open
+    QVERIFY(editor->isVisible());
+    combo->setCurrentIndex(choice);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(out.index(5, ProcImageModel::ColData)).center());
+    QTest::qWait(2 * kTickMs);
+    QCOMPARE(m_channel.callLog().filter(QStringLiteral("write")), QStringList());
 }
 
 void TestProcData::exitClosesAtOnce()

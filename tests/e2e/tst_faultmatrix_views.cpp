@@ -28,7 +28,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QSpinBox>
+#include <QLineEdit>
 #include <QTableView>
 #include <QTimer>
 #include <QtTest>
@@ -229,7 +229,7 @@ void tst_FaultMatrixViews::settingsRow(const SettingsStage (&stages)[N])
             return false;
         return !common
             || (!namedChild<QGroupBox>(form, QStringLiteral("Frame8"))->isEnabled() && !oldConfig->isChecked()
-                && namedChild<QSpinBox>(form, QStringLiteral("fpMasterSlave"))->cleanText().isEmpty());
+                && namedChild<QLineEdit>(form, QStringLiteral("fpMasterSlave"))->text().isEmpty());
     };
     // What a healthy read shows first, so a failure cannot leave it standing.
     refresh();
