@@ -41,6 +41,9 @@ void ControlInput::command(const QString& line)
     if (line == QLatin1String("clear")) {
         m_coupler.clearFaults();
         m_coupler.trace(QStringLiteral("clear"));
+    } else if (line == QLatin1String("sync")) {
+        if (m_takeInPending)
+            m_takeInPending();
     } else if (line.startsWith(QLatin1String("fault "))) {
         QString error;
         if (!m_coupler.armFault(line.mid(6), error))

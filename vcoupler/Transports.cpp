@@ -145,6 +145,12 @@ void SerialLine::readable()
     }
 }
 
+void SerialLine::takeInPending()
+{
+    if (m_master >= 0)
+        readable();
+}
+
 void SerialLine::write(const QByteArray& bytes)
 {
     if (m_master < 0)
@@ -188,6 +194,18 @@ void QnpRouter::accept()
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readable(socket); });
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    }
+}
+
+void QnpRouter::takeInPending()
+{
+    if (m_server.waitForNewConnection(0))
+        accept();
+    // Each socket reads what its peer sent, and its readyRead handles it at once.
+    for (QTcpSocket* socket : findChildren<QTcpSocket*>(Qt::FindDirectChildrenOnly)) {
+        QPointer<QTcpSocket> guard(socket);
+        while (guard && guard->state() == QAbstractSocket::ConnectedState && guard->waitForReadyRead(0)) {
+        }
     }
 }
 

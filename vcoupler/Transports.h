@@ -19,6 +19,8 @@ public:
     bool open(int comNumber, const QString& portsDir, QString& error);
     QString devicePath() const { return m_devicePath; }
     QString linkPath() const { return m_linkPath; }
+    // Handles the requests that wait in the line now.
+    void takeInPending();
     LinePacing pacing;
 
 private:
@@ -45,6 +47,8 @@ public:
     explicit QnpRouter(Coupler& coupler, QObject* parent = nullptr);
     bool listen(quint16 port, QString& error);
     quint16 port() const { return m_server.serverPort(); }
+    // Accepts the links that wait and handles the requests that wait on every link now.
+    void takeInPending();
 
 private:
     void accept();

@@ -210,12 +210,16 @@ int main(int argc, char* argv[])
         return fail(QStringLiteral("bad --baud"));
     if (!serial.open(com, portsDir, error))
         return fail(error);
-    ControlInput control(coupler);
-    if (parser.isSet(controlOpt))
-        control.start();
     QnpRouter router(coupler);
     if (!router.listen(quint16(listenPort), error))
         return fail(error);
+    ControlInput control(coupler);
+    control.setTakeInPending([&serial, &router] {
+        serial.takeInPending();
+        router.takeInPending();
+    });
+    if (parser.isSet(controlOpt))
+        control.start();
 
     say(QStringLiteral("serial %1 %2").arg(serial.devicePath(), serial.linkPath().isEmpty() ? QStringLiteral("-") : serial.linkPath()));
     say(QStringLiteral("qnp 127.0.0.1:%1 %2 %3").arg(router.port()).arg(proto::netIdText(coupler.station().netId)).arg(coupler.station().qnpPort));

@@ -4,6 +4,7 @@
 #include "ProcImageModel.h"
 #include "TypedEditDelegate.h"
 #include "platform/AppContext.h"
+#include "platform/BusyScope.h"
 #include "platform/DeviceChannel.h"
 #include "platform/FormRegistry.h"
 #include "platform/LogBox.h"
@@ -297,10 +298,12 @@ bool frmProcData::tdbgOutData_BeforeColUpdate(int reg, const QString& text)
         break;
     case tableview::EditVerdict::Invalid:
         // Shown after the commit has finished: a box opened inside it would take the editor's
-        // focus and make the grid commit (and complain) a second time.
+        // focus and make the grid commit (and complain) a second time. Not inside work that
+        // lets events run with the user's input held back (a log-out closing the views): that
+        // box could not be answered.
         if (!m_invalidEntryPending) {
             m_invalidEntryPending = true;
-            QTimer::singleShot(0, this, &frmProcData::showInvalidEntry);
+            BusyScope::whenIdle(this, [this] { showInvalidEntry(); });
         }
         return false;
     case tableview::EditVerdict::NoEntry:

@@ -5,6 +5,7 @@
 #include "TypedEditDelegate.h"
 #include "devices/clsConvertXml.h"
 #include "platform/AppContext.h"
+#include "platform/BusyScope.h"
 #include "platform/DeviceChannel.h"
 #include "platform/FormRegistry.h"
 #include "platform/LocaleInfo.h"
@@ -19,7 +20,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
-#include <QTimer>
 #include <algorithm>
 #include <span>
 
@@ -271,10 +271,12 @@ bool frmTable::commitCell(int reg, int column, const QString& text)
         break;
     case tableview::EditVerdict::Invalid:
         // Shown after the commit has finished: a box opened inside it would take the editor's
-        // focus and make the grid commit (and complain) a second time.
+        // focus and make the grid commit (and complain) a second time. Not inside work that
+        // lets events run with the user's input held back (a log-out closing the views): that
+        // box could not be answered.
         if (!m_invalidEntryPending) {
             m_invalidEntryPending = true;
-            QTimer::singleShot(0, this, &frmTable::showInvalidEntry);
+            BusyScope::whenIdle(this, [this] { showInvalidEntry(); });
         }
         return false;
     case tableview::EditVerdict::NoEntry:

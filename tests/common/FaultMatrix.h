@@ -56,6 +56,18 @@ void addTransportRows(const QStringList& cases);
 // next view's opening closes the other forms; stayed tells whether the view was still open then.
 void closeViewDuringWait(QWidget* view, bool& stayed);
 
+// What the coupler saw of the last MatrixProgram::runFaulted: the requests from the one the fault hit
+// to the end of the stage.
+struct FaultedRun {
+    qint64 elapsedMs = -1; // from the fault to the end of the stage; -1: the fault never fired
+    QStringList requests;  // trace lines, e.g. "serial read 0 0 0 12 = silent"
+    // The requests that left the program waiting out its time-out: no reply came, or one cut
+    // short or of another request. A garbled frame, a refusal or a dropped link is known at once.
+    int waits() const;
+    QString describe() const; // the waits and the requests, for a failure message
+};
+const FaultedRun& lastFaultedRun();
+
 struct MatrixRow {
     QString transport;
     const MatrixFault* fault = nullptr;
@@ -70,20 +82,24 @@ MatrixRow fetchMatrixRow(); // inside a test function fed by addMatrixRows
 // the test's folder.
 class MatrixProgram {
 public:
+    // A healthy coupler's reply must come within it while the machine is busy: shorter ones are raised to it.
     static constexpr int kTimeoutMs = 250;
 
-    // A view's rows may run with a shorter time-out, to keep many rows quick.
     explicit MatrixProgram(int timeoutMs = kTimeoutMs);
     ~MatrixProgram();
     int timeoutMs() const { return m_timeoutMs; }
     bool start(const QString& station, const QStringList& couplerOptions = {});
+    // A new main window in a new program context over the same settings, as after the
+    // program ended and was started again; the coupler runs on.
+    void restartProgram();
 
     // The channel settings for the next log-in.
     void useTransport(const QString& transport);
     bool logIn();  // F11; true when online afterwards
     void logOut(); // F12, when online
     bool online() const;
-    // Faults cleared and online over transport, logging in again only when needed.
+    // Faults cleared, the last row's requests taken in, and online over transport with the coupler
+    // answering the program's channel; logs in again only when needed.
     bool onlineOver(const QString& transport);
 
     frmMain& window() { return *m_window; }
@@ -98,32 +114,42 @@ public:
     QMap<QString, QByteArray> cacheFiles() const; // file name -> content
     void clearCache();
 
-    // A healthy coupler again: faults cleared, offline, empty cache and log.
+    // A healthy coupler again: faults cleared, the last row's requests taken in, offline, empty cache and log.
     bool reset();
+    // The coupler's trace since the row began (onlineOver, reset), for the report of a failed row.
+    QString rowTrace() const;
     // Arms spec at target, runs the stage and returns the milliseconds from the fault
-    // to the end of the stage; -1 when the fault never fired.
+    // to the end of the stage; -1 when the fault never fired. lastFaultedRun() tells the rest.
     qint64 runFaulted(const QString& spec, const QString& target, const std::function<void()>& stage);
     // The same with the fault of a row.
     qint64 runFaulted(const MatrixRow& row, const QString& target, const std::function<void()>& stage);
 
 private:
+    void openWindow();
+    bool readyCoupler();
+    bool answersOnline();
+
     TestEnv m_env;
     VirtualCoupler m_coupler;
     std::unique_ptr<frmMain> m_window;
     int m_timeoutMs;
     QString m_transport;
+    qsizetype m_rowStart = 0; // trace lines before the row
 };
 
 // Lets events run until done() holds; false after timeoutMs.
 bool waitUntil(const std::function<bool()>& done, int timeoutMs);
 // A failure is named with its code: "code N" or "Code N" in the text.
 bool namesCode(const QString& text, int32_t code);
-// Fails the row unless the fault fired and the stage ended within count time-outs of it.
+// Fails the row unless the fault fired, the program waited at most count time-outs from it
+// on (counted in the requests the coupler saw), and the stage ended within the wall-clock
+// backstop of withinTimeouts.
 #define MATRIX_VERIFY_ENDED(elapsed, count, timeoutMs)                                                                 \
     do {                                                                                                               \
         QVERIFY2((elapsed) >= 0, "the fault never fired");                                                             \
+        QVERIFY2(lastFaultedRun().waits() <= (count), qPrintable(lastFaultedRun().describe()));                        \
         QVERIFY2(withinTimeouts((elapsed), (count), (timeoutMs)),                                                      \
-                 qPrintable(QStringLiteral("%1 ms after the fault").arg(elapsed)));                                    \
+                 qPrintable(QStringLiteral("%1 ms after the fault; ").arg(elapsed) + lastFaultedRun().describe()));    \
     } while (false)
 
 // A control of a form by its name; a missing one ends the test run, as no row could pass without it.
@@ -148,11 +174,15 @@ protected:
     int32_t deviceWord(int pos, int table, int reg);
     // Whether the coupler's write protection guards the register: writing its value back is refused.
     bool deviceProtects(int table, int reg);
+    // For cleanup(): a failed row is reported with what the coupler saw of it.
+    void reportFailedRow() const;
 
 private:
     std::unique_ptr<MatrixProgram> m_program;
 };
-// Ended within count time-outs after the fault (with room for a loaded machine, but less than a time-out).
+// The wall-clock backstop: ended within count time-outs and a few more after the fault. The time-outs
+// the program waited are counted by the coupler (FaultedRun::waits); a descheduled process only
+// stretches the wall clock, so it bounds only what the coupler cannot see, such as a sleep.
 bool withinTimeouts(qint64 elapsedMs, int count, int timeoutMs = MatrixProgram::kTimeoutMs);
 inline bool withinTwoTimeouts(qint64 elapsedMs, int timeoutMs = MatrixProgram::kTimeoutMs)
 {

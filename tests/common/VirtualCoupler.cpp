@@ -21,9 +21,14 @@ bool VirtualCoupler::start(const QString& station, const QStringList& options, i
 {
     stop();
     m_output.clear();
+    m_devicePath.clear();
+    m_linkPath.clear();
+    m_tcpPort = 0;
     m_com = comNumber;
+    m_station = station;
+    m_options = options;
     QStringList args{stationPath(station), QStringLiteral("--com"), QString::number(comNumber),
-                     QStringLiteral("--qnp-listen"), QStringLiteral("0"), QStringLiteral("--trace"),
+                     QStringLiteral("--qnp-listen"), QString::number(m_listenPort), QStringLiteral("--trace"),
                      m_dir.filePath(QStringLiteral("trace.txt")), QStringLiteral("--control")};
     args += options;
     m_process.setProgram(QStringLiteral(TD4700_VCOUPLER_PATH));
@@ -53,6 +58,15 @@ bool VirtualCoupler::start(const QString& station, const QStringList& options, i
     return !m_devicePath.isEmpty() && m_tcpPort != 0;
 }
 
+bool VirtualCoupler::restart()
+{
+    stop();
+    m_listenPort = m_tcpPort;
+    const bool started = start(m_station, m_options, m_com);
+    m_listenPort = 0;
+    return started;
+}
+
 bool VirtualCoupler::openSerial(SerialChannel& channel, int timeoutMs) const
 {
     auto* param = dynamic_cast<ISerialChannelParam*>(channel.GetDeviceParamObj());
@@ -80,6 +94,17 @@ QStringList VirtualCoupler::trace() const
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+QStringList VirtualCoupler::traceSince(qint64& from) const
+{
+    QFile file(m_dir.filePath(QStringLiteral("trace.txt")));
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(from))
+        return {};
+    QByteArray bytes = file.readAll();
+    bytes.truncate(bytes.lastIndexOf('\n') + 1); // a line still being written comes next time
+    from += bytes.size();
+    return QString::fromUtf8(bytes).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 QStringList VirtualCoupler::requests() const
@@ -114,6 +139,8 @@ bool VirtualCoupler::command(const QString& line)
 bool VirtualCoupler::arm(const QString& spec) { return command(QStringLiteral("fault ") + spec); }
 
 bool VirtualCoupler::clearFaults() { return command(QStringLiteral("clear")); }
+
+bool VirtualCoupler::sync() { return command(QStringLiteral("sync")); }
 
 qint64 VirtualCoupler::firedAt() const
 {

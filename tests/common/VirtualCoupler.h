@@ -21,6 +21,10 @@ public:
     // COM<comNumber> in TD4700_PORTS_DIR (set by TestEnv); QNP listens on a free port.
     bool start(const QString& station, const QStringList& options = {}, int comNumber = 7);
     void stop();
+    // The same station and options again, on the same COM link and TCP port, with a fresh trace:
+    // a coupler switched off and on, which the program reaches again without new settings.
+    bool restart();
+    bool running() const { return m_process.state() == QProcess::Running; }
 
     static QString stationPath(const QString& name);
 
@@ -35,6 +39,8 @@ public:
     QStringList trace() const;
     // The trace lines without the transport word, e.g. "read 0 9 0 2 = 0".
     QStringList requests() const;
+    // The whole trace lines written since byte offset from, which moves past them.
+    QStringList traceSince(qint64& from) const;
     QString output() const { return m_output; }
     // Points the channel at this coupler's COM link with the given time-out and opens it.
     bool openSerial(SerialChannel& channel, int timeoutMs) const;
@@ -43,6 +49,8 @@ public:
     bool arm(const QString& spec);
     // Takes every armed fault back and ends a silence or a reboot.
     bool clearFaults();
+    // Returns once the coupler has taken in, and traced, every request sent to it so far.
+    bool sync();
     // When the last armed fault fired, on the monotonic clock of monotonicMs(); -1: none fired.
     qint64 firedAt() const;
     static qint64 monotonicMs();
@@ -53,6 +61,9 @@ private:
     QProcess m_process;
     QTemporaryDir m_dir;
     QString m_output, m_devicePath, m_linkPath, m_netId;
+    QString m_station;
+    QStringList m_options;
+    quint16 m_listenPort = 0; // 0: a free one
     quint16 m_tcpPort = 0;
     int m_qnpPort = 0;
     int m_com = 0;

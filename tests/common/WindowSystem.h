@@ -3,7 +3,10 @@
 // native window, which a program cannot tell from the user's.
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QMdiSubWindow>
 #include <QSpontaneKeyEvent>
+#include <QStyle>
+#include <QStyleOptionTitleBar>
 #include <QWidget>
 #include <QWindow>
 
@@ -21,4 +24,18 @@ inline void postCloseRequest(QWidget& window)
     auto* event = new QCloseEvent;
     QSpontaneKeyEvent::setSpontaneous(event);
     QCoreApplication::postEvent(window.windowHandle(), event);
+}
+
+// Where the close button of a document window's title bar lies, in the window's own coordinates.
+inline QPoint closeButtonOf(QMdiSubWindow* sub)
+{
+    QStyleOptionTitleBar option;
+    option.initFrom(sub);
+    option.subControls = QStyle::SC_All;
+    option.titleBarFlags = sub->windowFlags();
+    option.titleBarState = int(sub->windowState()) | int(QStyle::State_Active);
+    option.state |= QStyle::State_Active;
+    option.text = sub->windowTitle();
+    option.rect = QRect(0, 0, sub->width(), sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, &option, sub));
+    return sub->style()->subControlRect(QStyle::CC_TitleBar, &option, QStyle::SC_TitleBarCloseButton, sub).center();
 }

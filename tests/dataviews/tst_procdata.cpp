@@ -4,6 +4,7 @@
 #include "dataviews/ProcDataLogic.h"
 #include "dataviews/ProcImageModel.h"
 #include "dataviews/frmProcData.h"
+#include "platform/UserInputBlock.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -27,6 +28,7 @@ private Q_SLOTS:
     void formatWord();
     void offlineReadsWritesAndLogsNothing();
     void refusedWriteIsLoggedAndCellKept();
+    void invalidEntryBoxWaitsForWorkWithInputHeld();
     void openEditorKeepsTypedTextThroughTicks_data();
     void openEditorKeepsTypedTextThroughTicks();
     void newFormatOrImageDropsTheOpenCell_data();
@@ -91,6 +93,20 @@ void TestProcData::refusedWriteIsLoggedAndCellKept()
     QVERIFY(!form.outputSource()->setData(form.outputSource()->index(3, 1), QStringLiteral("12")));
     QCOMPARE(form.outputSource()->text(3), QStringLiteral("0x0000"));
     QCOMPARE(m_env->log().Text(), QStringLiteral("ProcData Error: Write Err/Table/Row/Value 4100 110 3 18\r\n"));
+}
+
+// As in the register table: not inside work that holds the user's input back.
+void TestProcData::invalidEntryBoxWaitsForWorkWithInputHeld()
+{
+    frmProcData form;
+    form.RefreshData({}, &m_channel, {});
+    QVERIFY(!form.outputSource()->setData(form.outputSource()->index(3, 1), QStringLiteral("&H1")));
+    {
+        const UserInputBlock held;
+        UserInputBlock::processPendingEvents();
+        QCOMPARE(m_env->dialogs().messages.size(), 0);
+    }
+    QTRY_COMPARE(m_env->dialogs().messages, QStringList{invalidEntryMessage() + QStringLiteral("|64|")});
 }
 
 void TestProcData::openEditorKeepsTypedTextThroughTicks_data()

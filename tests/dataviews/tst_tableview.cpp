@@ -3,6 +3,7 @@
 #include "common/TestEnv.h"
 #include "dataviews/frmTable.h"
 #include "platform/LocaleInfo.h"
+#include "platform/UserInputBlock.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -85,6 +86,7 @@ private Q_SLOTS:
     void editWritesAndShowsReadBack_data();
     void editWritesAndShowsReadBack();
     void invalidEntryRestoresAndWritesNothing();
+    void invalidEntryBoxWaitsForWorkWithInputHeld();
     void failedWriteOrReadBackRestoresRow_data();
     void failedWriteOrReadBackRestoresRow();
     void offlineEditChangesOnlyTheGrid();
@@ -395,6 +397,23 @@ void TestTableView::editWritesAndShowsReadBack()
     QVERIFY(m_env->dialogs().messages.isEmpty());
     // Only the edited row changed.
     QCOMPARE(row(form, 2).first(3), (QStringList{"002", "0x0066", "102"}));
+}
+
+// A log-out closing the views lets events run with the user's input held back: the box of an
+// entry refused just before could not be answered there, so it comes after that work.
+void TestTableView::invalidEntryBoxWaitsForWorkWithInputHeld()
+{
+    ScriptedChannel channel;
+    channel.setRegister(0, 127, 5, 10);
+    channel.setTable(0, 5, ramp(10));
+    frmTable& form = *loadForm(&channel, 0, QStringLiteral("5"));
+    QVERIFY(!form.model()->setData(form.model()->index(4, 1), QStringLiteral("&H1")));
+    {
+        const UserInputBlock held;
+        UserInputBlock::processPendingEvents();
+        QCOMPARE(m_env->dialogs().messages.size(), 0);
+    }
+    QTRY_COMPARE(m_env->dialogs().messages.size(), 1);
 }
 
 void TestTableView::invalidEntryRestoresAndWritesNothing()

@@ -91,6 +91,11 @@ private Q_SLOTS:
     }
 
     void cleanupTestCase() { m_program.reset(); }
+    void cleanup()
+    {
+        if (QTest::currentTestFailed())
+            qInfo("what the coupler saw of the row:\n%s", qPrintable(p().rowTrace()));
+    }
 
     void logIn_data() { addMatrixRows(stageNames(kLoginStages)); }
     void logIn()

@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr int kTimeoutMs = 150;
+constexpr int kTimeoutMs = MatrixProgram::kTimeoutMs;
 
 struct Stage {
     const char* name;
@@ -81,6 +81,7 @@ private Q_SLOTS:
         QVERIFY2(startMatrix(QStringLiteral("vn4555.xml"), kTimeoutMs), qPrintable(p().coupler().output()));
     }
     void cleanupTestCase() { stopMatrix(); }
+    void cleanup() { reportFailedRow(); }
 
     void testButton_data() { addMatrixRows(stageNames(kStages)); }
     void testButton()

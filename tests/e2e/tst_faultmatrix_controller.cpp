@@ -28,7 +28,7 @@
 
 namespace {
 
-constexpr int kTimeoutMs = 150;
+constexpr int kTimeoutMs = MatrixProgram::kTimeoutMs;
 constexpr int kCycleTimeTab = 2;
 constexpr int kCycleTimeRegister = 12; // shown in editTab1Reg_5
 
@@ -98,6 +98,7 @@ private Q_SLOTS:
         QVERIFY2(startMatrix(QStringLiteral("vr4855-plc.xml"), kTimeoutMs), qPrintable(p().coupler().output()));
     }
     void cleanupTestCase() { stopMatrix(); }
+    void cleanup() { reportFailedRow(); }
 
     void controllerSettings_data() { addMatrixRows(stageNames(kStages)); }
     void controllerSettings();

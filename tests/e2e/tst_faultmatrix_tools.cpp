@@ -24,7 +24,7 @@
 
 namespace {
 
-constexpr int kTimeoutMs = 150;
+constexpr int kTimeoutMs = MatrixProgram::kTimeoutMs;
 
 struct Stage {
     const char* name;
@@ -119,6 +119,7 @@ private Q_SLOTS:
         QVERIFY2(startMatrix(QStringLiteral("scripts.xml"), kTimeoutMs), qPrintable(p().coupler().output()));
     }
     void cleanupTestCase() { stopMatrix(); }
+    void cleanup() { reportFailedRow(); }
 
     void couplerScript_data() { addMatrixRows(stageNames(kCouplerStages)); }
     void couplerScript()

@@ -36,7 +36,7 @@
 
 namespace {
 
-constexpr int kTimeoutMs = 150;
+constexpr int kTimeoutMs = MatrixProgram::kTimeoutMs;
 
 // The process image view: image 1 with 20 rows on screen; output word 7 is edited.
 constexpr int kShownRows = 20;
@@ -124,6 +124,7 @@ private Q_SLOTS:
         QVERIFY2(startMatrix(QStringLiteral("vn6555-demo.xml"), kTimeoutMs), qPrintable(p().coupler().output()));
     }
     void cleanupTestCase() { stopMatrix(); }
+    void cleanup() { reportFailedRow(); }
 
     void processImage_data() { addMatrixRows(stageNames(kProcStages)); }
     void processImage();

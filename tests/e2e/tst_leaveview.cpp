@@ -4,6 +4,7 @@
 // log-in, a language switch, its close box, its Exit button, the main window's
 // close), and a process image closed by a log-out over a dead link reads no more.
 #include "common/FaultMatrix.h"
+#include "common/WindowSystem.h"
 
 #include "dataviews/ProcImageModel.h"
 #include "dataviews/RegisterTableModel.h"
@@ -23,15 +24,13 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QStyleOptionTitleBar>
 #include <QTableView>
-#include <QThread>
 #include <QTreeWidget>
 #include <QtTest>
 
 namespace {
 
-constexpr int kTimeoutMs = 150;
+constexpr int kTimeoutMs = MatrixProgram::kTimeoutMs;
 
 enum Leave { LogOut, LogIn, Language, CloseBox, ExitButton };
 const char* const kLeaveNames[] = {"F12", "F11", "language switch", "close box", "Exit button"};
@@ -51,20 +50,6 @@ const ViewCase kViews[] = {
     {"register table 0", "TableView", "0", "tdbgData", 1, RegisterTableModel::ColHex, "ABCD"},
     {"process image", "ProcessData", "0", "tdbgOutData", 0, ProcImageModel::ColData, "FF"},
 };
-
-// The title bar's close button of a document window.
-QPoint closeButtonOf(QMdiSubWindow* sub)
-{
-    QStyleOptionTitleBar option;
-    option.initFrom(sub);
-    option.subControls = QStyle::SC_All;
-    option.titleBarFlags = sub->windowFlags();
-    option.titleBarState = int(sub->windowState()) | int(QStyle::State_Active);
-    option.state |= QStyle::State_Active;
-    option.text = sub->windowTitle();
-    option.rect = QRect(0, 0, sub->width(), sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, &option, sub));
-    return sub->style()->subControlRect(QStyle::CC_TitleBar, &option, QStyle::SC_TitleBarCloseButton, sub).center();
-}
 
 // Enter on the case's cell, then the typed text; the open editor, or null when that failed.
 QLineEdit* typeIntoCell(QWidget& form, const ViewCase& c)
@@ -195,7 +180,7 @@ void tst_LeaveView::typedTextIsNotWritten()
         break;
     }
     QTRY_VERIFY(form.isNull());
-    QTest::qWait(50); // the coupler traces what reached it
+    QVERIFY(p().coupler().sync());
     QCOMPARE(p().coupler().requests().mid(mark).filter(QStringLiteral("write")), QStringList());
 }
 
@@ -224,8 +209,8 @@ void tst_LeaveView::logOutOverDeadLinkEndsTheTicks()
         }
     } watch;
     watch.closed = [&] {
-        QThread::msleep(30); // the coupler traces the requests that reached it so far
-        closedAt = p().coupler().requests().size();
+        if (p().coupler().sync())
+            closedAt = p().coupler().requests().size();
     };
     form->installEventFilter(&watch);
 
@@ -251,7 +236,7 @@ void tst_LeaveView::mainWindowCloseWritesNothing()
     const qsizetype mark = p().coupler().requests().size();
     QVERIFY(w().close());
     QTRY_VERIFY(form.isNull());
-    QTest::qWait(50);
+    QVERIFY(p().coupler().sync());
     QCOMPARE(p().coupler().requests().mid(mark).filter(QStringLiteral("write")), QStringList());
 }
 
