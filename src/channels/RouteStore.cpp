@@ -16,6 +16,7 @@
 #include <QStandardPaths>
 #include <pugixml.hpp>
 #include <algorithm>
+#include <cerrno>
 #include <string>
 #include <string_view>
 
@@ -108,6 +109,19 @@ QString encodingRefusal(const QString& path, const QString& encoding, const QStr
     return QStringLiteral("Die Routendatei %1 ist in %2 geschrieben und kann \u201E%3\u201C nicht aufnehmen.\r\n\r\n"
                           "Die Route wird nicht gespeichert.")
         .arg(file, encoding, text);
+}
+
+// Why the route file was not rewritten; the file is as it was in every case.
+QString routeFileUnreadable()
+{
+    return localeIsEnglish() ? QStringLiteral("it cannot be read as a route file and is left as it is")
+                             : QStringLiteral("sie ist als Routendatei nicht lesbar und bleibt, wie sie ist");
+}
+
+QString routeFileLocked()
+{
+    return localeIsEnglish() ? QStringLiteral("it is locked, or its folder cannot be written")
+                             : QStringLiteral("sie ist gesperrt, oder ihr Ordner ist nicht beschreibbar");
 }
 
 } // namespace
@@ -237,33 +251,50 @@ bool RouteStore::WriteStaticRoutesWithXmlDocument(const QString& name, const QSt
 
 RouteStore::SaveResult RouteStore::appendToFile(const QString& name, const QString& address, const QString& netId)
 {
-    QString refusal;
+    QString refusal, failure;
     {
         // Under the lock: the file as another copy may just have saved it, one route more.
-        if (!QDir().mkpath(QFileInfo(m_filePath).absolutePath()))
-            return SaveResult::Failed;
+        const bool folder = QDir().mkpath(QFileInfo(m_filePath).absolutePath());
         const FileLock lock(m_filePath);
-        if (!lock.held())
-            return SaveResult::Failed;
         EncodedXmlFile file;
-        const FileLoad load = loadFile(file);
-        if (load == FileLoad::Damaged || (load == FileLoad::Missing && !file.load(QByteArray(kNewRouteFile))))
-            return SaveResult::Failed; // a damaged file is never overwritten
-        pugi::xml_node section = file.document().child("CvConfig").child("RemoteConnections");
-        if (!section)
-            return SaveResult::Failed;
+        FileLoad load = folder && lock.held() ? loadFile(file) : FileLoad::Damaged;
+        if (load == FileLoad::Missing)
+            load = file.load(QByteArray(kNewRouteFile)) ? FileLoad::Loaded : FileLoad::Damaged;
+        const pugi::xml_node section = file.document().child("CvConfig").child("RemoteConnections");
+        if (!folder || !lock.held())
+            failure = routeFileLocked();
+        else if (load != FileLoad::Loaded || !section)
+            failure = routeFileUnreadable(); // a damaged file is never overwritten
         for (const QString& text : {name, address, netId})
-            if (refusal.isEmpty() && !file.canHold(text))
+            if (failure.isEmpty() && refusal.isEmpty() && !file.canHold(text))
                 refusal = encodingRefusal(m_filePath, file.encodingName(), text);
-        if (refusal.isEmpty()) {
+        if (failure.isEmpty() && refusal.isEmpty()) {
             appendRoute(section, name, address, netId);
             const std::optional<QByteArray> bytes = file.save();
-            return bytes && writeRegularFile(m_filePath, *bytes) ? SaveResult::Stored : SaveResult::Failed;
+            const FileWrite written = bytes ? writeRegularFile(m_filePath, *bytes) : FileWrite{FileWriteStatus::Failed, EILSEQ};
+            if (written)
+                return SaveResult::Stored;
+            failure = fileWriteFailureReason(written);
         }
     }
     // Told once the lock is free: the other copies need not wait for the user.
+    if (!failure.isEmpty()) {
+        tellFileNotChanged(failure, false);
+        return SaveResult::Failed;
+    }
     m_dialogs.MsgBox(refusal, vbCritical, QStringLiteral("RTN Router"));
     return SaveResult::Refused;
+}
+
+void RouteStore::tellFileNotChanged(const QString& why, bool deleting) const
+{
+    const QString file = QDir::toNativeSeparators(m_filePath);
+    const QString text = localeIsEnglish()
+        ? QStringLiteral("The route file %1 could not be saved: %2.\r\n\r\n").arg(file, why)
+            + (deleting ? QStringLiteral("The route is not deleted.") : QStringLiteral("The route is not saved."))
+        : QStringLiteral("Die Routendatei %1 konnte nicht gespeichert werden: %2.\r\n\r\n").arg(file, why)
+            + (deleting ? QStringLiteral("Die Route wird nicht gelöscht.") : QStringLiteral("Die Route wird nicht gespeichert."));
+    m_dialogs.MsgBox(text, vbCritical, QStringLiteral("RTN Router"));
 }
 
 bool RouteStore::DeleteStaticRouteWithXMLDocument(const QString& kind, const QString& name, const QString& address,
@@ -276,22 +307,36 @@ bool RouteStore::DeleteStaticRouteWithXMLDocument(const QString& kind, const QSt
     }
     if (!QFileInfo::exists(m_filePath))
         return false;
-    const FileLock lock(m_filePath);
-    EncodedXmlFile file;
-    if (!lock.held() || loadFile(file) != FileLoad::Loaded)
-        return false;
-    // Whole fields must match: a part of a name or an empty field removes nothing.
-    const bool found = forEachRoute(file.document(), [&](const pugi::xml_node& route) {
-        if (!isComplete(route) || childText(route, "Name") != name.trimmed()
-            || childText(route, "Address") != address.trimmed() || childText(route, "NetId") != netId.trimmed())
+    QString failure;
+    const bool removed = [&] {
+        const FileLock lock(m_filePath);
+        EncodedXmlFile file;
+        if (!lock.held())
+            failure = routeFileLocked();
+        else if (loadFile(file) != FileLoad::Loaded)
+            failure = routeFileUnreadable();
+        if (!failure.isEmpty())
             return false;
-        removeRoute(route);
-        return true;
-    });
-    if (!found)
-        return false;
-    const std::optional<QByteArray> bytes = file.save();
-    return bytes && writeRegularFile(m_filePath, *bytes);
+        // Whole fields must match: a part of a name or an empty field removes nothing.
+        const bool found = forEachRoute(file.document(), [&](const pugi::xml_node& route) {
+            if (!isComplete(route) || childText(route, "Name") != name.trimmed()
+                || childText(route, "Address") != address.trimmed() || childText(route, "NetId") != netId.trimmed())
+                return false;
+            removeRoute(route);
+            return true;
+        });
+        if (!found)
+            return false;
+        const std::optional<QByteArray> bytes = file.save();
+        const FileWrite written = bytes ? writeRegularFile(m_filePath, *bytes) : FileWrite{FileWriteStatus::Failed, EILSEQ};
+        if (!written)
+            failure = fileWriteFailureReason(written);
+        return bool(written);
+    }();
+    // Told once the lock is free, as for an added route.
+    if (!failure.isEmpty())
+        tellFileNotChanged(failure, true);
+    return removed;
 }
 
 RouteStore::SaveResult RouteStore::SaveRTN(const QString& kind, const QString& name, const QString& address, const QString& netId)
@@ -304,5 +349,12 @@ RouteStore::SaveResult RouteStore::SaveRTN(const QString& kind, const QString& n
     }
     if (kind != kRouteKindRegistry)
         return appendToFile(name, address, netId);
-    return addRegistryRoute(name, address, netId) ? SaveResult::Stored : SaveResult::Failed;
+    if (addRegistryRoute(name, address, netId))
+        return SaveResult::Stored;
+    const QString folder = QDir::toNativeSeparators(m_store.rootFolder());
+    m_dialogs.MsgBox(localeIsEnglish()
+                         ? QStringLiteral("The route could not be saved in the settings folder %1.").arg(folder)
+                         : QStringLiteral("Die Route konnte nicht im Einstellungsordner %1 gespeichert werden.").arg(folder),
+                     vbCritical, QStringLiteral("RTN Router"));
+    return SaveResult::Failed;
 }

@@ -63,14 +63,14 @@ public:
     // when nothing was written.
     bool WriteStaticRoutesWithXmlDocument(const QString& name, const QString& address, const QString& netId);
     // Removes the first route whose name, address and net id equal the given
-    // ones (trimmed). A kind outside "Corvane 3" is refused with a message.
-    // True when the file was rewritten.
+    // ones (trimmed). A kind outside "Corvane 3" is refused with a message, and so
+    // is a file that cannot be read or written. True when the file was rewritten.
     bool DeleteStaticRouteWithXMLDocument(const QString& kind, const QString& name, const QString& address,
                                           const QString& netId);
 
     // Adds a route: kind exactly "Corvane 2" to the registry, any other kind to
     // the file. Refused with a message (nothing written) when routeSaveRefusal
-    // objects; a store that cannot be written gives Failed without a message.
+    // objects; a store that cannot be read or written gives Failed, with a message.
     enum class SaveResult { Refused, Failed, Stored };
     SaveResult SaveRTN(const QString& kind, const QString& name, const QString& address, const QString& netId);
 
@@ -82,6 +82,7 @@ private:
     FileLoad loadFile(EncodedXmlFile& file) const;
     // Under the file's lock; a text the file's encoding cannot hold is refused with a message.
     SaveResult appendToFile(const QString& name, const QString& address, const QString& netId);
+    void tellFileNotChanged(const QString& why, bool deleting) const;
 
     RegistryStore& m_store;
     IRegistryAccess& m_registry;

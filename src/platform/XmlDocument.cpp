@@ -74,7 +74,7 @@ std::string xmlDocumentText(const pugi::xml_document& doc)
 bool saveXmlDocument(const pugi::xml_document& doc, const QString& path)
 {
     const std::string text = xmlDocumentText(doc);
-    return writeRegularFile(path, QByteArrayView(text.data(), qsizetype(text.size())));
+    return bool(writeRegularFile(path, QByteArrayView(text.data(), qsizetype(text.size()))));
 }
 
 QString xmlElementText(const pugi::xml_node& element)

@@ -146,9 +146,12 @@ void frmVersionsNummer::cmdXMLschreiben_Click()
     if (path.isEmpty())
         return;
     QDir().mkpath(QFileInfo(path).absolutePath());
-    if (!writeRegularFile(path, (m_richtxtXMLschreiben + QStringLiteral("\r\n")).toLatin1())) {
+    const FileWrite written = writeRegularFile(path, (m_richtxtXMLschreiben + QStringLiteral("\r\n")).toLatin1());
+    if (!written) {
         const QString text = localeIsEnglish() ? QStringLiteral("The report could not be saved:\r\n")
                                                : QStringLiteral("Der Bericht konnte nicht gespeichert werden:\r\n");
-        app().dialogs->MsgBox(text + QDir::toNativeSeparators(path), vbCritical, windowTitle());
+        app().dialogs->MsgBox(text + QDir::toNativeSeparators(path) + QStringLiteral("\r\n")
+                                  + fileWriteFailureSentence(written),
+                              vbCritical, windowTitle());
     }
 }

@@ -280,6 +280,28 @@ private Q_SLOTS:
         QCOMPARE(routes.SaveRTN(kRouteKindFile, "VN-1", "10.0.0.1", "10.0.0.1.1.1"), RouteStore::SaveResult::Failed);
         QVERIFY(!routes.DeleteStaticRouteWithXMLDocument(kRouteKindFile, "VN-1", "10.0.0.1", "10.0.0.1.1.1"));
         QCOMPARE(readFile(path), content);
+        const QString told = QStringLiteral("Die Routendatei %1 konnte nicht gespeichert werden: sie ist als Routendatei "
+                                            "nicht lesbar und bleibt, wie sie ist.\r\n\r\nDie Route wird nicht %2.|16|RTN Router");
+        QCOMPARE(m_env->dialogs().messages,
+                 (QStringList{told.arg(path, QStringLiteral("gespeichert")), told.arg(path, QStringLiteral("gelöscht"))}));
+    }
+
+    // A route file that is a link: the link stays and the file it names gets every change.
+    void linkedFileIsWrittenThrough()
+    {
+        const QString path = staticRoutesPath();
+        const QString real = m_env->tempPath() + QStringLiteral("/runtime3/StaticRoutes.xml");
+        writeFile(real, kForeignFile);
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        QVERIFY(QFile::link(real, path));
+        RouteStore routes = store();
+        QCOMPARE(routes.SaveRTN(kRouteKindFile, "VN-2", "10.0.0.2", "10.0.0.2.1.1"), RouteStore::SaveResult::Stored);
+        QVERIFY(routes.DeleteStaticRouteWithXMLDocument(kRouteKindFile, "VN-10", "10.0.0.10", "10.0.0.10.1.1"));
+        QVERIFY(QFileInfo(path).isSymLink());
+        QCOMPARE(QFileInfo(path).symLinkTarget(), real);
+        QVERIFY(readFile(real).contains("<Name>VN-2</Name>"));
+        QVERIFY(!readFile(real).contains("<Name>VN-10</Name>"));
+        QCOMPARE(names(routes.ReadStaticRoutesWithXmlDocument()), (QStringList{"VN-1", "VN-2"}));
         QVERIFY(m_env->dialogs().messages.isEmpty());
     }
 
@@ -376,6 +398,8 @@ private Q_SLOTS:
         QCOMPARE(routes.SaveRTN(kRouteKindFile, "VN-2", "10.0.0.2", "10.0.0.2.1.1"), RouteStore::SaveResult::Failed);
         QVERIFY(!routes.DeleteStaticRouteWithXMLDocument(kRouteKindFile, "VN-1", "10.0.0.1", "10.0.0.1.1.1"));
         QCOMPARE(readFile(path), kForeignFile);
+        QCOMPARE(m_env->dialogs().messages.size(), 2);
+        QVERIFY(m_env->dialogs().messages[0].contains(QStringLiteral("sie ist gesperrt, oder ihr Ordner ist nicht beschreibbar")));
     }
 };
 
