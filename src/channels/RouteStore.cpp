@@ -16,8 +16,6 @@
 #include <QStandardPaths>
 #include <pugixml.hpp>
 #include <algorithm>
-#include <cerrno>
-#include <string>
 #include <string_view>
 
 namespace {
@@ -29,9 +27,9 @@ constexpr qint64 kRouteFileCap = 16 * 1024 * 1024;
 constexpr char kNewRouteFile[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<CvConfig>\n  <RemoteConnections>\n"
                                  "  </RemoteConnections>\n</CvConfig>\n";
 
-QString childText(const pugi::xml_node& route, const char* name)
+QString childText(const EncodedXmlFile& file, const pugi::xml_node& route, const char* name)
 {
-    return xmlElementText(route.child(name)).trimmed();
+    return file.text(route.child(name)).trimmed();
 }
 
 bool isComplete(const pugi::xml_node& route)
@@ -45,58 +43,55 @@ bool isBlank(const pugi::xml_node& node)
         && std::string_view(node.value()).find_first_not_of(" \t\r\n") == std::string_view::npos;
 }
 
-std::string blankText(const pugi::xml_node& node) { return isBlank(node) ? node.value() : std::string(); }
+QByteArray blankText(const pugi::xml_node& node) { return isBlank(node) ? QByteArray(node.value()) : QByteArray(); }
 
 // The runtime may keep its routes in more than one section; all of them count.
-template <typename Visit> bool forEachRoute(pugi::xml_document& doc, Visit visit)
+template <typename Visit> bool forEachRoute(const pugi::xml_document& doc, Visit visit)
 {
-    for (pugi::xml_node section : doc.child("CvConfig").children("RemoteConnections"))
-        for (pugi::xml_node route : section.children("Route"))
+    for (const pugi::xml_node section : doc.child("CvConfig").children("RemoteConnections"))
+        for (const pugi::xml_node route : section.children("Route"))
             if (visit(route))
                 return true;
     return false;
 }
 
 // Laid out like the section's last route (or one level inside an empty section), so
-// the file keeps the look its writer gave it.
-void appendRoute(pugi::xml_node section, const QString& name, const QString& address, const QString& netId)
+// the file keeps the look its writer gave it; only the typed texts are escaped.
+bool appendRoute(EncodedXmlFile& file, const pugi::xml_node& section, const QString& name, const QString& address,
+                 const QString& netId)
 {
     pugi::xml_node last;
-    for (pugi::xml_node route : section.children("Route"))
+    for (const pugi::xml_node route : section.children("Route"))
         last = route;
     const pugi::xml_node closing = isBlank(section.last_child()) ? section.last_child() : pugi::xml_node();
-    std::string before, inside, end;
+    QByteArray before, inside, end;
     if (last) {
         before = blankText(last.previous_sibling());
         inside = blankText(last.first_child());
         end = blankText(last.last_child());
     } else if (closing) {
-        const std::string unit = std::string_view(closing.value()).find('\t') != std::string_view::npos ? "\t" : "  ";
+        const QByteArray unit = QByteArray(closing.value()).contains('\t') ? "\t" : "  ";
         before = closing.value() + unit;
         inside = before + unit;
         end = before;
     }
-    pugi::xml_node route = closing ? section.insert_child_before("Route", closing) : section.append_child("Route");
-    if (!before.empty())
-        section.insert_child_before(pugi::node_pcdata, route).set_value(before.c_str());
-    const std::pair<const char*, QByteArray> fields[4] = {
-        {"Name", name.toUtf8()}, {"Address", address.toUtf8()}, {"NetId", netId.toUtf8()}, {"Type", "TCP_IP"}};
-    for (const auto& [element, text] : fields) {
-        if (!inside.empty())
-            route.append_child(pugi::node_pcdata).set_value(inside.c_str());
-        route.append_child(element).text().set(text.constData());
-    }
-    if (!end.empty())
-        route.append_child(pugi::node_pcdata).set_value(end.c_str());
+    QByteArray markup = before + "<Route>";
+    const std::pair<QByteArray, QString> fields[4] = {
+        {"Name", name}, {"Address", address}, {"NetId", netId}, {"Type", QStringLiteral("TCP_IP")}};
+    for (const auto& [element, text] : fields)
+        markup += inside + '<' + element + '>' + xmlEscaped(text).toUtf8() + "</" + element + '>';
+    markup += end + "</Route>";
+    if (!closing)
+        return file.appendInside(section, markup);
+    const qsizetype at = file.startOf(closing);
+    return file.replace(at, at, markup);
 }
 
 // The blanks before a route go with it, so removals leave no empty lines.
-void removeRoute(pugi::xml_node route)
+bool removeRoute(EncodedXmlFile& file, const pugi::xml_node& route)
 {
-    pugi::xml_node section = route.parent();
-    if (isBlank(route.previous_sibling()))
-        section.remove_child(route.previous_sibling());
-    section.remove_child(route);
+    const pugi::xml_node blank = isBlank(route.previous_sibling()) ? route.previous_sibling() : route;
+    return file.replace(file.startOf(blank), file.endOf(route), {});
 }
 
 QString encodingRefusal(const QString& path, const QString& encoding, const QString& text)
@@ -116,6 +111,12 @@ QString routeFileUnreadable()
 {
     return localeIsEnglish() ? QStringLiteral("it cannot be read as a route file and is left as it is")
                              : QStringLiteral("sie ist als Routendatei nicht lesbar und bleibt, wie sie ist");
+}
+
+QString routeFileNotKept()
+{
+    return localeIsEnglish() ? QStringLiteral("the change cannot be made without altering the rest of the file")
+                             : QStringLiteral("die Änderung ginge nicht ohne den Rest der Datei zu verändern");
 }
 
 QString routeFileLocked()
@@ -140,9 +141,11 @@ QString routeSaveRefusal(const QString& name, const QString& address, const QStr
 {
     // A backslash or slash would make the name a path of nested registry keys; a
     // control character (a TAB) would split the plain dialog's list line; the
-    // template row's name would hide the stored route behind the template.
+    // template row's name would hide the stored route behind the template. A character
+    // XML does not allow, in any field, would make the route file unreadable as a whole.
     const bool control = std::any_of(name.cbegin(), name.cend(), [](QChar c) { return c.category() == QChar::Other_Control; });
-    if (name.trimmed().isEmpty() || name.contains(QLatin1Char('\\')) || name.contains(QLatin1Char('/')) || control
+    if (!isXmlText(name) || !isXmlText(address) || !isXmlText(netId) || name.trimmed().isEmpty()
+        || name.contains(QLatin1Char('\\')) || name.contains(QLatin1Char('/')) || control
         || name.trimmed() == kUserDefinedRouteName)
         return QStringLiteral("Route name is not valid!");
     if (!parseOctets(netId, 6))
@@ -237,8 +240,8 @@ QList<Route> RouteStore::ReadStaticRoutesWithXmlDocument() const
     forEachRoute(file.document(), [&](const pugi::xml_node& route) {
         // One incomplete route is passed over; the rest of the file still counts.
         if (isComplete(route))
-            routes << Route{childText(route, "Name"), childText(route, "NetId"), childText(route, "Address"),
-                            kRouteKindFile};
+            routes << Route{childText(file, route, "Name"), childText(file, route, "NetId"),
+                            childText(file, route, "Address"), kRouteKindFile};
         return false;
     });
     return routes;
@@ -269,12 +272,9 @@ RouteStore::SaveResult RouteStore::appendToFile(const QString& name, const QStri
             if (failure.isEmpty() && refusal.isEmpty() && !file.canHold(text))
                 refusal = encodingRefusal(m_filePath, file.encodingName(), text);
         if (failure.isEmpty() && refusal.isEmpty()) {
-            appendRoute(section, name, address, netId);
-            const std::optional<QByteArray> bytes = file.save();
-            const FileWrite written = bytes ? writeRegularFile(m_filePath, *bytes) : FileWrite{FileWriteStatus::Failed, EILSEQ};
-            if (written)
+            failure = writeBack(file, appendRoute(file, section, name, address, netId));
+            if (failure.isEmpty())
                 return SaveResult::Stored;
-            failure = fileWriteFailureReason(written);
         }
     }
     // Told once the lock is free: the other copies need not wait for the user.
@@ -284,6 +284,18 @@ RouteStore::SaveResult RouteStore::appendToFile(const QString& name, const QStri
     }
     m_dialogs.MsgBox(refusal, vbCritical, QStringLiteral("RTN Router"));
     return SaveResult::Refused;
+}
+
+QString RouteStore::writeBack(const EncodedXmlFile& file, bool edited) const
+{
+    if (!edited)
+        return routeFileNotKept();
+    const std::optional<QByteArray> bytes = file.save();
+    if (!bytes)
+        return localeIsEnglish() ? QStringLiteral("the file holds characters XML does not allow")
+                                 : QStringLiteral("die Datei enthält Zeichen, die XML nicht erlaubt");
+    const FileWrite written = writeRegularFile(m_filePath, *bytes);
+    return written ? QString() : fileWriteFailureReason(written);
 }
 
 void RouteStore::tellFileNotChanged(const QString& why, bool deleting) const
@@ -318,20 +330,18 @@ bool RouteStore::DeleteStaticRouteWithXMLDocument(const QString& kind, const QSt
         if (!failure.isEmpty())
             return false;
         // Whole fields must match: a part of a name or an empty field removes nothing.
-        const bool found = forEachRoute(file.document(), [&](const pugi::xml_node& route) {
-            if (!isComplete(route) || childText(route, "Name") != name.trimmed()
-                || childText(route, "Address") != address.trimmed() || childText(route, "NetId") != netId.trimmed())
-                return false;
-            removeRoute(route);
-            return true;
+        pugi::xml_node found;
+        forEachRoute(file.document(), [&](const pugi::xml_node& route) {
+            if (isComplete(route) && childText(file, route, "Name") == name.trimmed()
+                && childText(file, route, "Address") == address.trimmed()
+                && childText(file, route, "NetId") == netId.trimmed())
+                found = route;
+            return bool(found);
         });
         if (!found)
             return false;
-        const std::optional<QByteArray> bytes = file.save();
-        const FileWrite written = bytes ? writeRegularFile(m_filePath, *bytes) : FileWrite{FileWriteStatus::Failed, EILSEQ};
-        if (!written)
-            failure = fileWriteFailureReason(written);
-        return bool(written);
+        failure = writeBack(file, removeRoute(file, found));
+        return failure.isEmpty();
     }();
     // Told once the lock is free, as for an added route.
     if (!failure.isEmpty())

@@ -34,8 +34,9 @@ QString runtimeRootFolder();
 QString staticRoutesPath();
 
 // Why a route may not be saved (a message for the user), or empty when it may:
-// a name that is empty, holds a key separator or a control character, or is the
-// template row's, a net id that is not six octets 0..255, an address that is not four.
+// any field holding a character XML does not allow, a name that is empty, holds a key
+// separator or a control character, or is the template row's, a net id that is not
+// six octets 0..255, an address that is not four.
 QString routeSaveRefusal(const QString& name, const QString& address, const QString& netId);
 
 class RouteStore {
@@ -82,6 +83,8 @@ private:
     FileLoad loadFile(EncodedXmlFile& file) const;
     // Under the file's lock; a text the file's encoding cannot hold is refused with a message.
     SaveResult appendToFile(const QString& name, const QString& address, const QString& netId);
+    // Writes the edited file; why it was not written, or empty when it was.
+    QString writeBack(const EncodedXmlFile& file, bool edited) const;
     void tellFileNotChanged(const QString& why, bool deleting) const;
 
     RegistryStore& m_store;

@@ -4,12 +4,14 @@
 #include "platform/LocaleInfo.h"
 #include "platform/ProgramVersion.h"
 #include "platform/RegularFile.h"
+#include "platform/XmlDocument.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QStringDecoder>
 
 namespace {
 VersionPlaces installedPlaces()
@@ -132,8 +134,12 @@ void frmVersionsNummer::OpenAndVersionRefresh()
     QByteArray data;
     if (readRegularFile(m_FileName, data, maxReportBytes) != FileRead::Ok)
         return; // no report yet: the slots keep their names
-    // One character per byte, so a save writes the same bytes back.
-    m_FileText = QString::fromLatin1(data);
+    // UTF-8, as the report is written, so a save writes the same bytes back; a report
+    // that is no UTF-8 came from an older copy, which wrote one character per byte.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    m_FileText = utf8.decode(data);
+    if (utf8.hasError())
+        m_FileText = QString::fromLatin1(data);
     m_richtxtXMLschreiben = m_FileText;
     VersionRefresh(m_FileText, m_FileNames);
 }
@@ -146,7 +152,17 @@ void frmVersionsNummer::cmdXMLschreiben_Click()
     if (path.isEmpty())
         return;
     QDir().mkpath(QFileInfo(path).absolutePath());
-    const FileWrite written = writeRegularFile(path, (m_richtxtXMLschreiben + QStringLiteral("\r\n")).toLatin1());
+    const QByteArray bytes = (m_richtxtXMLschreiben + QStringLiteral("\r\n")).toUtf8();
+    pugi::xml_document check;
+    if (!isXmlText(m_richtxtXMLschreiben) || !loadXmlAsWritten(check, bytes)) {
+        // A report loaded by Refresh that is not well-formed is not written again.
+        const QString text = localeIsEnglish() ? QStringLiteral("The report is not well-formed XML and is not saved:\r\n")
+                                               : QStringLiteral("Der Bericht ist kein wohlgeformtes XML und wird nicht "
+                                                                "gespeichert:\r\n");
+        app().dialogs->MsgBox(text + QDir::toNativeSeparators(path), vbCritical, windowTitle());
+        return;
+    }
+    const FileWrite written = writeRegularFile(path, bytes);
     if (!written) {
         const QString text = localeIsEnglish() ? QStringLiteral("The report could not be saved:\r\n")
                                                : QStringLiteral("Der Bericht konnte nicht gespeichert werden:\r\n");

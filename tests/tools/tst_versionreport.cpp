@@ -3,6 +3,8 @@
 #include "channels/SerialDialogTestUtil.h"
 #include "common/ProjectVersion.h"
 #include "common/TestEnv.h"
+#include "platform/ProgramVersion.h"
+#include "platform/XmlDocument.h"
 #include "tools/frmVersionsNummer.h"
 
 #include <QDir>
@@ -42,6 +44,12 @@ private:
         QVERIFY(file.open(QIODevice::WriteOnly));
     }
     QString reportFile() const { return m_places.programFolder + QStringLiteral("/Report/ResourceReport.xml"); }
+    void writeReport(const QByteArray& bytes)
+    {
+        QDir().mkpath(m_places.programFolder + QStringLiteral("/Report"));
+        QFile file(reportFile());
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    }
 
 private Q_SLOTS:
     void init()
@@ -202,12 +210,8 @@ private Q_SLOTS:
         QByteArray bytes = (kHead + filesLine(QStringLiteral("TD4700.exe"), QStringLiteral("1"))).toLatin1();
         for (int i = 1; i < 25; ++i)
             bytes += filesLine(QStringLiteral("f%1").arg(i), QStringLiteral("v")).toLatin1();
-        bytes += "\t<!-- Ger\xE4t \xFC\xDF -->\r\n</SESSION>\r\n";
-        QDir().mkpath(m_places.programFolder + QStringLiteral("/Report"));
-        QFile file(reportFile());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        file.close();
+        bytes += "\t<!-- Ger\xC3\xA4t \xC3\xBC\xC3\x9F -->\r\n</SESSION>\r\n";
+        writeReport(bytes);
 
         frmVersionsNummer form(nullptr, m_places);
         // Entries 23 to 25 are reported, not shown: the fixed list stays in the rows.
@@ -220,6 +224,54 @@ private Q_SLOTS:
         child<QPushButton>(&form, "cmdXMLlesen")->click();
         child<QPushButton>(&form, "cmdXMLschreiben")->click();
         QCOMPARE(readBytes(reportFile()), bytes + "\r\n");
+
+        // An older copy wrote one byte per character: read so, and saved in UTF-8 as declared.
+        writeReport(QByteArray(bytes).replace("Ger\xC3\xA4t \xC3\xBC\xC3\x9F", "Ger\xE4t \xFC\xDF"));
+        child<QPushButton>(&form, "cmdXMLlesen")->click();
+        child<QPushButton>(&form, "cmdXMLschreiben")->click();
+        QCOMPARE(readBytes(reportFile()), bytes + "\r\n");
+        QVERIFY(m_env->dialogs().messages.isEmpty());
+    }
+
+    // Names a saved report gives are found by their real names and written escaped,
+    // so the report stays well-formed; a loaded report that is not is not saved again.
+    void savedNamesAreEscapedAndFound()
+    {
+        QByteArray bytes = kHead.toUtf8();
+        for (int i = 0; i < 22; ++i)
+            bytes += filesLine(QStringLiteral("f%1").arg(i), QStringLiteral("v")).toUtf8();
+        const QStringList extra{QStringLiteral("a&amp;b.so"), QStringLiteral("q&quot;x"), QStringLiteral("x<y"),
+                                QString::fromUtf8("Gerät.so")};
+        for (const QString& name : extra)
+            bytes += filesLine(name, QStringLiteral("v")).toUtf8();
+        bytes += "</SESSION>\r\n";
+        writeReport(bytes);
+        touch(m_places.programFolder, QString::fromUtf8("Gerät.so"));
+
+        frmVersionsNummer form(nullptr, m_places);
+        const QStringList names{QStringLiteral("a&b.so"), QStringLiteral("q\"x"), QStringLiteral("x<y"),
+                                QString::fromUtf8("Gerät.so")};
+        for (int i = 0; i < names.size(); ++i)
+            QCOMPARE(form.fileNames()[size_t(22 + i)], names[i]);
+        QCOMPARE(form.versions()[25], programVersionText());
+
+        child<QPushButton>(&form, "cmdXMLschreiben")->click();
+        const QByteArray saved = readBytes(reportFile());
+        pugi::xml_document doc;
+        QVERIFY(loadXmlBuffer(doc, saved.constData(), size_t(saved.size())));
+        QStringList read;
+        for (const pugi::xml_node files : doc.child("SESSION").children("FILES"))
+            read << QString::fromUtf8(files.attribute("FILENAME").value());
+        QCOMPARE(read.mid(22, 4), names);
+        QVERIFY(saved.contains("FILENAME=\"Ger\xC3\xA4t.so\" VERSION=\"" + programVersionText().toUtf8()));
+        QVERIFY(m_env->dialogs().messages.isEmpty());
+
+        writeReport(bytes); // "x<y" as written there: no well-formed XML
+        child<QPushButton>(&form, "cmdXMLlesen")->click();
+        child<QPushButton>(&form, "cmdXMLschreiben")->click();
+        QCOMPARE(readBytes(reportFile()), bytes);
+        QCOMPARE(m_env->dialogs().messages.size(), 1);
+        QVERIFY(m_env->dialogs().messages[0].startsWith(QStringLiteral("Der Bericht ist kein wohlgeformtes XML")));
     }
 
     void aFailedSaveIsSaid()
