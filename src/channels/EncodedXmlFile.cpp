@@ -130,25 +130,9 @@ std::optional<QByteArray> EncodedXmlFile::encoded(const QString& text) const
 
 QString EncodedXmlFile::text(const pugi::xml_node& element) const
 {
-    // Walked without recursion: the nesting depth comes from the file.
-    QString out;
-    pugi::xml_node node = element.first_child();
-    while (node) {
-        if (node.type() == pugi::node_pcdata)
-            out += xmlDecodedText(QString::fromUtf8(node.value()), m_entities, m_entityBudget);
-        else if (node.type() == pugi::node_cdata)
-            out += QString::fromUtf8(node.value());
-        if (node.first_child()) {
-            node = node.first_child();
-            continue;
-        }
-        while (node != element && !node.next_sibling())
-            node = node.parent();
-        if (node == element)
-            break;
-        node = node.next_sibling();
-    }
-    return out;
+    return xmlElementText(element, [this](const char* data) {
+        return xmlDecodedText(QString::fromUtf8(data), m_entities, m_entityBudget);
+    });
 }
 
 QString EncodedXmlFile::encodingName() const { return m_shownName; }

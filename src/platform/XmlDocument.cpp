@@ -83,11 +83,18 @@ bool saveXmlDocument(const pugi::xml_document& doc, const QString& path)
 
 QString xmlElementText(const pugi::xml_node& element)
 {
+    return xmlElementText(element, [](const char* data) { return QString::fromUtf8(data); });
+}
+
+QString xmlElementText(const pugi::xml_node& element, const std::function<QString(const char*)>& pcdata)
+{
     // Walked without recursion: the nesting depth comes from the file.
     QString text;
     pugi::xml_node node = element.first_child();
     while (node) {
-        if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata)
+        if (node.type() == pugi::node_pcdata)
+            text += pcdata(node.value());
+        else if (node.type() == pugi::node_cdata)
             text += QString::fromUtf8(node.value());
         if (node.first_child()) {
             node = node.first_child();

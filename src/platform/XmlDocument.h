@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringView>
+#include <functional>
 #include <pugixml.hpp>
 #include <string>
 
@@ -45,6 +46,8 @@ bool saveXmlDocument(const pugi::xml_document& doc, const QString& path);
 
 // The whole text under an element (its descendants' character data, in order).
 QString xmlElementText(const pugi::xml_node& element);
+// The same with each text node's data passed through pcdata (CDATA is taken as it is).
+QString xmlElementText(const pugi::xml_node& element, const std::function<QString(const char*)>& pcdata);
 
 // True when every character is one XML 1.0 allows (no C0 control but tab, LF and CR,
 // no U+FFFE or U+FFFF, no unpaired surrogate): text that can stand in a document.
