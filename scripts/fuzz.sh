@@ -19,7 +19,7 @@ cmake -S "$root/fuzz" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ >"$build
 cmake --build "$build" -j8 >"$build/build.log" 2>&1 || { cat "$build/build.log"; exit 1; }
 
 status=0
-for target in description reflist script ini intelhex hive frame envelope; do
+for target in description reflist script ini intelhex hive frame envelope routefile; do
     corpus="$build/corpus/$target"
     mkdir -p "$corpus" "$build/artifacts"
     cp "$root/fuzz/corpus/$target/"* "$corpus/"

@@ -5,8 +5,12 @@
 #include <QApplication>
 #include <QPointer>
 
+#include <csignal>
+
 int main(int argc, char* argv[])
 {
+    // A file-size limit then fails the write, which the program tells, instead of ending it.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("TD4700"));
 

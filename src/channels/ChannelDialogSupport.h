@@ -21,3 +21,7 @@ std::optional<int32_t> storedNumber(const QString& text, int32_t minimum, int32_
 // (text then keeps what it held).
 bool readSettingText(IRegistryAccess& registry, const QString& key, const QString& name, const QString& defaultText,
                      QString& text);
+
+// After a channel dialog's settings could not be saved: says so, naming the settings
+// folder, and that they apply until the program ends (the registry helper holds them).
+void tellSettingsNotSaved(const QString& title);

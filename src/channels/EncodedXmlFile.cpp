@@ -5,165 +5,194 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <algorithm>
 #include <array>
 #include <cstring>
 
 namespace {
 
-using Encoding = EncodedXmlFile::Encoding;
+// A mark at the start of the text is a character of it, kept as such; each call starts afresh.
+constexpr QStringConverter::Flags kExact = QStringConverter::Flag::ConvertInitialBom;
 
-// Blanks between elements and carriage returns are kept, so an unchanged node is
-// written back as it was read.
-constexpr unsigned kKeepLayout = (pugi::parse_full | pugi::parse_ws_pcdata) & ~pugi::parse_eol;
-
-struct Detected {
-    Encoding encoding;
+struct Mark {
+    const char* bytes;
+    int size;
+    const char* encoding; // nullptr: UTF-8
     int bomSize;
+    const char* shown;
 };
 
-Detected detectEncoding(const QByteArray& data, QString& declaredName)
+// Longer marks first: the UTF-32 LE mark begins with the UTF-16 LE one.
+constexpr std::array<Mark, 9> kMarks{{
+    {"\xEF\xBB\xBF", 3, nullptr, 3, "UTF-8"},
+    {"\xFF\xFE\0\0", 4, "UTF-32LE", 4, "UTF-32"},
+    {"\0\0\xFE\xFF", 4, "UTF-32BE", 4, "UTF-32"},
+    {"\xFF\xFE", 2, "UTF-16LE", 2, "UTF-16"},
+    {"\xFE\xFF", 2, "UTF-16BE", 2, "UTF-16"},
+    {"<\0\0\0", 4, "UTF-32LE", 0, "UTF-32"},
+    {"\0\0\0<", 4, "UTF-32BE", 0, "UTF-32"},
+    {"<\0", 2, "UTF-16LE", 0, "UTF-16"},
+    {"\0<", 2, "UTF-16BE", 0, "UTF-16"},
+}};
+
+// The encoding the declaration names; its text is ASCII in every encoding read by name.
+QString declaredEncoding(const QByteArray& data)
 {
-    struct Mark {
-        const char* bytes;
-        int size;
-        Detected detected;
-    };
-    // Longer marks first: the UTF-32 LE mark begins with the UTF-16 LE one.
-    static constexpr std::array<Mark, 9> marks{{
-        {"\xEF\xBB\xBF", 3, {Encoding::Utf8, 3}},
-        {"\xFF\xFE\0\0", 4, {Encoding::Utf32LE, 4}},
-        {"\0\0\xFE\xFF", 4, {Encoding::Utf32BE, 4}},
-        {"\xFF\xFE", 2, {Encoding::Utf16LE, 2}},
-        {"\xFE\xFF", 2, {Encoding::Utf16BE, 2}},
-        {"<\0\0\0", 4, {Encoding::Utf32LE, 0}},
-        {"\0\0\0<", 4, {Encoding::Utf32BE, 0}},
-        {"<\0", 2, {Encoding::Utf16LE, 0}},
-        {"\0<", 2, {Encoding::Utf16BE, 0}},
-    }};
-    for (const Mark& mark : marks)
-        if (data.size() >= mark.size && std::memcmp(data.constData(), mark.bytes, size_t(mark.size)) == 0)
-            return mark.detected;
-    // Without a mark the declaration names the encoding; its text is ASCII in every 8-bit one.
     static const QRegularExpression declaration(
         QStringLiteral(R"(^<\?xml\s[^>]*?encoding\s*=\s*["']([A-Za-z0-9._:-]+)["'])"));
-    const QRegularExpressionMatch match = declaration.match(QString::fromLatin1(data.left(256)));
-    declaredName = match.captured(1);
-    const QString name = declaredName.toLower();
-    if (name.isEmpty() || name == QLatin1String("utf-8") || name == QLatin1String("utf8"))
-        return {Encoding::Utf8, 0};
-    if (name == QLatin1String("iso-8859-1") || name == QLatin1String("latin1"))
-        return {Encoding::Latin1, 0};
-    return {Encoding::Other8Bit, 0};
+    return declaration.match(QString::fromLatin1(data.left(256))).captured(1);
 }
 
-std::optional<QStringConverter::Encoding> unicodeForm(Encoding encoding)
+// Entities the document type declares itself, by name, as their literal values.
+QHash<QString, QString> declaredEntities(const pugi::xml_document& doc)
 {
-    switch (encoding) {
-    case Encoding::Utf16LE: return QStringConverter::Utf16LE;
-    case Encoding::Utf16BE: return QStringConverter::Utf16BE;
-    case Encoding::Utf32LE: return QStringConverter::Utf32LE;
-    case Encoding::Utf32BE: return QStringConverter::Utf32BE;
-    default: return std::nullopt;
-    }
+    static const QRegularExpression entity(
+        QStringLiteral(R"re(<!ENTITY\s+([A-Za-z_:][-A-Za-z0-9._:]*)\s+(?:"([^"]*)"|'([^']*)')\s*>)re"));
+    QHash<QString, QString> entities;
+    for (const pugi::xml_node node : doc.children())
+        if (node.type() == pugi::node_doctype) {
+            auto it = entity.globalMatch(QString::fromUtf8(node.value()));
+            while (it.hasNext()) {
+                const QRegularExpressionMatch m = it.next();
+                if (!entities.contains(m.captured(1))) // the first declaration binds
+                    entities.insert(m.captured(1), m.captured(2) + m.captured(3));
+            }
+        }
+    return entities;
 }
-
-// Whether the root element's end tag ("</CvConfig>", or "/>" for an empty root) ends at end.
-bool endsRoot(const QByteArray& text, qsizetype end, const pugi::xml_node& root)
-{
-    qsizetype at = end - 2; // before the '>'
-    while (at >= 0 && (text.at(at) == ' ' || text.at(at) == '\t' || text.at(at) == '\r' || text.at(at) == '\n'))
-        --at;
-    if (at >= 0 && text.at(at) == '/')
-        return !root.first_child();
-    const QByteArray tag = "</" + QByteArray(root.name());
-    return at + 1 >= tag.size() && text.mid(at + 1 - tag.size(), tag.size()) == tag;
-}
-
-struct Utf8Writer : pugi::xml_writer {
-    QByteArray out;
-    void write(const void* data, size_t size) override { out.append(static_cast<const char*>(data), qsizetype(size)); }
-};
 
 } // namespace
 
 bool EncodedXmlFile::load(const QByteArray& data)
 {
     m_doc.reset();
-    m_declaredName.clear();
-    const Detected detected = detectEncoding(data, m_declaredName);
-    m_encoding = detected.encoding;
-    m_bom = data.left(detected.bomSize);
-    const QByteArray body = data.mid(detected.bomSize);
-
-    QByteArray text; // the whole file in UTF-8
-    if (const std::optional<QStringConverter::Encoding> form = unicodeForm(m_encoding)) {
+    m_form = Form::Utf8;
+    m_encoding.clear();
+    m_shownName = QStringLiteral("UTF-8");
+    int bomSize = 0;
+    const Mark* mark = nullptr;
+    for (const Mark& m : kMarks)
+        if (data.size() >= m.size && std::memcmp(data.constData(), m.bytes, size_t(m.size)) == 0) {
+            mark = &m;
+            break;
+        }
+    if (mark) {
+        bomSize = mark->bomSize;
+        m_shownName = QString::fromLatin1(mark->shown);
+        if (mark->encoding) {
+            m_form = Form::Converted;
+            m_encoding = mark->encoding;
+        }
+    } else if (const QString declared = declaredEncoding(data); !declared.isEmpty()) {
+        m_shownName = declared;
+        const QStringDecoder known(declared.toLatin1().constData());
+        if (!known.isValid())
+            m_form = Form::Unknown8Bit;
+        else if (QLatin1String(known.name()) != QLatin1String("UTF-8")) {
+            m_form = Form::Converted;
+            m_encoding = declared.toLatin1();
+        }
+    }
+    m_bom = data.left(bomSize);
+    m_body = data.mid(bomSize);
+    m_text = m_body;
+    if (m_form == Form::Converted) {
         // A file that does not decode to exactly its own bytes could not be written back as it was.
-        QStringDecoder decoder(*form, QStringConverter::Flag::ConvertInitialBom | QStringConverter::Flag::Stateless);
-        const QString decoded = decoder.decode(body);
-        QStringEncoder encoder(*form);
-        if (decoder.hasError() || QByteArray(encoder.encode(decoded)) != body)
+        QStringDecoder decoder(m_encoding.constData(), kExact);
+        const QString decoded = decoder.decode(m_body);
+        const std::optional<QByteArray> again = decoder.hasError() ? std::nullopt : std::optional(encoded(decoded));
+        if (!again || *again != m_body || (bomSize == 0 && !mark && !decoded.startsWith(u"<?xml")))
             return false;
-        text = decoded.toUtf8();
-    } else if (m_encoding == Encoding::Latin1) {
-        text = QString::fromLatin1(body).toUtf8();
-    } else {
-        text = body; // UTF-8, or bytes of an encoding not known here, kept as they are
+        m_text = decoded.toUtf8();
     }
-    if (!loadXmlBuffer(m_doc, text.constData(), size_t(text.size()), kKeepLayout, pugi::encoding_utf8))
-        return false;
+    return parse();
+}
 
-    // Around the root only the declaration, comments, instructions and blanks may lie;
-    // they are kept as read. The root's end is the last '>' before the next of them.
-    const pugi::xml_node root = m_doc.document_element();
-    const qsizetype rootStart = qsizetype(root.offset_debug()) - 1;
-    qsizetype rootEnd = text.size();
-    if (const pugi::xml_node next = root.next_sibling())
-        rootEnd = text.lastIndexOf('<', qsizetype(next.offset_debug()));
-    rootEnd = text.lastIndexOf('>', rootEnd - 1) + 1;
-    if (rootStart < 0 || text.at(rootStart) != '<' || rootEnd <= rootStart || !endsRoot(text, rootEnd, root)) {
-        m_doc.reset(); // text outside the root that a rewrite would lose or repeat
+bool EncodedXmlFile::parse()
+{
+    if (!loadXmlAsWritten(m_doc, m_text))
         return false;
-    }
-    m_prolog = text.left(rootStart);
-    m_epilog = text.mid(rootEnd);
+    m_entities = declaredEntities(m_doc);
+    m_entityBudget = kXmlEntityBudget;
     return true;
 }
 
-QString EncodedXmlFile::encodingName() const
+std::optional<QByteArray> EncodedXmlFile::encoded(const QString& text) const
 {
-    switch (m_encoding) {
-    case Encoding::Utf8: return QStringLiteral("UTF-8");
-    case Encoding::Latin1: return QStringLiteral("ISO-8859-1");
-    case Encoding::Utf16LE:
-    case Encoding::Utf16BE: return QStringLiteral("UTF-16");
-    case Encoding::Utf32LE:
-    case Encoding::Utf32BE: return QStringLiteral("UTF-32");
-    case Encoding::Other8Bit: return m_declaredName;
-    }
-    return {};
+    if (m_form != Form::Converted)
+        return text.toUtf8();
+    QStringEncoder encoder(m_encoding.constData(), kExact);
+    QByteArray bytes = encoder.encode(text);
+    if (encoder.hasError())
+        return std::nullopt;
+    return bytes;
 }
+
+QString EncodedXmlFile::text(const pugi::xml_node& element) const
+{
+    return xmlElementText(element, [this](const char* data) {
+        return xmlDecodedText(QString::fromUtf8(data), m_entities, m_entityBudget);
+    });
+}
+
+QString EncodedXmlFile::encodingName() const { return m_shownName; }
 
 bool EncodedXmlFile::canHold(const QString& text) const
 {
-    const char16_t limit = m_encoding == Encoding::Latin1 ? 0xFF : m_encoding == Encoding::Other8Bit ? 0x7F : 0xFFFF;
-    for (QChar c : text)
-        if (c.unicode() > limit)
+    switch (m_form) {
+    case Form::Utf8: return true;
+    case Form::Unknown8Bit: return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
+    case Form::Converted: return encoded(text).has_value();
+    }
+    return false;
+}
+
+qsizetype EncodedXmlFile::startOf(const pugi::xml_node& node) const { return xmlNodeStart(m_text, node); }
+
+qsizetype EncodedXmlFile::endOf(const pugi::xml_node& node) const { return xmlNodeEnd(m_text, node); }
+
+bool EncodedXmlFile::replace(qsizetype from, qsizetype to, const QByteArray& markup)
+{
+    if (from < 0 || to < from || to > m_text.size())
+        return false;
+    const QByteArray text = m_text.left(from) + markup + m_text.mid(to);
+    QByteArray body = text;
+    if (m_form == Form::Converted) {
+        // Only the edit is encoded; what stands around it is the file's own bytes.
+        const std::optional<QByteArray> before = encoded(QString::fromUtf8(m_text.left(from)));
+        const std::optional<QByteArray> removed = encoded(QString::fromUtf8(m_text.mid(from, to - from)));
+        const std::optional<QByteArray> added = encoded(QString::fromUtf8(markup));
+        if (!before || !removed || !added || !m_body.startsWith(*before)
+            || m_body.mid(before->size(), removed->size()) != *removed)
             return false;
-    return true;
+        body = *before + *added + m_body.mid(before->size() + removed->size());
+        QStringDecoder decoder(m_encoding.constData(), kExact);
+        if (QString(decoder.decode(body)).toUtf8() != text || decoder.hasError())
+            return false;
+    }
+    std::swap(m_body, body);
+    QByteArray previous = std::exchange(m_text, text);
+    if (parse())
+        return true;
+    m_body = std::move(body);
+    m_text = std::move(previous);
+    parse();
+    return false;
+}
+
+bool EncodedXmlFile::appendInside(const pugi::xml_node& element, const QByteArray& markup)
+{
+    const qsizetype end = endOf(element);
+    if (!element.first_child() && m_text.mid(end - 2, 2) == "/>")
+        return replace(end - 2, end, ">" + markup + "</" + QByteArray(element.name()) + ">");
+    const qsizetype endTag = m_text.lastIndexOf("</", end - 2);
+    return replace(endTag, endTag, markup);
 }
 
 std::optional<QByteArray> EncodedXmlFile::save() const
 {
-    Utf8Writer writer;
-    writer.out = m_prolog;
-    m_doc.document_element().print(writer, "", pugi::format_raw, pugi::encoding_utf8);
-    writer.out += m_epilog;
-    if (m_encoding == Encoding::Utf8 || m_encoding == Encoding::Other8Bit)
-        return m_bom + writer.out;
-    const QString text = QString::fromUtf8(writer.out);
-    if (m_encoding == Encoding::Latin1)
-        return canHold(text) ? std::optional<QByteArray>(text.toLatin1()) : std::nullopt;
-    QStringEncoder encoder(*unicodeForm(m_encoding));
-    const QByteArray bytes = encoder.encode(text);
-    return m_bom + bytes;
+    // A second guard: a conforming reader would refuse the whole file.
+    if (!isXmlText(QString::fromUtf8(m_text)))
+        return std::nullopt;
+    return m_bom + m_body;
 }

@@ -495,14 +495,15 @@ bool QnpChannelDialog::checkTarget()
         && acceptEnteredNumber(fpLImultiPoint, QStringLiteral("Multipoint"));
 }
 
-void QnpChannelDialog::SaveChannelSettings()
+bool QnpChannelDialog::SaveChannelSettings()
 {
     m_settings.Timeout = QString::number(fpLITimeOut->enteredValue().value_or(kDefaultTimeoutMs));
     m_settings.MultiPoint = QString::number(fpLImultiPoint->enteredValue().value_or(kDefaultMultiPoint));
     m_settings.QnpRtnNetId = editIpAddr[0]->text();
     m_settings.QnpRtnPort = QString::number(qnpPortNumber(editIpAddr[4]->text()).value_or(0));
-    ::SaveChannelSettings(*app().gObjRegistry, gCommon().CompanyRegKey(), m_settings);
+    const bool saved = ::SaveChannelSettings(*app().gObjRegistry, gCommon().CompanyRegKey(), m_settings);
     InitComPort();
+    return saved;
 }
 
 int32_t QnpChannelDialog::InitComPort()
@@ -515,7 +516,8 @@ void QnpChannelDialog::cmdOK_Click()
 {
     if (!checkTarget())
         return;
-    SaveChannelSettings();
+    if (!SaveChannelSettings())
+        tellSettingsNotSaved(SSTab1->tabText(0).trimmed());
     close();
 }
 
@@ -536,16 +538,19 @@ void QnpChannelDialog::cmdTest_Click()
     setButtonsEnabled(false);
     int32_t r = ChOk;
     bool readsFailed = false;
+    bool saved = true;
     {
         // Window events run during the test, but none of the user's.
         UserInputBlock block;
         m_animation->start();
         repaint();
         QCoreApplication::processEvents();
-        SaveChannelSettings();
+        saved = SaveChannelSettings();
         r = TestQnpConnection(m_channel, [] { QCoreApplication::processEvents(); }, readsFailed);
         m_animation->stop();
     }
+    if (!saved)
+        tellSettingsNotSaved(SSTab1->tabText(0).trimmed());
     IDialogs& dialogs = *app().dialogs;
     if (readsFailed)
         dialogs.MsgBox(QStringLiteral("No communication!"), vbCritical, QString());

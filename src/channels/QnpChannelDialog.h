@@ -67,7 +67,8 @@ private:
     // Connection tab
     void LoadChannelSettings();
     void ShowChannelSettings();
-    void SaveChannelSettings();
+    // Stores and pushes the settings into the channel; false when they could not be stored.
+    bool SaveChannelSettings();
     void FillDevicesToConnect();
     void FillServerNetIdCombo();
     void listViewRoutedDevicesToConnect_Click(QTreeWidgetItem* item);

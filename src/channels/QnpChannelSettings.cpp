@@ -21,11 +21,12 @@ void LoadChannelSettings(IRegistryAccess& registry, const QString& key, QnpChann
                               settings.*s.field); // a value that cannot be read keeps what it held
 }
 
-void SaveChannelSettings(IRegistryAccess& registry, const QString& key, const QnpChannelSettings& settings)
+bool SaveChannelSettings(IRegistryAccess& registry, const QString& key, const QnpChannelSettings& settings)
 {
-    registry.WriteValue(HKEY_CURRENT_USER, key, QStringLiteral("Device"), QStringLiteral("1"));
+    bool saved = registry.WriteValue(HKEY_CURRENT_USER, key, QStringLiteral("Device"), QStringLiteral("1"));
     for (const QnpSettingDefault& s : kQnpSettings)
-        registry.WriteValue(HKEY_CURRENT_USER, key, QString::fromLatin1(s.name), settings.*s.field);
+        saved &= registry.WriteValue(HKEY_CURRENT_USER, key, QString::fromLatin1(s.name), settings.*s.field);
+    return saved;
 }
 
 void InitComPort(IDeviceChannel* channel, IQNPDeviceParam* param, const QnpChannelSettings& settings)

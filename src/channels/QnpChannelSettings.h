@@ -44,8 +44,9 @@ struct QnpInstallFlags {
 
 // Reads the four values; a missing one gets its default written and is read again.
 void LoadChannelSettings(IRegistryAccess& registry, const QString& key, QnpChannelSettings& settings);
-// Writes Device "1" (the network channel), then the four values in order.
-void SaveChannelSettings(IRegistryAccess& registry, const QString& key, const QnpChannelSettings& settings);
+// Writes Device "1" (the network channel), then the four values in order; false when
+// any of them could not be saved (all are tried).
+bool SaveChannelSettings(IRegistryAccess& registry, const QString& key, const QnpChannelSettings& settings);
 // PortClose, then Timeout, Port and NetId; the multipoint address stays in the dialog.
 void InitComPort(IDeviceChannel* channel, IQNPDeviceParam* param, const QnpChannelSettings& settings);
 

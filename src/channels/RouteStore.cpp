@@ -16,7 +16,6 @@
 #include <QStandardPaths>
 #include <pugixml.hpp>
 #include <algorithm>
-#include <string>
 #include <string_view>
 
 namespace {
@@ -28,9 +27,9 @@ constexpr qint64 kRouteFileCap = 16 * 1024 * 1024;
 constexpr char kNewRouteFile[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<CvConfig>\n  <RemoteConnections>\n"
                                  "  </RemoteConnections>\n</CvConfig>\n";
 
-QString childText(const pugi::xml_node& route, const char* name)
+QString childText(const EncodedXmlFile& file, const pugi::xml_node& route, const char* name)
 {
-    return xmlElementText(route.child(name)).trimmed();
+    return file.text(route.child(name)).trimmed();
 }
 
 bool isComplete(const pugi::xml_node& route)
@@ -44,58 +43,55 @@ bool isBlank(const pugi::xml_node& node)
         && std::string_view(node.value()).find_first_not_of(" \t\r\n") == std::string_view::npos;
 }
 
-std::string blankText(const pugi::xml_node& node) { return isBlank(node) ? node.value() : std::string(); }
+QByteArray blankText(const pugi::xml_node& node) { return isBlank(node) ? QByteArray(node.value()) : QByteArray(); }
 
 // The runtime may keep its routes in more than one section; all of them count.
-template <typename Visit> bool forEachRoute(pugi::xml_document& doc, Visit visit)
+template <typename Visit> bool forEachRoute(const pugi::xml_document& doc, Visit visit)
 {
-    for (pugi::xml_node section : doc.child("CvConfig").children("RemoteConnections"))
-        for (pugi::xml_node route : section.children("Route"))
+    for (const pugi::xml_node section : doc.child("CvConfig").children("RemoteConnections"))
+        for (const pugi::xml_node route : section.children("Route"))
             if (visit(route))
                 return true;
     return false;
 }
 
 // Laid out like the section's last route (or one level inside an empty section), so
-// the file keeps the look its writer gave it.
-void appendRoute(pugi::xml_node section, const QString& name, const QString& address, const QString& netId)
+// the file keeps the look its writer gave it; only the typed texts are escaped.
+bool appendRoute(EncodedXmlFile& file, const pugi::xml_node& section, const QString& name, const QString& address,
+                 const QString& netId)
 {
     pugi::xml_node last;
-    for (pugi::xml_node route : section.children("Route"))
+    for (const pugi::xml_node route : section.children("Route"))
         last = route;
     const pugi::xml_node closing = isBlank(section.last_child()) ? section.last_child() : pugi::xml_node();
-    std::string before, inside, end;
+    QByteArray before, inside, end;
     if (last) {
         before = blankText(last.previous_sibling());
         inside = blankText(last.first_child());
         end = blankText(last.last_child());
     } else if (closing) {
-        const std::string unit = std::string_view(closing.value()).find('\t') != std::string_view::npos ? "\t" : "  ";
+        const QByteArray unit = QByteArray(closing.value()).contains('\t') ? "\t" : "  ";
         before = closing.value() + unit;
         inside = before + unit;
         end = before;
     }
-    pugi::xml_node route = closing ? section.insert_child_before("Route", closing) : section.append_child("Route");
-    if (!before.empty())
-        section.insert_child_before(pugi::node_pcdata, route).set_value(before.c_str());
-    const std::pair<const char*, QByteArray> fields[4] = {
-        {"Name", name.toUtf8()}, {"Address", address.toUtf8()}, {"NetId", netId.toUtf8()}, {"Type", "TCP_IP"}};
-    for (const auto& [element, text] : fields) {
-        if (!inside.empty())
-            route.append_child(pugi::node_pcdata).set_value(inside.c_str());
-        route.append_child(element).text().set(text.constData());
-    }
-    if (!end.empty())
-        route.append_child(pugi::node_pcdata).set_value(end.c_str());
+    QByteArray markup = before + "<Route>";
+    const std::pair<QByteArray, QString> fields[4] = {
+        {"Name", name}, {"Address", address}, {"NetId", netId}, {"Type", QStringLiteral("TCP_IP")}};
+    for (const auto& [element, text] : fields)
+        markup += inside + '<' + element + '>' + xmlEscaped(text).toUtf8() + "</" + element + '>';
+    markup += end + "</Route>";
+    if (!closing)
+        return file.appendInside(section, markup);
+    const qsizetype at = file.startOf(closing);
+    return file.replace(at, at, markup);
 }
 
 // The blanks before a route go with it, so removals leave no empty lines.
-void removeRoute(pugi::xml_node route)
+bool removeRoute(EncodedXmlFile& file, const pugi::xml_node& route)
 {
-    pugi::xml_node section = route.parent();
-    if (isBlank(route.previous_sibling()))
-        section.remove_child(route.previous_sibling());
-    section.remove_child(route);
+    const pugi::xml_node blank = isBlank(route.previous_sibling()) ? route.previous_sibling() : route;
+    return file.replace(file.startOf(blank), file.endOf(route), {});
 }
 
 QString encodingRefusal(const QString& path, const QString& encoding, const QString& text)
@@ -108,6 +104,25 @@ QString encodingRefusal(const QString& path, const QString& encoding, const QStr
     return QStringLiteral("Die Routendatei %1 ist in %2 geschrieben und kann \u201E%3\u201C nicht aufnehmen.\r\n\r\n"
                           "Die Route wird nicht gespeichert.")
         .arg(file, encoding, text);
+}
+
+// Why the route file was not rewritten; the file is as it was in every case.
+QString routeFileUnreadable()
+{
+    return localeIsEnglish() ? QStringLiteral("it cannot be read as a route file and is left as it is")
+                             : QStringLiteral("sie ist als Routendatei nicht lesbar und bleibt, wie sie ist");
+}
+
+QString routeFileNotKept()
+{
+    return localeIsEnglish() ? QStringLiteral("the change cannot be made without altering the rest of the file")
+                             : QStringLiteral("die Änderung ginge nicht ohne den Rest der Datei zu verändern");
+}
+
+QString routeFileLocked()
+{
+    return localeIsEnglish() ? QStringLiteral("it is locked, or its folder cannot be written")
+                             : QStringLiteral("sie ist gesperrt, oder ihr Ordner ist nicht beschreibbar");
 }
 
 } // namespace
@@ -126,9 +141,11 @@ QString routeSaveRefusal(const QString& name, const QString& address, const QStr
 {
     // A backslash or slash would make the name a path of nested registry keys; a
     // control character (a TAB) would split the plain dialog's list line; the
-    // template row's name would hide the stored route behind the template.
+    // template row's name would hide the stored route behind the template. A character
+    // XML does not allow, in any field, would make the route file unreadable as a whole.
     const bool control = std::any_of(name.cbegin(), name.cend(), [](QChar c) { return c.category() == QChar::Other_Control; });
-    if (name.trimmed().isEmpty() || name.contains(QLatin1Char('\\')) || name.contains(QLatin1Char('/')) || control
+    if (!isXmlText(name) || !isXmlText(address) || !isXmlText(netId) || name.trimmed().isEmpty()
+        || name.contains(QLatin1Char('\\')) || name.contains(QLatin1Char('/')) || control
         || name.trimmed() == kUserDefinedRouteName)
         return QStringLiteral("Route name is not valid!");
     if (!parseOctets(netId, 6))
@@ -223,8 +240,8 @@ QList<Route> RouteStore::ReadStaticRoutesWithXmlDocument() const
     forEachRoute(file.document(), [&](const pugi::xml_node& route) {
         // One incomplete route is passed over; the rest of the file still counts.
         if (isComplete(route))
-            routes << Route{childText(route, "Name"), childText(route, "NetId"), childText(route, "Address"),
-                            kRouteKindFile};
+            routes << Route{childText(file, route, "Name"), childText(file, route, "NetId"),
+                            childText(file, route, "Address"), kRouteKindFile};
         return false;
     });
     return routes;
@@ -237,33 +254,59 @@ bool RouteStore::WriteStaticRoutesWithXmlDocument(const QString& name, const QSt
 
 RouteStore::SaveResult RouteStore::appendToFile(const QString& name, const QString& address, const QString& netId)
 {
-    QString refusal;
+    QString refusal, failure;
     {
         // Under the lock: the file as another copy may just have saved it, one route more.
-        if (!QDir().mkpath(QFileInfo(m_filePath).absolutePath()))
-            return SaveResult::Failed;
+        const bool folder = QDir().mkpath(QFileInfo(m_filePath).absolutePath());
         const FileLock lock(m_filePath);
-        if (!lock.held())
-            return SaveResult::Failed;
         EncodedXmlFile file;
-        const FileLoad load = loadFile(file);
-        if (load == FileLoad::Damaged || (load == FileLoad::Missing && !file.load(QByteArray(kNewRouteFile))))
-            return SaveResult::Failed; // a damaged file is never overwritten
-        pugi::xml_node section = file.document().child("CvConfig").child("RemoteConnections");
-        if (!section)
-            return SaveResult::Failed;
+        FileLoad load = folder && lock.held() ? loadFile(file) : FileLoad::Damaged;
+        if (load == FileLoad::Missing)
+            load = file.load(QByteArray(kNewRouteFile)) ? FileLoad::Loaded : FileLoad::Damaged;
+        const pugi::xml_node section = file.document().child("CvConfig").child("RemoteConnections");
+        if (!folder || !lock.held())
+            failure = routeFileLocked();
+        else if (load != FileLoad::Loaded || !section)
+            failure = routeFileUnreadable(); // a damaged file is never overwritten
         for (const QString& text : {name, address, netId})
-            if (refusal.isEmpty() && !file.canHold(text))
+            if (failure.isEmpty() && refusal.isEmpty() && !file.canHold(text))
                 refusal = encodingRefusal(m_filePath, file.encodingName(), text);
-        if (refusal.isEmpty()) {
-            appendRoute(section, name, address, netId);
-            const std::optional<QByteArray> bytes = file.save();
-            return bytes && writeRegularFile(m_filePath, *bytes) ? SaveResult::Stored : SaveResult::Failed;
+        if (failure.isEmpty() && refusal.isEmpty()) {
+            failure = writeBack(file, appendRoute(file, section, name, address, netId));
+            if (failure.isEmpty())
+                return SaveResult::Stored;
         }
     }
     // Told once the lock is free: the other copies need not wait for the user.
+    if (!failure.isEmpty()) {
+        tellFileNotChanged(failure, false);
+        return SaveResult::Failed;
+    }
     m_dialogs.MsgBox(refusal, vbCritical, QStringLiteral("RTN Router"));
     return SaveResult::Refused;
+}
+
+QString RouteStore::writeBack(const EncodedXmlFile& file, bool edited) const
+{
+    if (!edited)
+        return routeFileNotKept();
+    const std::optional<QByteArray> bytes = file.save();
+    if (!bytes)
+        return localeIsEnglish() ? QStringLiteral("the file holds characters XML does not allow")
+                                 : QStringLiteral("die Datei enthält Zeichen, die XML nicht erlaubt");
+    const FileWrite written = writeRegularFile(m_filePath, *bytes);
+    return written ? QString() : fileWriteFailureReason(written);
+}
+
+void RouteStore::tellFileNotChanged(const QString& why, bool deleting) const
+{
+    const QString file = QDir::toNativeSeparators(m_filePath);
+    const QString text = localeIsEnglish()
+        ? QStringLiteral("The route file %1 could not be saved: %2.\r\n\r\n").arg(file, why)
+            + (deleting ? QStringLiteral("The route is not deleted.") : QStringLiteral("The route is not saved."))
+        : QStringLiteral("Die Routendatei %1 konnte nicht gespeichert werden: %2.\r\n\r\n").arg(file, why)
+            + (deleting ? QStringLiteral("Die Route wird nicht gelöscht.") : QStringLiteral("Die Route wird nicht gespeichert."));
+    m_dialogs.MsgBox(text, vbCritical, QStringLiteral("RTN Router"));
 }
 
 bool RouteStore::DeleteStaticRouteWithXMLDocument(const QString& kind, const QString& name, const QString& address,
@@ -276,22 +319,34 @@ bool RouteStore::DeleteStaticRouteWithXMLDocument(const QString& kind, const QSt
     }
     if (!QFileInfo::exists(m_filePath))
         return false;
-    const FileLock lock(m_filePath);
-    EncodedXmlFile file;
-    if (!lock.held() || loadFile(file) != FileLoad::Loaded)
-        return false;
-    // Whole fields must match: a part of a name or an empty field removes nothing.
-    const bool found = forEachRoute(file.document(), [&](const pugi::xml_node& route) {
-        if (!isComplete(route) || childText(route, "Name") != name.trimmed()
-            || childText(route, "Address") != address.trimmed() || childText(route, "NetId") != netId.trimmed())
+    QString failure;
+    const bool removed = [&] {
+        const FileLock lock(m_filePath);
+        EncodedXmlFile file;
+        if (!lock.held())
+            failure = routeFileLocked();
+        else if (loadFile(file) != FileLoad::Loaded)
+            failure = routeFileUnreadable();
+        if (!failure.isEmpty())
             return false;
-        removeRoute(route);
-        return true;
-    });
-    if (!found)
-        return false;
-    const std::optional<QByteArray> bytes = file.save();
-    return bytes && writeRegularFile(m_filePath, *bytes);
+        // Whole fields must match: a part of a name or an empty field removes nothing.
+        pugi::xml_node found;
+        forEachRoute(file.document(), [&](const pugi::xml_node& route) {
+            if (isComplete(route) && childText(file, route, "Name") == name.trimmed()
+                && childText(file, route, "Address") == address.trimmed()
+                && childText(file, route, "NetId") == netId.trimmed())
+                found = route;
+            return bool(found);
+        });
+        if (!found)
+            return false;
+        failure = writeBack(file, removeRoute(file, found));
+        return failure.isEmpty();
+    }();
+    // Told once the lock is free, as for an added route.
+    if (!failure.isEmpty())
+        tellFileNotChanged(failure, true);
+    return removed;
 }
 
 RouteStore::SaveResult RouteStore::SaveRTN(const QString& kind, const QString& name, const QString& address, const QString& netId)
@@ -304,5 +359,12 @@ RouteStore::SaveResult RouteStore::SaveRTN(const QString& kind, const QString& n
     }
     if (kind != kRouteKindRegistry)
         return appendToFile(name, address, netId);
-    return addRegistryRoute(name, address, netId) ? SaveResult::Stored : SaveResult::Failed;
+    if (addRegistryRoute(name, address, netId))
+        return SaveResult::Stored;
+    const QString folder = QDir::toNativeSeparators(m_store.rootFolder());
+    m_dialogs.MsgBox(localeIsEnglish()
+                         ? QStringLiteral("The route could not be saved in the settings folder %1.").arg(folder)
+                         : QStringLiteral("Die Route konnte nicht im Einstellungsordner %1 gespeichert werden.").arg(folder),
+                     vbCritical, QStringLiteral("RTN Router"));
+    return SaveResult::Failed;
 }

@@ -34,8 +34,9 @@ QString runtimeRootFolder();
 QString staticRoutesPath();
 
 // Why a route may not be saved (a message for the user), or empty when it may:
-// a name that is empty, holds a key separator or a control character, or is the
-// template row's, a net id that is not six octets 0..255, an address that is not four.
+// any field holding a character XML does not allow, a name that is empty, holds a key
+// separator or a control character, or is the template row's, a net id that is not
+// six octets 0..255, an address that is not four.
 QString routeSaveRefusal(const QString& name, const QString& address, const QString& netId);
 
 class RouteStore {
@@ -63,14 +64,14 @@ public:
     // when nothing was written.
     bool WriteStaticRoutesWithXmlDocument(const QString& name, const QString& address, const QString& netId);
     // Removes the first route whose name, address and net id equal the given
-    // ones (trimmed). A kind outside "Corvane 3" is refused with a message.
-    // True when the file was rewritten.
+    // ones (trimmed). A kind outside "Corvane 3" is refused with a message, and so
+    // is a file that cannot be read or written. True when the file was rewritten.
     bool DeleteStaticRouteWithXMLDocument(const QString& kind, const QString& name, const QString& address,
                                           const QString& netId);
 
     // Adds a route: kind exactly "Corvane 2" to the registry, any other kind to
     // the file. Refused with a message (nothing written) when routeSaveRefusal
-    // objects; a store that cannot be written gives Failed without a message.
+    // objects; a store that cannot be read or written gives Failed, with a message.
     enum class SaveResult { Refused, Failed, Stored };
     SaveResult SaveRTN(const QString& kind, const QString& name, const QString& address, const QString& netId);
 
@@ -82,6 +83,9 @@ private:
     FileLoad loadFile(EncodedXmlFile& file) const;
     // Under the file's lock; a text the file's encoding cannot hold is refused with a message.
     SaveResult appendToFile(const QString& name, const QString& address, const QString& netId);
+    // Writes the edited file; why it was not written, or empty when it was.
+    QString writeBack(const EncodedXmlFile& file, bool edited) const;
+    void tellFileNotChanged(const QString& why, bool deleting) const;
 
     RegistryStore& m_store;
     IRegistryAccess& m_registry;

@@ -39,12 +39,12 @@ void LoadChannelSettings(IRegistryAccess& registry, const QString& key, SerialCh
     }
 }
 
-void SaveChannelSettings(IRegistryAccess& registry, const QString& key, const SerialChannelSettings& settings)
+bool SaveChannelSettings(IRegistryAccess& registry, const QString& key, const SerialChannelSettings& settings)
 {
-    // Failed writes are passed over: the next load writes the defaults again.
-    registry.WriteValue(HKEY_CURRENT_USER, key, QStringLiteral("Device"), QStringLiteral("0"));
+    bool saved = registry.WriteValue(HKEY_CURRENT_USER, key, QStringLiteral("Device"), QStringLiteral("0"));
     for (const SerialSettingDefault& s : kSerialSettings)
-        registry.WriteValue(HKEY_CURRENT_USER, key, QString::fromLatin1(s.name), settings.*s.field);
+        saved &= registry.WriteValue(HKEY_CURRENT_USER, key, QString::fromLatin1(s.name), settings.*s.field);
+    return saved;
 }
 
 void InitComPort(IDeviceChannel* channel, ISerialChannelParam* param, const SerialChannelSettings& settings)

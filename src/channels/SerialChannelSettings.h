@@ -59,8 +59,9 @@ QStringList serialInterfaceTypes();
 // again. A value that still cannot be read leaves its field as it was.
 void LoadChannelSettings(IRegistryAccess& registry, const QString& key, SerialChannelSettings& settings);
 
-// Writes Device "0" (the serial channel), then the eight values in order.
-void SaveChannelSettings(IRegistryAccess& registry, const QString& key, const SerialChannelSettings& settings);
+// Writes Device "0" (the serial channel), then the eight values in order; false when
+// any of them could not be saved (all are tried).
+bool SaveChannelSettings(IRegistryAccess& registry, const QString& key, const SerialChannelSettings& settings);
 
 // Pushes the settings into the channel: PortClose, then Baud, Port, Timeout,
 // Options and MultiPoint. Either pointer may be null; that part is passed over.

@@ -186,7 +186,7 @@ void frmParamVnDcCOM::showStoredText(QComboBox* box, const QString& text)
     box->setCurrentIndex(index);
 }
 
-void frmParamVnDcCOM::SaveChannelSettings()
+bool frmParamVnDcCOM::SaveChannelSettings()
 {
     // An empty port box keeps the port loaded last.
     const int port = comPortNumber(comboSelPort[BoxPort]->currentText());
@@ -199,8 +199,9 @@ void frmParamVnDcCOM::SaveChannelSettings()
     m_settings.VNxType = comboSelPort[BoxType]->currentText().trimmed();
     m_settings.Timeout = QString::number(fpLITimeOut->enteredValue().value_or(kDefaultTimeoutMs));
     m_settings.MultiPoint = QString::number(fpLImultiPoint->enteredValue().value_or(kDefaultMultiPoint));
-    ::SaveChannelSettings(*app().gObjRegistry, gCommon().CompanyRegKey(), m_settings);
+    const bool saved = ::SaveChannelSettings(*app().gObjRegistry, gCommon().CompanyRegKey(), m_settings);
     InitComPort();
+    return saved;
 }
 
 void frmParamVnDcCOM::InitComPort() { ::InitComPort(m_channel, m_param, m_settings); }
@@ -215,7 +216,8 @@ void frmParamVnDcCOM::cmdOK_Click()
 {
     if (!checkNumbers())
         return;
-    SaveChannelSettings();
+    if (!SaveChannelSettings())
+        tellSettingsNotSaved(SSTab1->tabText(0));
     close();
 }
 
@@ -250,6 +252,7 @@ void frmParamVnDcCOM::cmdTest_Click()
     QPointer<frmParamVnDcCOM> self(this);
     setBusy(true);
     int32_t r = ChOk;
+    bool saved = true;
     {
         // The test lets window messages run; a log-in or log-out started meanwhile would share the port.
         // The result box comes after the block, which would drop the user's answer to it.
@@ -261,13 +264,15 @@ void frmParamVnDcCOM::cmdTest_Click()
         if (!self)
             return;
 
-        SaveChannelSettings();
+        saved = SaveChannelSettings();
         r = TestCouplerConnection(m_channel, [] { QCoreApplication::processEvents(); });
         if (!self)
             return;
         stopAnimation();
     }
 
+    if (!saved)
+        tellSettingsNotSaved(SSTab1->tabText(0));
     IDialogs& dialogs = *app().dialogs;
     if (r == ChOk)
         dialogs.MsgBox(LoadResString(710), vbInformation, LoadResString(711));

@@ -47,7 +47,8 @@ private:
     void LoadChannelSettings();
     void ShowChannelSettings();
     bool checkNumbers();
-    void SaveChannelSettings();
+    // Stores and pushes the settings into the channel; false when they could not be stored.
+    bool SaveChannelSettings();
     void showStoredText(QComboBox* box, const QString& text);
     void setButtonsEnabled(bool enabled);
     void startAnimation();

@@ -146,8 +146,10 @@ bool frmParamVnDcHW4565::SaveChannelSettings()
     m_AdrHwLink = QString::number(*address);
     IRegistryAccess& registry = *app().gObjRegistry;
     const QString key = gCommon().CompanyRegKey();
-    registry.WriteValue(HKEY_CURRENT_USER, key, QStringLiteral("Device"), QStringLiteral("2"));
-    registry.WriteValue(HKEY_CURRENT_USER, key, QStringLiteral("AdrHwLink"), m_AdrHwLink);
+    bool saved = registry.WriteValue(HKEY_CURRENT_USER, key, QStringLiteral("Device"), QStringLiteral("2"));
+    saved &= registry.WriteValue(HKEY_CURRENT_USER, key, QStringLiteral("AdrHwLink"), m_AdrHwLink);
+    if (!saved)
+        tellSettingsNotSaved(SSTab1->tabText(0));
     return true;
 }
 

@@ -36,6 +36,7 @@ public:
 private:
     void FormLoad();
     void LoadChannelSettings();
+    // False when the address is not valid (nothing is stored then).
     bool SaveChannelSettings();
     void cmdOK_Click();
 

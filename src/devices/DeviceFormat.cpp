@@ -6,6 +6,7 @@
 #include "platform/XmlDocument.h"
 
 #include <QDir>
+#include <cerrno>
 #include <string>
 
 const char* const kStationTemplateHead =
@@ -92,8 +93,10 @@ bool fSaveDeviceDescription(const pugi::xml_document& doc, const QString& name, 
 {
     const QString path = fDeviceDescriptionPath(name);
     const std::string text = xmlDocumentText(doc);
-    if (QDir().mkpath(fDeviceDescriptionFolder())
-        && writeRegularFile(path, QByteArrayView(text.data(), qsizetype(text.size())), FileDurability::Rebuildable))
+    const FileWrite written = QDir().mkpath(fDeviceDescriptionFolder())
+        ? writeRegularFile(path, QByteArrayView(text.data(), qsizetype(text.size())), FileDurability::Rebuildable)
+        : FileWrite{FileWriteStatus::Failed, errno};
+    if (written)
         return true;
     if (context.unsavedDescriptions.contains(path))
         return false;
@@ -101,9 +104,10 @@ bool fSaveDeviceDescription(const pugi::xml_document& doc, const QString& name, 
     int32_t primary = 0, sub = 0;
     LocaleInfo().GetLocale(primary, sub);
     const QString line = primary == 9
-        ? QStringLiteral("The device description %1 cannot be saved; it is used from memory.").arg(path)
-        : QStringLiteral("Die Gerätebeschreibung %1 kann nicht gespeichert werden; sie wird aus dem Speicher verwendet.")
-              .arg(path);
+        ? QStringLiteral("The device description %1 cannot be saved (%2); it is used from memory.")
+              .arg(path, fileWriteFailureReason(written))
+        : QStringLiteral("Die Gerätebeschreibung %1 kann nicht gespeichert werden (%2); sie wird aus dem Speicher verwendet.")
+              .arg(path, fileWriteFailureReason(written));
     if (app().gLogBox)
         AppendLogText(app().gLogBox, line + QStringLiteral("\r\n"));
     return false;

@@ -21,7 +21,8 @@ FileLock::FileLock(const QString& path)
     const QByteArray lockPath = QFile::encodeName(info.path() + QStringLiteral("/.") + info.fileName()
                                                   + QStringLiteral(".lock"));
     for (int attempt = 0; attempt < 2 && m_fd < 0; ++attempt) {
-        m_fd = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
+        // Only made and locked, never written: reading is all the lock needs.
+        m_fd = ::open(lockPath.constData(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
         struct stat st {};
         if (m_fd >= 0 && ::fstat(m_fd, &st) == 0 && S_ISREG(st.st_mode))
             break;

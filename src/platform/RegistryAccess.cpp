@@ -2,8 +2,22 @@
 
 #include "RegistryStore.h"
 
+namespace {
+QString unsavedKey(const QString& keyPath, const QString& name)
+{
+    return (keyPath + QLatin1Char('\\') + name).toLower().replace(QLatin1Char('/'), QLatin1Char('\\'));
+}
+}
+
 bool RegistryAccess::ReadValue(uint32_t rootKey, const QString& keyPath, const QString& name, QString& value)
 {
+    if (rootKey == HKEY_CURRENT_USER && !m_unsaved.isEmpty()) {
+        const auto it = m_unsaved.constFind(unsavedKey(keyPath, name));
+        if (it != m_unsaved.constEnd()) {
+            value = *it;
+            return true;
+        }
+    }
     const std::optional<RegValue> v = m_store.value(rootKey, keyPath, name);
     if (!v)
         return false;
@@ -24,12 +38,24 @@ bool RegistryAccess::ReadValue(uint32_t rootKey, const QString& keyPath, const Q
 
 bool RegistryAccess::WriteValue(uint32_t rootKey, const QString& keyPath, const QString& name, const QString& value)
 {
-    return m_store.setValue(rootKey, keyPath, name, RegValue::fromText(value));
+    return remember(rootKey, keyPath, name, value, m_store.setValue(rootKey, keyPath, name, RegValue::fromText(value)));
 }
 
 bool RegistryAccess::WriteValueEx(uint32_t rootKey, const QString& keyPath, const QString& name, const QString& value)
 {
-    if (!m_store.createKey(rootKey, keyPath))
-        return false;
-    return m_store.setValue(rootKey, keyPath, name, RegValue::fromText(value));
+    const bool saved = m_store.createKey(rootKey, keyPath)
+        && m_store.setValue(rootKey, keyPath, name, RegValue::fromText(value));
+    return remember(rootKey, keyPath, name, value, saved);
+}
+
+bool RegistryAccess::remember(uint32_t rootKey, const QString& keyPath, const QString& name, const QString& value,
+                              bool saved)
+{
+    if (rootKey != HKEY_CURRENT_USER)
+        return saved;
+    if (saved)
+        m_unsaved.remove(unsavedKey(keyPath, name));
+    else
+        m_unsaved.insert(unsavedKey(keyPath, name), value);
+    return saved;
 }

@@ -1,5 +1,6 @@
 #pragma once
 // The registry helper the program's settings go through.
+#include <QHash>
 #include <QString>
 #include <cstdint>
 
@@ -15,6 +16,8 @@ public:
     virtual bool WriteValueEx(uint32_t rootKey, const QString& keyPath, const QString& name, const QString& value) = 0;
 };
 
+// A per-user value whose save failed still reads as written until the program ends,
+// so settings the user was told could not be saved apply for the rest of the run.
 class RegistryAccess : public IRegistryAccess {
 public:
     explicit RegistryAccess(RegistryStore& store) : m_store(store) {}
@@ -23,5 +26,8 @@ public:
     bool WriteValueEx(uint32_t rootKey, const QString& keyPath, const QString& name, const QString& value) override;
 
 private:
+    bool remember(uint32_t rootKey, const QString& keyPath, const QString& name, const QString& value, bool saved);
+
     RegistryStore& m_store;
+    QHash<QString, QString> m_unsaved; // "key path\\name" in lower case -> text
 };

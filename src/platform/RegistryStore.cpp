@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <cerrno>
 #include <cstdio>
 #include <sys/stat.h>
 
@@ -65,6 +66,13 @@ QString damagedSettingsText(const Damage& damage)
         .arg(path);
 }
 
+QString unsavedSettingsText(const QString& path, const FileWrite& result)
+{
+    return (localeIsEnglish() ? QStringLiteral("Settings file %1 could not be saved (%2).\r\n")
+                              : QStringLiteral("Die Einstellungsdatei %1 konnte nicht gespeichert werden (%2).\r\n"))
+        .arg(QDir::toNativeSeparators(path), fileWriteFailureReason(result));
+}
+
 } // namespace
 
 struct RegistryStore::Impl {
@@ -72,11 +80,12 @@ struct RegistryStore::Impl {
         RegistryKey key;
         FileStamp stamp;       // of the file as last read or saved
         bool readOnly = false; // a damaged file that could not be set aside stays untouched
+        bool unsavedTold = false; // a failed save is told once, until a save works again
     };
 
     QString root;
     Hive hkcu, hklm;
-    QList<Damage> pendingReports;
+    QList<std::function<QString()>> pendingReports; // worded when told
     std::function<void(const QString&)> report;
 
     Hive* hive(uint32_t h)
@@ -154,11 +163,11 @@ struct RegistryStore::Impl {
         if (!QFileInfo(aside).exists()
             && ::rename(QFile::encodeName(path).constData(), QFile::encodeName(aside).constData()) == 0) {
             hv.stamp = {};
-            deliver({path, aside});
+            deliver([=] { return damagedSettingsText({path, aside}); });
             return;
         }
         hv.readOnly = true;
-        deliver({path, QString()});
+        deliver([=] { return damagedSettingsText({path, QString()}); });
     }
 
     // Under the hive's lock: reads what other copies saved, applies the one change and
@@ -166,12 +175,14 @@ struct RegistryStore::Impl {
     template <class Edit> bool commit(uint32_t h, Edit edit)
     {
         Hive* hv = hive(h);
-        if (!hv || hv->readOnly || !QDir().mkpath(root))
+        if (!hv || hv->readOnly)
             return false;
         const QString path = fileOf(h);
+        if (!QDir().mkpath(root))
+            return unsaved(*hv, path, {FileWriteStatus::Failed, errno});
         const FileLock lock(path);
         if (!lock.held())
-            return false;
+            return unsaved(*hv, path, {FileWriteStatus::Failed, errno}); // a read-only folder, or held too long
         refresh(*hv, path);
         if (hv->readOnly)
             return false;
@@ -179,21 +190,30 @@ struct RegistryStore::Impl {
         const Change change = edit();
         if (change != Change::Made)
             return change == Change::Unchanged;
-        if (writeRegularFile(path, hiveText(hv->key))) {
+        const FileWrite written = writeRegularFile(path, hiveText(hv->key));
+        if (written) {
             hv->stamp = stampOf(path);
+            hv->unsavedTold = false;
             return true;
         }
         hv->key = std::move(before);
+        return unsaved(*hv, path, written);
+    }
+
+    bool unsaved(Hive& hv, const QString& path, const FileWrite& result)
+    {
+        if (!std::exchange(hv.unsavedTold, true))
+            deliver([=] { return unsavedSettingsText(path, result); });
         return false;
     }
 
     // Worded when told: the language is known only once the settings are read.
-    void deliver(const Damage& damage)
+    void deliver(std::function<QString()> text)
     {
         if (report)
-            report(damagedSettingsText(damage));
+            report(text());
         else
-            pendingReports << damage;
+            pendingReports << std::move(text);
     }
 };
 
@@ -222,9 +242,9 @@ void RegistryStore::setDamageReporter(std::function<void(const QString&)> report
     d->report = std::move(report);
     if (!d->report)
         return;
-    const QList<Damage> pending = std::exchange(d->pendingReports, {});
-    for (const Damage& damage : pending)
-        d->report(damagedSettingsText(damage));
+    const QList<std::function<QString()>> pending = std::exchange(d->pendingReports, {});
+    for (const std::function<QString()>& text : pending)
+        d->report(text());
 }
 
 std::optional<RegValue> RegistryStore::value(uint32_t hive, const QString& keyPath, const QString& name) const

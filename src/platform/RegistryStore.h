@@ -27,7 +27,8 @@ public:
     static QString defaultRootFolder();
     QString rootFolder() const;
 
-    // Called once per damaged hive file (which is renamed aside, never overwritten).
+    // Called once per damaged hive file (which is renamed aside, never overwritten), and
+    // once when a hive cannot be saved (again after a save that worked).
     void setDamageReporter(std::function<void(const QString&)> report);
 
     std::optional<RegValue> value(uint32_t hive, const QString& keyPath, const QString& name) const;

@@ -1,10 +1,13 @@
 #include "RegularFile.h"
 
+#include "LocaleInfo.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -14,7 +17,8 @@
 
 namespace {
 
-bool writeAll(int fd, QByteArrayView data)
+// 0, or the error that stopped the writing (a short write is one).
+int writeAll(int fd, QByteArrayView data)
 {
     const char* at = data.data();
     qsizetype left = data.size();
@@ -22,12 +26,14 @@ bool writeAll(int fd, QByteArrayView data)
         const ssize_t n = ::write(fd, at, size_t(left));
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
-            return false;
+        if (n < 0)
+            return errno;
+        if (n == 0)
+            return EIO;
         at += n;
         left -= n;
     }
-    return true;
+    return 0;
 }
 
 // The names writing NAME uses beside it: ".NAME.tmp-" and a random suffix.
@@ -83,20 +89,64 @@ bool holdTemp(int fd, const QByteArray& temp)
         && ::lstat(temp.constData(), &named) == 0 && sameFile(opened, named);
 }
 
+// The name path finally stands for: symbolic links followed, at most 40 of them as
+// the system does. A name that does not exist (or a link to nothing) is the end.
+bool resolveLinks(QByteArray path, QByteArray& resolved)
+{
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat st {};
+        if (::lstat(path.constData(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            resolved = path;
+            return true;
+        }
+        char buffer[PATH_MAX];
+        const ssize_t n = ::readlink(path.constData(), buffer, sizeof buffer);
+        if (n < 0)
+            return false;
+        if (size_t(n) == sizeof buffer) {
+            errno = ENAMETOOLONG;
+            return false;
+        }
+        QByteArray link(buffer, qsizetype(n));
+        if (!link.startsWith('/')) {
+            const qsizetype slash = path.lastIndexOf('/');
+            link = (slash < 0 ? QByteArray() : path.left(slash + 1)) + link;
+        }
+        path = link;
+    }
+    errno = ELOOP;
+    return false;
+}
+
+void syncFolder(const QByteArray& folder)
+{
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    (void)::fsync(fd); // the file itself is on the disk already; this only orders the rename
+    ::close(fd);
+}
+
 } // namespace
 
-bool writeRegularFile(const QString& path, QByteArrayView data, FileDurability durability)
+FileWrite writeRegularFile(const QString& path, QByteArrayView data, FileDurability durability)
 {
-    const QByteArray target = QFile::encodeName(path);
+    const auto failed = [](int error) { return FileWrite{FileWriteStatus::Failed, error}; };
+    const QByteArray named = QFile::encodeName(path);
+    QByteArray target;
+    if (!resolveLinks(named, target))
+        return failed(errno);
     struct stat old {};
     const bool exists = ::lstat(target.constData(), &old) == 0;
-    if (exists && S_ISDIR(old.st_mode))
-        return false;
+    if (exists && (S_ISDIR(old.st_mode) || (!S_ISREG(old.st_mode) && target != named)))
+        return {FileWriteStatus::NotAFile, EISDIR};
+    if (exists && S_ISREG(old.st_mode) && (old.st_mode & S_IWUSR) == 0)
+        return {FileWriteStatus::WriteProtected, EACCES};
 
     // A hidden name beside the target: same file system for the rename, and no
     // listing of the folder's files shows it if the program dies before the rename.
     // What a writer killed earlier left there goes first, so the folder does not grow.
-    const QFileInfo info(path);
+    const QFileInfo info(QFile::decodeName(target));
     const QByteArray folder = QFile::encodeName(info.path());
     const QByteArray prefix = tempPrefix(QFile::encodeName(info.fileName()));
     removeStaleTemps(folder, prefix);
@@ -106,27 +156,71 @@ bool writeRegularFile(const QString& path, QByteArrayView data, FileDurability d
         temp = folder + '/' + prefix + QByteArray::number(QRandomGenerator::global()->generate(), 36);
         fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
-            return false;
+            return failed(errno);
         if (fd >= 0 && !holdTemp(fd, temp)) {
             ::close(fd);
             fd = -1;
         }
     }
     if (fd < 0)
-        return false;
+        return failed(EEXIST);
     if (exists && S_ISREG(old.st_mode))
         (void)::fchmod(fd, old.st_mode & 07777); // a mode we cannot keep still leaves a readable file
     // The copy keeps the lock until the file is in place, after the checked close.
     const int held = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
-    bool ok = held >= 0 && writeAll(fd, data) && (durability == FileDurability::Rebuildable || ::fsync(fd) == 0);
-    ok = ::close(fd) == 0 && ok;
-    // rename() replaces whatever the name points at itself, a link included.
-    ok = ok && ::rename(temp.constData(), target.constData()) == 0;
-    if (!ok)
+    int error = held < 0 ? errno : 0;
+    if (!error)
+        error = writeAll(fd, data);
+    if (!error && durability == FileDurability::Synced && ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && !error)
+        error = errno; // a delayed write error shows here on some file systems
+    // Only a file written whole replaces the old one.
+    if (!error && ::rename(temp.constData(), target.constData()) != 0)
+        error = errno;
+    if (error)
         ::unlink(temp.constData());
+    else if (durability == FileDurability::Synced)
+        syncFolder(folder); // the rename itself reaches the disk too
     if (held >= 0)
         ::close(held);
-    return ok;
+    return error ? failed(error) : FileWrite{};
+}
+
+QString fileWriteFailureReason(const FileWrite& result)
+{
+    const bool english = localeIsEnglish();
+    const auto text = [english](const char* en, const char* de) { return QString::fromUtf8(english ? en : de); };
+    switch (result.status) {
+    case FileWriteStatus::Written: return {};
+    case FileWriteStatus::WriteProtected: return text("the file is write-protected", "die Datei ist schreibgeschützt");
+    case FileWriteStatus::NotAFile: return text("it is a folder or a device, no file", "sie ist ein Ordner oder Gerät, keine Datei");
+    case FileWriteStatus::Failed: break;
+    }
+    switch (result.error) {
+    case ENOSPC: return text("the disk is full", "der Datenträger ist voll");
+    case EDQUOT: return text("the disk quota is used up", "das Speicherkontingent ist erschöpft");
+    case EFBIG: return text("the file is larger than allowed", "die Datei ist größer als erlaubt");
+    case EACCES:
+    case EPERM: return text("no permission to write in the folder", "keine Schreibberechtigung im Ordner");
+    case EROFS: return text("the file system is read-only", "das Dateisystem ist schreibgeschützt");
+    case ENOENT:
+    case ENOTDIR: return text("the folder does not exist", "der Ordner existiert nicht");
+    case ELOOP: return text("too many symbolic links", "zu viele symbolische Verknüpfungen");
+    case EIO: return text("input/output error", "Ein-/Ausgabefehler");
+    default: break;
+    }
+    return (english ? QStringLiteral("system error %1: %2") : QStringLiteral("Systemfehler %1: %2"))
+        .arg(result.error)
+        .arg(QString::fromLocal8Bit(std::strerror(result.error)));
+}
+
+QString fileWriteFailureSentence(const FileWrite& result)
+{
+    QString reason = fileWriteFailureReason(result);
+    if (!reason.isEmpty())
+        reason[0] = reason[0].toUpper();
+    return reason + QLatin1Char('.');
 }
 
 void removeStaleTempFiles(const QStringList& folders)

@@ -2,8 +2,12 @@
 
 #include "RegularFile.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 #include <cstring>
+#include <optional>
+#include <string_view>
 
 namespace {
 struct StringWriter : pugi::xml_writer {
@@ -74,16 +78,23 @@ std::string xmlDocumentText(const pugi::xml_document& doc)
 bool saveXmlDocument(const pugi::xml_document& doc, const QString& path)
 {
     const std::string text = xmlDocumentText(doc);
-    return writeRegularFile(path, QByteArrayView(text.data(), qsizetype(text.size())));
+    return bool(writeRegularFile(path, QByteArrayView(text.data(), qsizetype(text.size()))));
 }
 
 QString xmlElementText(const pugi::xml_node& element)
+{
+    return xmlElementText(element, [](const char* data) { return QString::fromUtf8(data); });
+}
+
+QString xmlElementText(const pugi::xml_node& element, const std::function<QString(const char*)>& pcdata)
 {
     // Walked without recursion: the nesting depth comes from the file.
     QString text;
     pugi::xml_node node = element.first_child();
     while (node) {
-        if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata)
+        if (node.type() == pugi::node_pcdata)
+            text += pcdata(node.value());
+        else if (node.type() == pugi::node_cdata)
             text += QString::fromUtf8(node.value());
         if (node.first_child()) {
             node = node.first_child();
@@ -96,4 +107,231 @@ QString xmlElementText(const pugi::xml_node& element)
         node = node.next_sibling();
     }
     return text;
+}
+
+bool isXmlText(QStringView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode())) {
+            ++i;
+            continue;
+        }
+        const bool allowed = c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD);
+        if (!allowed)
+            return false;
+    }
+    return true;
+}
+
+QString xmlEscaped(QStringView text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case u'&': out += QLatin1String("&amp;"); break;
+        case u'<': out += QLatin1String("&lt;"); break;
+        case u'>': out += QLatin1String("&gt;"); break;
+        case u'"': out += QLatin1String("&quot;"); break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+namespace {
+
+// Nested entities, what they expand to and the work spent on them are bounded, so a
+// file cannot make a name grow, or its reading take, without end ("billion laughs").
+constexpr int kMaxEntityDepth = 8;
+constexpr qsizetype kMaxDecodedText = 64 * 1024;
+
+std::optional<QString> characterReference(QStringView digits)
+{
+    bool ok = false;
+    const bool hex = digits.startsWith(u'x');
+    const QStringView number = hex ? digits.mid(1) : digits;
+    const uint code = number.toUInt(&ok, hex ? 16 : 10);
+    if (!ok || number.isEmpty() || !number.front().isLetterOrNumber() || code > 0x10FFFF
+        || (code >= 0xD800 && code <= 0xDFFF))
+        return std::nullopt;
+    const char32_t ucs4 = code;
+    const QString text = QString::fromUcs4(&ucs4, 1);
+    return isXmlText(text) ? std::optional<QString>(text) : std::nullopt;
+}
+
+void decodeInto(QString& out, QStringView raw, const QHash<QString, QString>& entities, int depth, qsizetype& budget)
+{
+    static const QHash<QString, QString> predefined{{QStringLiteral("amp"), QStringLiteral("&")},
+                                                    {QStringLiteral("lt"), QStringLiteral("<")},
+                                                    {QStringLiteral("gt"), QStringLiteral(">")},
+                                                    {QStringLiteral("quot"), QStringLiteral("\"")},
+                                                    {QStringLiteral("apos"), QStringLiteral("'")}};
+    const auto append = [&](QStringView text) {
+        out += text;
+        if (depth > 0) // the document's own text costs nothing: its size is bounded already
+            budget -= text.size();
+    };
+    qsizetype at = 0;
+    while (at < raw.size()) {
+        const qsizetype amp = raw.indexOf(u'&', at);
+        const qsizetype semicolon = amp < 0 ? -1 : raw.indexOf(u';', amp);
+        if (semicolon < 0) {
+            append(raw.mid(at));
+            return;
+        }
+        append(raw.mid(at, amp - at));
+        const QStringView name = raw.mid(amp + 1, semicolon - amp - 1);
+        const QStringView written = raw.mid(amp, semicolon - amp + 1);
+        at = semicolon + 1;
+        if (name.startsWith(u'#')) {
+            const std::optional<QString> c = characterReference(name.mid(1));
+            append(c ? QStringView(*c) : written);
+        } else if (const auto it = predefined.constFind(name.toString()); it != predefined.constEnd()) {
+            append(*it);
+        } else if (const auto own = entities.constFind(name.toString());
+                   own != entities.constEnd() && depth < kMaxEntityDepth && budget > 0 && !own->contains(u'<')) {
+            QString expanded;
+            decodeInto(expanded, *own, entities, depth + 1, budget);
+            append(out.size() + expanded.size() <= kMaxDecodedText ? QStringView(expanded) : written);
+        } else {
+            append(written);
+        }
+    }
+}
+
+} // namespace
+
+QString xmlDecodedText(QStringView raw, const QHash<QString, QString>& entities, qsizetype& budget)
+{
+    QString out;
+    decodeInto(out, raw, entities, 0, budget);
+    return out;
+}
+
+QString xmlDecodedText(QStringView raw)
+{
+    qsizetype budget = 0; // no entities to expand
+    return xmlDecodedText(raw, {}, budget);
+}
+
+namespace {
+
+// Text at the top, a '&' that begins no reference, a '<' in an attribute: not
+// well-formed, though the parser takes it.
+bool charactersWellFormed(const pugi::xml_document& doc)
+{
+    static const QRegularExpression strayAmpersand(
+        QStringLiteral("&(?!(#[0-9]+|#x[0-9A-Fa-f]+|[A-Za-z_:][-A-Za-z0-9._:]*);)"));
+    const auto referencesOk = [](const char* raw) {
+        return std::strchr(raw, '&') == nullptr || !strayAmpersand.match(QString::fromUtf8(raw)).hasMatch();
+    };
+    for (const pugi::xml_node node : doc.children())
+        if (node.type() == pugi::node_pcdata
+            && std::string_view(node.value()).find_first_not_of(" \t\r\n") != std::string_view::npos)
+            return false;
+    // Walked without recursion; the loader has bounded the depth.
+    pugi::xml_node node = doc.document_element();
+    while (node) {
+        if (node.type() == pugi::node_pcdata && !referencesOk(node.value()))
+            return false;
+        for (const pugi::xml_attribute a : node.attributes())
+            if (!referencesOk(a.value()) || std::strchr(a.value(), '<'))
+                return false;
+        if (node.first_child()) {
+            node = node.first_child();
+            continue;
+        }
+        while (node && !node.next_sibling())
+            node = node.parent();
+        if (node)
+            node = node.next_sibling();
+    }
+    return true;
+}
+
+bool isBlank(QByteArrayView text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; });
+}
+
+// Where the markup that starts at '<' ends; the text is well-formed.
+qsizetype markupEnd(const QByteArray& text, qsizetype start)
+{
+    int depth = 0;
+    qsizetype at = start;
+    while ((at = text.indexOf('<', at)) >= 0) {
+        const auto skipTo = [&](const char* end) {
+            const qsizetype found = text.indexOf(end, at);
+            return found < 0 ? text.size() : found + qsizetype(std::strlen(end));
+        };
+        if (text.mid(at, 4) == "<!--")
+            at = skipTo("-->");
+        else if (text.mid(at, 9) == "<![CDATA[")
+            at = skipTo("]]>");
+        else if (text.mid(at, 2) == "<?")
+            at = skipTo("?>");
+        else if (text.mid(at, 2) == "</") {
+            at = skipTo(">");
+            if (--depth == 0)
+                return at;
+        } else {
+            // A start tag: its attributes may hold '>' inside quotes.
+            char quote = 0;
+            qsizetype i = at + 1;
+            for (; i < text.size(); ++i) {
+                const char c = text.at(i);
+                if (quote)
+                    quote = c == quote ? 0 : quote;
+                else if (c == '"' || c == '\'')
+                    quote = c;
+                else if (c == '>')
+                    break;
+            }
+            const bool empty = text.at(i - 1) == '/';
+            at = i + 1;
+            if (!empty)
+                ++depth;
+            else if (depth == 0)
+                return at;
+        }
+        if (depth == 0)
+            return at;
+    }
+    return text.size();
+}
+
+} // namespace
+
+bool loadXmlAsWritten(pugi::xml_document& doc, const QByteArray& text)
+{
+    bool ok = loadXmlBuffer(doc, text.constData(), size_t(text.size()), kXmlAsWritten, pugi::encoding_utf8)
+        && charactersWellFormed(doc);
+    // The parser passes over text beside the root; such a text is no document.
+    qsizetype at = 0;
+    for (pugi::xml_node node = doc.first_child(); ok && node; node = node.next_sibling()) {
+        ok = isBlank(QByteArrayView(text).sliced(at, xmlNodeStart(text, node) - at));
+        at = xmlNodeEnd(text, node);
+    }
+    if (ok && isBlank(QByteArrayView(text).sliced(at)))
+        return true;
+    doc.reset();
+    return false;
+}
+
+qsizetype xmlNodeStart(const QByteArray& text, const pugi::xml_node& node)
+{
+    const auto offset = qsizetype(node.offset_debug());
+    return node.type() == pugi::node_pcdata ? offset : text.lastIndexOf('<', offset);
+}
+
+qsizetype xmlNodeEnd(const QByteArray& text, const pugi::xml_node& node)
+{
+    const qsizetype start = xmlNodeStart(text, node);
+    if (node.type() == pugi::node_pcdata)
+        return start + qsizetype(std::strlen(node.value()));
+    if (node.type() == pugi::node_doctype) // its internal subset holds '>' of its own
+        return text.indexOf('>', qsizetype(node.offset_debug()) + qsizetype(std::strlen(node.value()))) + 1;
+    return markupEnd(text, start);
 }

@@ -1,6 +1,10 @@
 #pragma once
 // Loading and saving the program's XML documents (station, descriptions, lists).
+#include <QByteArray>
+#include <QHash>
 #include <QString>
+#include <QStringView>
+#include <functional>
 #include <pugixml.hpp>
 #include <string>
 
@@ -19,6 +23,18 @@ bool loadXmlBuffer(pugi::xml_document& doc, const void* data, size_t size,
 bool loadXmlText(pugi::xml_document& doc, const char* text);
 bool loadXmlFile(pugi::xml_document& doc, const QString& path, unsigned options = kXmlParseOptions);
 
+// Nothing resolved or rewritten: blanks, carriage returns and references stay as written.
+inline constexpr unsigned kXmlAsWritten =
+    (pugi::parse_full | pugi::parse_ws_pcdata) & ~pugi::parse_eol & ~pugi::parse_escapes;
+// Loads UTF-8 text as written, only when it is one well-formed document also where the
+// parser does not look: no text beside the root element, every '&' begins a reference,
+// no '<' in an attribute.
+bool loadXmlAsWritten(pugi::xml_document& doc, const QByteArray& text);
+// Where a node of a document loaded as written begins and ends in its text (an element
+// with its end tag).
+qsizetype xmlNodeStart(const QByteArray& text, const pugi::xml_node& node);
+qsizetype xmlNodeEnd(const QByteArray& text, const pugi::xml_node& node);
+
 // The document as one line: the declaration <?xml version="1.0" ?> followed by the
 // nodes without added blanks or line breaks.
 std::string xmlDocumentText(const pugi::xml_document& doc);
@@ -30,3 +46,19 @@ bool saveXmlDocument(const pugi::xml_document& doc, const QString& path);
 
 // The whole text under an element (its descendants' character data, in order).
 QString xmlElementText(const pugi::xml_node& element);
+// The same with each text node's data passed through pcdata (CDATA is taken as it is).
+QString xmlElementText(const pugi::xml_node& element, const std::function<QString(const char*)>& pcdata);
+
+// True when every character is one XML 1.0 allows (no C0 control but tab, LF and CR,
+// no U+FFFE or U+FFFF, no unpaired surrogate): text that can stand in a document.
+bool isXmlText(QStringView text);
+// Text to put into an element or a double-quoted attribute: &, <, > and " as references.
+QString xmlEscaped(QStringView text);
+// Character data as written (with its references) as an XML reader reads it: the five
+// predefined entities, character references and the document's own entities. A
+// reference it cannot resolve (unknown, markup, nested too deep or too long) stays as
+// written. Expanding entities spends budget (characters), which a caller may share
+// across the texts of one document; once it is spent, entities stay as written.
+inline constexpr qsizetype kXmlEntityBudget = 4 * 1024 * 1024;
+QString xmlDecodedText(QStringView raw, const QHash<QString, QString>& entities, qsizetype& budget);
+QString xmlDecodedText(QStringView raw);

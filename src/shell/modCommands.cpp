@@ -16,6 +16,7 @@
 #include "platform/FileUtils.h"
 #include "platform/FormRegistry.h"
 #include "platform/LocaleInfo.h"
+#include "platform/RegularFile.h"
 #include "tools/frmFirmwareUpdate.h"
 #include "tools/frmScript.h"
 #include "tools/frmScriptInitCoupler.h"
@@ -150,9 +151,11 @@ void MainCommands::saveStationAs()
     ShowSaveStationDialog(path);
     if (path.isEmpty())
         return;
-    if (!fSaveOwnerDocument(station, path))
-        AppendLogText(app().gLogBox, (localeIsEnglish() ? QStringLiteral("Station could not be saved: ")
-                                                         : QStringLiteral("Station konnte nicht gespeichert werden: "))
+    const FileWrite written = fSaveOwnerDocument(station, path);
+    if (!written)
+        AppendLogText(app().gLogBox, (localeIsEnglish() ? QStringLiteral("Station could not be saved (%1): ")
+                                                         : QStringLiteral("Station konnte nicht gespeichert werden (%1): "))
+                                             .arg(fileWriteFailureReason(written))
                                          + path + QStringLiteral("\r\n"));
 }
 

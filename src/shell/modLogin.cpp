@@ -14,6 +14,7 @@
 
 #include <QLabel>
 #include <algorithm>
+#include <cerrno>
 #include <memory>
 #include <sstream>
 
@@ -101,10 +102,10 @@ bool fMappingWanted(bool monitoringAvailable, bool blockingTerminal, const std::
     return false;
 }
 
-bool fSaveOwnerDocument(pugi::xml_node node, const QString& path)
+FileWrite fSaveOwnerDocument(pugi::xml_node node, const QString& path)
 {
     if (!node || path.isEmpty())
-        return false;
+        return {FileWriteStatus::Failed, EINVAL};
     const pugi::xml_node document = node.root();
     std::ostringstream text;
     if (document.first_child().type() != pugi::node_declaration)

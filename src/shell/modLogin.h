@@ -3,6 +3,7 @@
 // coupler diagnosis, the online-monitoring check, the mapping decision, the
 // debug copy, the station tree and the station graph.
 #include "devices/StationReadContext.h"
+#include "platform/RegularFile.h"
 
 #include <QString>
 #include <array>
@@ -23,9 +24,8 @@ bool fHasBlockingTerminal(const std::array<int32_t, 256>& table9);
 // available or one of table-0 registers 3 to 6 has bit 6 or bit 7 set.
 bool fMappingWanted(bool monitoringAvailable, bool blockingTerminal, const std::array<int32_t, 256>& table0);
 
-// Writes the document owning node to path (UTF-8); false when there is no
-// node or the file cannot be written.
-bool fSaveOwnerDocument(pugi::xml_node node, const QString& path);
+// Writes the document owning node to path (UTF-8); a failure also when there is no node.
+FileWrite fSaveOwnerDocument(pugi::xml_node node, const QString& path);
 
 // The log line of a log-in that a failed request ended: what was read and the code.
 QString fLoginFailureText(const ChannelFailure& failure, bool english);

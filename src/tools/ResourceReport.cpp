@@ -1,6 +1,7 @@
 #include "ResourceReport.h"
 
 #include "platform/ProgramVersion.h"
+#include "platform/XmlDocument.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -166,8 +167,8 @@ QString XMLschreiben(int32_t companyId, const QString& progVersion, const Report
             const QString name = slot == 0 ? (companyId == 3 ? QStringLiteral("IO-Planwerk.exe") : QStringLiteral("TD4700.exe"))
                                            : names[size_t(slot)];
             const QString version = slot == 0 ? progVersion : versions[size_t(slot)];
-            text += QStringLiteral("\t<FILES FILENAME=\"") + name + QStringLiteral("\" VERSION=\"") + version
-                + QStringLiteral("\"></FILES>") + crlf;
+            text += QStringLiteral("\t<FILES FILENAME=\"") + xmlEscaped(name) + QStringLiteral("\" VERSION=\"")
+                + xmlEscaped(version) + QStringLiteral("\"></FILES>") + crlf;
         }
     }
     text += QStringLiteral("</SESSION>");
@@ -178,6 +179,11 @@ void VersionRefresh(QString fileText, ReportSlots& names)
 {
     for (QString& name : names) {
         fileText = SplitString(fileText, QStringLiteral("FILENAME=\""), 2);
-        name = SplitString(fileText, QStringLiteral("\" VERSION="), 1);
+        // The name as written is escaped. A character XML cannot hold at all (read from
+        // bytes, so never half a surrogate pair) becomes U+FFFD: the report stays savable.
+        name = xmlDecodedText(SplitString(fileText, QStringLiteral("\" VERSION="), 1));
+        for (QChar& c : name)
+            if (!c.isSurrogate() && !isXmlText(QStringView(&c, 1)))
+                c = QChar::ReplacementCharacter;
     }
 }

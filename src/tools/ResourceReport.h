@@ -38,5 +38,6 @@ QString SplitString(const QString& text, const QString& delimiter, int part);
 // The report text (lines end in CR LF, none after </SESSION>); empty for companies other than 0 and 3.
 QString XMLschreiben(int32_t companyId, const QString& progVersion, const ReportSlots& names,
                      const ReportSlots& versions);
-// The file names of a saved report, slot by slot; slots past its last entry become "".
+// The file names of a saved report (its references resolved), slot by slot; slots past
+// its last entry become "".
 void VersionRefresh(QString fileText, ReportSlots& names);

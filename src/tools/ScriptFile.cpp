@@ -1,5 +1,6 @@
 #include "ScriptFile.h"
 
+#include "IniProfile.h"
 #include "platform/RegularFile.h"
 #include "platform/XmlDocument.h"
 
@@ -114,7 +115,13 @@ bool ScriptDocument::load(const QString& path)
 bool ScriptDocument::loadBuffer(const char* data, size_t size)
 {
     pugi::xml_document doc;
-    if (!loadXmlBuffer(doc, data, size))
+    // Old scripts are plain 8-bit text without a declaration: bytes that are no UTF-8
+    // are windows-1252 there, as in the INI files such scripts were converted from.
+    const QByteArray bytes = QByteArray::fromRawData(data, qsizetype(size));
+    const bool marked = bytes.startsWith("\xEF\xBB\xBF") || bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")
+        || bytes.startsWith("<?xml") || (size >= 2 && (data[0] == 0 || data[1] == 0));
+    const QByteArray text = marked ? bytes : decodeIniText(bytes).toUtf8();
+    if (!loadXmlBuffer(doc, text.constData(), size_t(text.size())))
         return false;
     m_doc.reset(doc);
     return true;

@@ -10,11 +10,11 @@
 #include "platform/ScrolledWindow.h"
 #include "platform/StringTable.h"
 
+#include <QDir>
 #include <QFont>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSaveFile>
 
 frmScript::frmScript(QWidget* parent)
     : ScrolledDialog(parent)
@@ -176,10 +176,11 @@ void frmScript::saveXml(const QString& filter)
         return;
     // UTF-8: what a reader assumes of a file without declaration.
     const QByteArray bytes = (m_xmlText + QStringLiteral("\r\n")).toUtf8();
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+    const FileWrite written = writeRegularFile(path, bytes);
+    if (written)
         return;
     const QString message = localeIsEnglish() ? QStringLiteral("The file could not be saved:\r\n")
                                               : QStringLiteral("Die Datei konnte nicht gespeichert werden:\r\n");
-    dialogs.MsgBox(message + path + QStringLiteral("\r\n") + file.errorString(), vbCritical, LoadResString(741));
+    dialogs.MsgBox(message + QDir::toNativeSeparators(path) + QStringLiteral("\r\n") + fileWriteFailureSentence(written),
+                   vbCritical, LoadResString(741));
 }

@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QStringDecoder>
 
 namespace {
 VersionPlaces installedPlaces()
@@ -108,8 +109,10 @@ void frmVersionsNummer::ReadVersions()
     }
     for (int slot = 1; slot < kReportSlots; ++slot) {
         const QString& name = m_FileNames[size_t(slot)];
-        if (name.isEmpty())
+        if (name.isEmpty()) {
+            m_Versions[size_t(slot)].clear(); // a slot a refreshed report no longer names
             continue;
+        }
         m_Versions[size_t(slot)] = GetFileVersion(name, m_places);
         if (slot < kReportRows) {
             lblVersionsNummer[size_t(slot)]->setText(QLatin1Char(' ') + m_Versions[size_t(slot)]);
@@ -132,13 +135,24 @@ void frmVersionsNummer::OpenAndVersionRefresh()
     QByteArray data;
     if (readRegularFile(m_FileName, data, maxReportBytes) != FileRead::Ok)
         return; // no report yet: the slots keep their names
-    // One character per byte, so a save writes the same bytes back.
-    m_FileText = QString::fromLatin1(data);
-    m_richtxtXMLschreiben = m_FileText;
+    // UTF-8, as the report is written; a report that is no UTF-8 came from an older
+    // copy, which wrote one character per byte.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    m_FileText = utf8.decode(data);
+    if (utf8.hasError())
+        m_FileText = QString::fromLatin1(data);
     VersionRefresh(m_FileText, m_FileNames);
 }
 
-void frmVersionsNummer::cmdXMLlesen_Click() { OpenAndVersionRefresh(); }
+void frmVersionsNummer::cmdXMLlesen_Click()
+{
+    // The report is built again from the names just read and the versions now found:
+    // saving the loaded text instead would write back stale versions, one line end
+    // longer at every save.
+    OpenAndVersionRefresh();
+    ReadVersions();
+    XMLschreiben();
+}
 
 void frmVersionsNummer::cmdXMLschreiben_Click()
 {
@@ -146,9 +160,13 @@ void frmVersionsNummer::cmdXMLschreiben_Click()
     if (path.isEmpty())
         return;
     QDir().mkpath(QFileInfo(path).absolutePath());
-    if (!writeRegularFile(path, (m_richtxtXMLschreiben + QStringLiteral("\r\n")).toLatin1())) {
+    const QByteArray bytes = (m_richtxtXMLschreiben + QStringLiteral("\r\n")).toUtf8();
+    const FileWrite written = writeRegularFile(path, bytes);
+    if (!written) {
         const QString text = localeIsEnglish() ? QStringLiteral("The report could not be saved:\r\n")
                                                : QStringLiteral("Der Bericht konnte nicht gespeichert werden:\r\n");
-        app().dialogs->MsgBox(text + QDir::toNativeSeparators(path), vbCritical, windowTitle());
+        app().dialogs->MsgBox(text + QDir::toNativeSeparators(path) + QStringLiteral("\r\n")
+                                  + fileWriteFailureSentence(written),
+                              vbCritical, windowTitle());
     }
 }

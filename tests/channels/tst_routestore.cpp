@@ -199,6 +199,12 @@ private Q_SLOTS:
         QTest::newRow("net id octet 300") << "a" << "10.0.0.1" << "10.0.0.1.1.300" << "RtnNetID is not valid!";
         QTest::newRow("address with letters") << "a" << "10.0.x.1" << "10.0.0.1.1.1" << "IP address is not valid!";
         QTest::newRow("only a hint: octet 1 below 10") << "a" << "8.8.8.8" << "10.0.0.1.1.1" << "";
+        // Characters XML does not allow, in any field: the route file would be refused whole.
+        QTest::newRow("U+FFFE in name") << "Halle\uFFFE5" << "10.0.0.1" << "10.0.0.1.1.1" << "Route name is not valid!";
+        QTest::newRow("U+FFFF in net id") << "a" << "10.0.0.1" << "10.0.0.1.1.1\uFFFF" << "Route name is not valid!";
+        QTest::newRow("unpaired surrogate in address") << "a" << QStringLiteral("10.0.0.1") + QChar(0xD800) << "10.0.0.1.1.1"
+                                                       << "Route name is not valid!";
+        QTest::newRow("C0 control in net id") << "a" << "10.0.0.1" << "10.0.0.1.1.1\x01" << "Route name is not valid!";
     }
     void saveRefusals()
     {
@@ -280,6 +286,28 @@ private Q_SLOTS:
         QCOMPARE(routes.SaveRTN(kRouteKindFile, "VN-1", "10.0.0.1", "10.0.0.1.1.1"), RouteStore::SaveResult::Failed);
         QVERIFY(!routes.DeleteStaticRouteWithXMLDocument(kRouteKindFile, "VN-1", "10.0.0.1", "10.0.0.1.1.1"));
         QCOMPARE(readFile(path), content);
+        const QString told = QStringLiteral("Die Routendatei %1 konnte nicht gespeichert werden: sie ist als Routendatei "
+                                            "nicht lesbar und bleibt, wie sie ist.\r\n\r\nDie Route wird nicht %2.|16|RTN Router");
+        QCOMPARE(m_env->dialogs().messages,
+                 (QStringList{told.arg(path, QStringLiteral("gespeichert")), told.arg(path, QStringLiteral("gelöscht"))}));
+    }
+
+    // A route file that is a link: the link stays and the file it names gets every change.
+    void linkedFileIsWrittenThrough()
+    {
+        const QString path = staticRoutesPath();
+        const QString real = m_env->tempPath() + QStringLiteral("/runtime3/StaticRoutes.xml");
+        writeFile(real, kForeignFile);
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        QVERIFY(QFile::link(real, path));
+        RouteStore routes = store();
+        QCOMPARE(routes.SaveRTN(kRouteKindFile, "VN-2", "10.0.0.2", "10.0.0.2.1.1"), RouteStore::SaveResult::Stored);
+        QVERIFY(routes.DeleteStaticRouteWithXMLDocument(kRouteKindFile, "VN-10", "10.0.0.10", "10.0.0.10.1.1"));
+        QVERIFY(QFileInfo(path).isSymLink());
+        QCOMPARE(QFileInfo(path).symLinkTarget(), real);
+        QVERIFY(readFile(real).contains("<Name>VN-2</Name>"));
+        QVERIFY(!readFile(real).contains("<Name>VN-10</Name>"));
+        QCOMPARE(names(routes.ReadStaticRoutesWithXmlDocument()), (QStringList{"VN-1", "VN-2"}));
         QVERIFY(m_env->dialogs().messages.isEmpty());
     }
 
@@ -295,8 +323,9 @@ private Q_SLOTS:
         QTest::newRow("UTF-16 LE with mark") << "utf16le bom" << "UTF-16" << mueller << true;
         QTest::newRow("UTF-16 BE with mark") << "utf16be bom" << "UTF-16" << mueller << true;
         QTest::newRow("UTF-8 with mark") << "utf8 bom" << "UTF-8" << mueller << true;
+        QTest::newRow("windows-1252") << "latin1" << "windows-1252" << mueller << false;
         QTest::newRow("an 8-bit encoding not known here")
-            << "latin1" << "windows-1252" << QString::fromUtf8("M\uFFFDller Halle") << false;
+            << "latin1" << "x-own-8bit" << QString::fromUtf8("M\uFFFDller Halle") << false;
     }
     void fileKeepsItsEncoding()
     {
@@ -331,6 +360,97 @@ private Q_SLOTS:
                                  .arg(path, declared, lacking)});
     }
 
+    // What the program did not change reads as it was: references, the file's own
+    // entities, CDATA, comments and quotes of untouched routes stay byte for byte.
+    void untouchedRoutesKeepTheirBytes()
+    {
+        const QByteArray head = "<?xml version='1.0' encoding='UTF-8'?>\n<!DOCTYPE CvConfig [ <!ENTITY plant \"Halle 3\"> ]>\n"
+                                "<CvConfig a='1'>\n  <RemoteConnections>";
+        const QByteArray plant = "\n    <Route kind='x &amp; y'><Name>&plant; Presse</Name><!-- kept --><Address>10.0.0.1"
+                                 "</Address><NetId>10.0.0.1.1.1</NetId><Type>TCP_IP</Type></Route>";
+        const QByteArray references = "\n    <Route><Name>&#228;&#x20AC; &quot;q&apos;</Name><Address>10.0.0.2</Address>"
+                                      "<NetId>10.0.0.2.1.1</NetId></Route>";
+        const QByteArray cdata = "\n    <Route><Name><![CDATA[A<B>]]></Name><Address>10.0.0.3</Address>"
+                                 "<NetId>10.0.0.3.1.1</NetId></Route>";
+        const QByteArray gone = "\n    <Route><Name>Weg</Name><Address>10.0.0.4</Address><NetId>10.0.0.4.1.1</NetId></Route>";
+        const QByteArray added = "\n    <Route><Name>Neu &amp; &lt;X&gt;</Name><Address>10.0.0.9</Address>"
+                                 "<NetId>10.0.0.9.1.1</NetId><Type>TCP_IP</Type></Route>";
+        const QByteArray tail = "\n  </RemoteConnections>\n</CvConfig>\n";
+        const QString path = staticRoutesPath();
+        writeFile(path, head + plant + references + cdata + gone + tail);
+        RouteStore routes = store();
+        // Listed as an XML reader reads them.
+        QCOMPARE(names(routes.ReadStaticRoutesWithXmlDocument()),
+                 (QStringList{"Halle 3 Presse", QString::fromUtf8("ä€ \"q'"), "A<B>", "Weg"}));
+
+        QCOMPARE(routes.SaveRTN(kRouteKindFile, "Neu & <X>", "10.0.0.9", "10.0.0.9.1.1"), RouteStore::SaveResult::Stored);
+        QVERIFY(routes.DeleteStaticRouteWithXMLDocument(kRouteKindFile, "Weg", "10.0.0.4", "10.0.0.4.1.1"));
+        QCOMPARE(readFile(path), head + plant + references + cdata + added + tail);
+        QVERIFY(routes.DeleteStaticRouteWithXMLDocument(kRouteKindFile, "Halle 3 Presse", "10.0.0.1", "10.0.0.1.1.1"));
+        QCOMPARE(readFile(path), head + references + cdata + added + tail);
+        QCOMPARE(names(routes.ReadStaticRoutesWithXmlDocument()),
+                 (QStringList{QString::fromUtf8("ä€ \"q'"), "A<B>", "Neu & <X>"}));
+        QVERIFY(m_env->dialogs().messages.isEmpty());
+    }
+
+    // 8-bit files by their declared encoding: their names are listed right, and a new
+    // route is written in the file's own bytes, or refused when they cannot hold it.
+    void eightBitEncodingsByName_data()
+    {
+        QTest::addColumn<QString>("declared");
+        QTest::addColumn<QString>("listed");
+        QTest::addColumn<QString>("added");
+        QTest::addColumn<QByteArray>("bytes"); // of the added name; empty when refused
+        const QString mueller = QString::fromUtf8("Müller");
+        const QString groesse = QString::fromUtf8("Größe €");
+        QTest::newRow("windows-1252") << "windows-1252" << mueller << groesse << QByteArray("Gr\xF6\xDF" "e \x80");
+        QTest::newRow("ISO-8859-15") << "ISO-8859-15" << mueller << groesse << QByteArray("Gr\xF6\xDF" "e \xA4");
+        QTest::newRow("Latin-1 as ISO8859-1") << "ISO8859-1" << mueller << QString::fromUtf8("Größe")
+                                              << QByteArray("Gr\xF6\xDF" "e");
+        QTest::newRow("Latin-1 lacks the euro") << "Latin-1" << mueller << groesse << QByteArray();
+        QTest::newRow("a name no converter knows: ASCII only")
+            << "x-own-8bit" << QString::fromUtf8("M\uFFFDller") << QString::fromUtf8("Größe") << QByteArray();
+    }
+    void eightBitEncodingsByName()
+    {
+        QFETCH(QString, declared);
+        QFETCH(QString, listed);
+        QFETCH(QString, added);
+        QFETCH(QByteArray, bytes);
+        const QString path = staticRoutesPath();
+        const QByteArray before = "<?xml version=\"1.0\" encoding=\"" + declared.toLatin1()
+            + "\"?>\n<CvConfig><RemoteConnections><Route><Name>M\xFCller</Name><Address>10.0.0.1</Address>"
+              "<NetId>10.0.0.1.1.1</NetId></Route></RemoteConnections></CvConfig>\n";
+        writeFile(path, before);
+        RouteStore routes = store();
+        QCOMPARE(names(routes.ReadStaticRoutesWithXmlDocument()), QStringList{listed});
+        QCOMPARE(routes.SaveRTN(kRouteKindFile, added, "10.0.0.2", "10.0.0.2.1.1"),
+                 bytes.isEmpty() ? RouteStore::SaveResult::Refused : RouteStore::SaveResult::Stored);
+        if (bytes.isEmpty()) {
+            QCOMPARE(readFile(path), before);
+            return;
+        }
+        QCOMPARE(readFile(path), QByteArray(before).replace("</RemoteConnections>", "<Route><Name>" + bytes + "</Name>"
+                                                            "<Address>10.0.0.2</Address><NetId>10.0.0.2.1.1</NetId>"
+                                                            "<Type>TCP_IP</Type></Route></RemoteConnections>"));
+        QCOMPARE(names(routes.ReadStaticRoutesWithXmlDocument()), (QStringList{listed, added}));
+    }
+
+    // A file already holding a character XML does not allow is not rewritten.
+    void fileWithAForbiddenCharacterIsNotRewritten()
+    {
+        const QString path = staticRoutesPath();
+        const QByteArray content = "<CvConfig><RemoteConnections><Route><Name>Halle\xEF\xBF\xBE" "5</Name><Address>10.0.0.1"
+                                   "</Address><NetId>10.0.0.1.1.1</NetId></Route></RemoteConnections></CvConfig>";
+        writeFile(path, content);
+        RouteStore routes = store();
+        QCOMPARE(routes.SaveRTN(kRouteKindFile, "VN-2", "10.0.0.2", "10.0.0.2.1.1"), RouteStore::SaveResult::Failed);
+        QCOMPARE(readFile(path), content);
+        QCOMPARE(m_env->dialogs().messages.size(), 1);
+        QVERIFY2(m_env->dialogs().messages[0].contains(QStringLiteral("Zeichen, die XML nicht erlaubt")),
+                 qPrintable(m_env->dialogs().messages[0]));
+    }
+
     void everySectionCounts()
     {
         const QString path = staticRoutesPath();
@@ -345,7 +465,7 @@ private Q_SLOTS:
         QCOMPARE(readFile(path), QByteArray("<CvConfig><RemoteConnections><Route><Name>A</Name><Address>10.0.0.1</Address>"
                                             "<NetId>10.0.0.1.1.1</NetId></Route><Route><Name>C</Name><Address>10.0.0.3"
                                             "</Address><NetId>10.0.0.3.1.1</NetId><Type>TCP_IP</Type></Route>"
-                                            "</RemoteConnections><RemoteConnections/></CvConfig>"));
+                                            "</RemoteConnections><RemoteConnections></RemoteConnections></CvConfig>"));
     }
 
     void twoRunningCopiesLoseNoRoute()
@@ -376,6 +496,8 @@ private Q_SLOTS:
         QCOMPARE(routes.SaveRTN(kRouteKindFile, "VN-2", "10.0.0.2", "10.0.0.2.1.1"), RouteStore::SaveResult::Failed);
         QVERIFY(!routes.DeleteStaticRouteWithXMLDocument(kRouteKindFile, "VN-1", "10.0.0.1", "10.0.0.1.1.1"));
         QCOMPARE(readFile(path), kForeignFile);
+        QCOMPARE(m_env->dialogs().messages.size(), 2);
+        QVERIFY(m_env->dialogs().messages[0].contains(QStringLiteral("sie ist gesperrt, oder ihr Ordner ist nicht beschreibbar")));
     }
 };
 

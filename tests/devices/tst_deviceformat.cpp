@@ -144,10 +144,12 @@ void tst_DeviceFormat::unsaveableDescriptionIsLoggedOnce_data()
 {
     QTest::addColumn<int>("language");
     QTest::addColumn<QString>("line");
-    QTest::newRow("English") << 9 << "The device description %1 cannot be saved; it is used from memory.\r\n";
+    QTest::newRow("English") << 9
+                             << "The device description %1 cannot be saved (the folder does not exist); it is used "
+                                "from memory.\r\n";
     QTest::newRow("German") << 7
-                            << "Die Gerätebeschreibung %1 kann nicht gespeichert werden; sie wird aus dem Speicher "
-                               "verwendet.\r\n";
+                            << "Die Gerätebeschreibung %1 kann nicht gespeichert werden (der Ordner existiert nicht); "
+                               "sie wird aus dem Speicher verwendet.\r\n";
 }
 
 void tst_DeviceFormat::unsaveableDescriptionIsLoggedOnce()

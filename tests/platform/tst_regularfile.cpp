@@ -1,10 +1,14 @@
 #include "platform/RegularFile.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <algorithm>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -20,7 +24,21 @@ private Q_SLOTS:
     void userFilesAreCapped();
     void staleTempFilesGo_data();
     void staleTempFilesGo();
+    void linksAreWrittenThrough_data();
+    void linksAreWrittenThrough();
+    void noOtherFileWriterUnderSrc_data();
+    void noOtherFileWriterUnderSrc();
 };
+
+Q_DECLARE_METATYPE(FileWriteStatus)
+
+namespace {
+QByteArray contentOf(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
+}
+}
 
 void tst_RegularFile::userFilesAreCapped_data()
 {
@@ -130,6 +148,133 @@ void tst_RegularFile::staleTempFilesGo()
         if (held >= 0)
             ::close(held);
     }
+}
+
+void tst_RegularFile::linksAreWrittenThrough_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<FileWriteStatus>("status");
+    QTest::addColumn<QByteArray>("held"); // what the name reads as afterwards
+    QTest::addColumn<QString>("link");    // where the name still points; empty when no link is left
+
+    QTest::newRow("regular file") << "file" << FileWriteStatus::Written << QByteArray("new") << "";
+    QTest::newRow("write-protected file") << "0444" << FileWriteStatus::WriteProtected << QByteArray("old") << "";
+    QTest::newRow("owner may not write, others may") << "0066" << FileWriteStatus::WriteProtected << QByteArray("old") << "";
+    QTest::newRow("link to a file") << "link" << FileWriteStatus::Written << QByteArray("new") << "real";
+    QTest::newRow("relative links, two hops") << "chain" << FileWriteStatus::Written << QByteArray("new") << "hop";
+    QTest::newRow("link to nothing yet") << "dangling" << FileWriteStatus::Written << QByteArray("new") << "made";
+    QTest::newRow("link to a write-protected file") << "link0444" << FileWriteStatus::WriteProtected << QByteArray("old")
+                                                    << "real";
+    QTest::newRow("link to itself") << "loop" << FileWriteStatus::Failed << QByteArray("(none)") << "target.xml";
+    QTest::newRow("folder") << "dir" << FileWriteStatus::NotAFile << QByteArray("(none)") << "";
+    QTest::newRow("link to a pipe elsewhere") << "linkfifo" << FileWriteStatus::NotAFile << QByteArray("(pipe)") << "pipe";
+    QTest::newRow("folder missing") << "nofolder" << FileWriteStatus::Failed << QByteArray("(none)") << "";
+}
+
+void tst_RegularFile::linksAreWrittenThrough()
+{
+    QFETCH(QString, kind);
+    QFETCH(FileWriteStatus, status);
+    QFETCH(QByteArray, held);
+    QFETCH(QString, link);
+
+    QTemporaryDir dir;
+    QVERIFY(QDir().mkdir(dir.filePath(QStringLiteral("sub"))));
+    const QString real = dir.filePath(QStringLiteral("sub/real"));
+    QFile out(real);
+    QVERIFY(out.open(QIODevice::WriteOnly) && out.write("old") == 3);
+    out.close();
+    QString path = dir.filePath(QStringLiteral("target.xml"));
+    if (kind == QLatin1String("file") || kind == QLatin1String("0444") || kind == QLatin1String("0066"))
+        QVERIFY(QFile::rename(real, path));
+    if (kind == QLatin1String("0444") || kind == QLatin1String("link0444"))
+        QVERIFY(QFile::setPermissions(kind == QLatin1String("0444") ? path : real,
+                                      QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    if (kind == QLatin1String("0066"))
+        QCOMPARE(::chmod(QFile::encodeName(path).constData(), 0066), 0);
+    if (kind == QLatin1String("link") || kind == QLatin1String("link0444"))
+        QCOMPARE(::symlink("sub/real", QFile::encodeName(path).constData()), 0);
+    if (kind == QLatin1String("chain")) {
+        QCOMPARE(::symlink("real", QFile::encodeName(dir.filePath(QStringLiteral("sub/hop"))).constData()), 0);
+        QCOMPARE(::symlink("sub/hop", QFile::encodeName(path).constData()), 0);
+    }
+    if (kind == QLatin1String("dangling"))
+        QCOMPARE(::symlink("sub/made", QFile::encodeName(path).constData()), 0);
+    if (kind == QLatin1String("loop"))
+        QCOMPARE(::symlink("target.xml", QFile::encodeName(path).constData()), 0);
+    if (kind == QLatin1String("dir"))
+        QVERIFY(QDir().mkdir(path));
+    if (kind == QLatin1String("linkfifo")) {
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("sub/pipe"))).constData(), 0600), 0);
+        QCOMPARE(::symlink("sub/pipe", QFile::encodeName(path).constData()), 0);
+    }
+    if (kind == QLatin1String("nofolder"))
+        path = dir.filePath(QStringLiteral("missing/target.xml"));
+
+    const FileWrite result = writeRegularFile(path, "new");
+    QCOMPARE(result.status, status);
+    QCOMPARE(bool(result), status == FileWriteStatus::Written);
+    QVERIFY(status == FileWriteStatus::Written || !fileWriteFailureReason(result).isEmpty());
+    struct stat st {};
+    if (held == "(pipe)") // still the pipe, which a read would wait on
+        QVERIFY(::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+    else
+        QCOMPARE(contentOf(path), held);
+    QCOMPARE(QFileInfo(path).isSymLink() ? QFileInfo(path).symLinkTarget().section(QLatin1Char('/'), -1) : QString(),
+             link);
+    for (const QString& folder : {dir.path(), dir.filePath(QStringLiteral("sub"))})
+        QCOMPARE(QDir(folder).entryList({QStringLiteral(".*.tmp-*")}, QDir::Hidden | QDir::Files), QStringList());
+}
+
+void tst_RegularFile::noOtherFileWriterUnderSrc_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("caught"); // a line the pattern must find
+
+    QTest::newRow("QSaveFile") << R"(\bQSaveFile\b)" << "QSaveFile file(path);";
+    QTest::newRow("QFile opened to write") << R"(\b(QIODevice|QIODeviceBase|QFile|QFileDevice)::(WriteOnly|Append|ReadWrite|Truncate|NewOnly)\b)"
+                                           << "if (f.open(QIODevice::Append | QIODevice::Text))";
+    QTest::newRow("C++ file streams") << R"(\b(std::)?o?fstream\b)" << "std::ofstream out(name);";
+    QTest::newRow("fopen to write") << R"(\bf(re)?open\s*\([^)]*"[^"]*[wa+])" << R"(FILE* f = fopen(name, "ab");)";
+    QTest::newRow("system open to write") << R"(\bO_(WRONLY|RDWR|TRUNC|APPEND)\b)" << "::open(name, O_WRONLY | O_CREAT)";
+    QTest::newRow("creat") << R"(\bcreat\s*\()" << "int fd = creat(name, 0644);";
+    QTest::newRow("copies") << R"(\bQFile::copy\b|\.copy\s*\(\s*[A-Za-z_]+\s*\))" << "QFile::copy(from, to)";
+    QTest::newRow("pugixml's own save") << R"(\bsave_file\s*\()" << R"(doc.save_file("x.xml"))";
+}
+
+void tst_RegularFile::noOtherFileWriterUnderSrc()
+{
+    QFETCH(QString, pattern);
+    QFETCH(QString, caught);
+    const QRegularExpression writer(pattern);
+    QVERIFY(writer.isValid());
+    QVERIFY(writer.match(caught).hasMatch());
+
+    // The one writer itself, and the serial port, which is a device and no file.
+    const QStringList allowed{QStringLiteral("src/platform/RegularFile.cpp:"),
+                              QStringLiteral("src/platform/SerialChannel.cpp:    if (!port->open(QIODevice::ReadWrite))")};
+    const QString root = QStringLiteral(TD4700_SOURCE_DIR);
+    QStringList found;
+    QDirIterator it(root + QStringLiteral("/src"), {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString name = QDir(root).relativeFilePath(file);
+        QFile source(file);
+        QVERIFY(source.open(QIODevice::ReadOnly | QIODevice::Text));
+        int number = 0;
+        while (!source.atEnd()) {
+            QString line = QString::fromUtf8(source.readLine());
+            if (line.endsWith(QLatin1Char('\n')))
+                line.chop(1);
+            ++number;
+            const QString where = name + QLatin1Char(':') + line;
+            if (writer.match(line).hasMatch()
+                && std::none_of(allowed.cbegin(), allowed.cend(), [&](const QString& a) { return where.startsWith(a); }))
+                found << QStringLiteral("%1:%2: %3").arg(name).arg(number).arg(line.trimmed());
+        }
+    }
+    QVERIFY2(found.isEmpty(), qPrintable(QStringLiteral("files written past writeRegularFile:\n") + found.join('\n')));
 }
 
 QTEST_GUILESS_MAIN(tst_RegularFile)

@@ -447,7 +447,7 @@ private Q_SLOTS:
         QTest::newRow("cancelled dialog: nothing") << true << "" << false << "";
         QTest::newRow("no station: nothing") << false << "s.tdt" << false << "";
         QTest::newRow("unwritable path: logged") << true << "missing/s.tdt" << false
-                                                 << "Station could not be saved: %1\r\n";
+                                                 << "Station could not be saved (the folder does not exist): %1\r\n";
     }
     void saveAs()
     {

@@ -5,6 +5,7 @@
 #include "tools/ScriptFile.h"
 #include "tools/modScript.h"
 
+#include <QStringEncoder>
 #include <QtTest>
 
 namespace {
@@ -96,6 +97,38 @@ private Q_SLOTS:
         QCOMPARE(coupler.tables.at(0).registers.at(0).value.word, 16);
         QVERIFY(hasScriptExtension("/s/a.XmL"));
         QVERIFY(!hasScriptExtension("/s/a.xml.bak"));
+    }
+
+    // Old scripts are plain 8-bit text without a declaration; marked or declared files keep their encoding.
+    void scriptEncodings_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("desc");
+        const QString umlauts = QString::fromUtf8("äöü");
+        QTest::newRow("Latin-1 without declaration") << QByteArray("<Script><Desc>\xE4\xF6\xFC</Desc></Script>") << umlauts;
+        QTest::newRow("windows-1252 without declaration") << QByteArray("<Script><Desc>\x80 \x84x\x93</Desc></Script>")
+                                                          << QString::fromUtf8("€ „x“");
+        QTest::newRow("UTF-8 without declaration") << QByteArray("<Script><Desc>\xC3\xA4\xC3\xB6\xC3\xBC</Desc></Script>")
+                                                   << umlauts;
+        QTest::newRow("UTF-8 with mark") << QByteArray("\xEF\xBB\xBF<Script><Desc>\xC3\xA4\xC3\xB6\xC3\xBC</Desc></Script>")
+                                         << umlauts;
+        QTest::newRow("Latin-1 declared") << QByteArray("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><Script><Desc>"
+                                                        "\xE4\xF6\xFC</Desc></Script>")
+                                          << umlauts;
+        QTest::newRow("UTF-16 LE with mark")
+            << QByteArray(QStringEncoder(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom)
+                              .encode(QString::fromUtf8("<Script><Desc>äöü</Desc></Script>")))
+            << umlauts;
+    }
+    void scriptEncodings()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, desc);
+        ScriptDocument script;
+        QVERIFY(script.loadBuffer(bytes.constData(), size_t(bytes.size())));
+        QString read;
+        QVERIFY(GetScriptDesc(script.script(), read));
+        QCOMPARE(read, desc);
     }
 
     void couplerFailuresAbort_data()

@@ -3,6 +3,8 @@
 #include "channels/SerialDialogTestUtil.h"
 #include "common/ProjectVersion.h"
 #include "common/TestEnv.h"
+#include "platform/ProgramVersion.h"
+#include "platform/XmlDocument.h"
 #include "tools/frmVersionsNummer.h"
 
 #include <QDir>
@@ -42,6 +44,12 @@ private:
         QVERIFY(file.open(QIODevice::WriteOnly));
     }
     QString reportFile() const { return m_places.programFolder + QStringLiteral("/Report/ResourceReport.xml"); }
+    void writeReport(const QByteArray& bytes)
+    {
+        QDir().mkpath(m_places.programFolder + QStringLiteral("/Report"));
+        QFile file(reportFile());
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    }
 
 private Q_SLOTS:
     void init()
@@ -197,17 +205,15 @@ private Q_SLOTS:
         QVERIFY(m_env->dialogs().messages.isEmpty());
     }
 
-    void refreshThenSaveRoundTripsTheBytes()
+    // Refresh takes the names of the saved report and builds the report anew with the
+    // versions found now: a save writes what the window lists, the same bytes each time.
+    void refreshThenSaveWritesTheReportShown()
     {
         QByteArray bytes = (kHead + filesLine(QStringLiteral("TD4700.exe"), QStringLiteral("1"))).toLatin1();
         for (int i = 1; i < 25; ++i)
             bytes += filesLine(QStringLiteral("f%1").arg(i), QStringLiteral("v")).toLatin1();
-        bytes += "\t<!-- Ger\xE4t \xFC\xDF -->\r\n</SESSION>\r\n";
-        QDir().mkpath(m_places.programFolder + QStringLiteral("/Report"));
-        QFile file(reportFile());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        file.close();
+        bytes += "\t<!-- Ger\xC3\xA4t \xC3\xBC\xC3\x9F -->\r\n</SESSION>\r\n";
+        writeReport(bytes);
 
         frmVersionsNummer form(nullptr, m_places);
         // Entries 23 to 25 are reported, not shown: the fixed list stays in the rows.
@@ -217,9 +223,65 @@ private Q_SLOTS:
         QCOMPARE(form.versions()[24], kNoVersionInfo);
         QVERIFY(form.reportText().contains(filesLine(QStringLiteral("f24"), kNoVersionInfo)));
 
+        // The saved report now names one file fewer, and one in the bytes of an older copy.
+        QByteArray older = bytes;
+        older.replace("\"f23\"", "\"Ger\xE4t.so\"").replace(filesLine(QStringLiteral("f24"), QStringLiteral("v")).toLatin1(), {});
+        writeReport(older);
+        touch(m_places.programFolder, QString::fromUtf8("Gerät.so"));
+        child<QPushButton>(&form, "cmdXMLlesen")->click();
+        QCOMPARE(form.fileNames()[23], QString::fromUtf8("Gerät.so"));
+        QCOMPARE(form.versions()[23], programVersionText());
+        QCOMPARE(form.fileNames()[24], QString());
+        QCOMPARE(form.versions()[24], QString());
+        QCOMPARE(form.reportText(), XMLschreiben(0, programVersionText(), form.fileNames(), form.versions()));
+
+        child<QPushButton>(&form, "cmdXMLschreiben")->click();
+        const QByteArray saved = readBytes(reportFile());
+        QCOMPARE(saved, (form.reportText() + QStringLiteral("\r\n")).toUtf8());
         child<QPushButton>(&form, "cmdXMLlesen")->click();
         child<QPushButton>(&form, "cmdXMLschreiben")->click();
-        QCOMPARE(readBytes(reportFile()), bytes + "\r\n");
+        QCOMPARE(readBytes(reportFile()), saved);
+        QVERIFY(m_env->dialogs().messages.isEmpty());
+    }
+
+    // Names a saved report gives are found by their real names and written escaped,
+    // so the report stays well-formed, also after a Refresh of a report that was not.
+    void savedNamesAreEscapedAndFound()
+    {
+        QByteArray bytes = kHead.toUtf8();
+        for (int i = 0; i < 22; ++i)
+            bytes += filesLine(QStringLiteral("f%1").arg(i), QStringLiteral("v")).toUtf8();
+        const QStringList extra{QStringLiteral("a&amp;b.so"), QStringLiteral("q&quot;x"), QStringLiteral("x<y"),
+                                QString::fromUtf8("Gerät.so")};
+        for (const QString& name : extra)
+            bytes += filesLine(name, QStringLiteral("v")).toUtf8();
+        bytes += "</SESSION>\r\n";
+        writeReport(bytes);
+        touch(m_places.programFolder, QString::fromUtf8("Gerät.so"));
+
+        frmVersionsNummer form(nullptr, m_places);
+        const QStringList names{QStringLiteral("a&b.so"), QStringLiteral("q\"x"), QStringLiteral("x<y"),
+                                QString::fromUtf8("Gerät.so")};
+        for (int i = 0; i < names.size(); ++i)
+            QCOMPARE(form.fileNames()[size_t(22 + i)], names[i]);
+        QCOMPARE(form.versions()[25], programVersionText());
+
+        child<QPushButton>(&form, "cmdXMLschreiben")->click();
+        const QByteArray saved = readBytes(reportFile());
+        pugi::xml_document doc;
+        QVERIFY(loadXmlBuffer(doc, saved.constData(), size_t(saved.size())));
+        QStringList read;
+        for (const pugi::xml_node files : doc.child("SESSION").children("FILES"))
+            read << QString::fromUtf8(files.attribute("FILENAME").value());
+        QCOMPARE(read.mid(22, 4), names);
+        QVERIFY(saved.contains("FILENAME=\"Ger\xC3\xA4t.so\" VERSION=\"" + programVersionText().toUtf8()));
+        QVERIFY(m_env->dialogs().messages.isEmpty());
+
+        writeReport(bytes); // "x<y" as written there: no well-formed XML
+        child<QPushButton>(&form, "cmdXMLlesen")->click();
+        child<QPushButton>(&form, "cmdXMLschreiben")->click();
+        QCOMPARE(readBytes(reportFile()), saved);
+        QVERIFY(m_env->dialogs().messages.isEmpty());
     }
 
     void aFailedSaveIsSaid()
