@@ -11,6 +11,9 @@
 #include <QStandardPaths>
 
 #include <cstdio>
+#include <map>
+#include <utility>
+#include <vector>
 #include <sys/stat.h>
 
 namespace {
@@ -47,13 +50,31 @@ enum class Change { Failed, Unchanged, Made };
 
 struct Damage {
     QString path;
-    QString aside; // empty: the file could not be set aside
+    QString aside;         // empty: the file could not be set aside
+    qint64 oversize = -1;  // the size of a file refused for it, else -1
 };
+
+QString oversizedSettingsText(const Damage& damage, const QString& path, bool english)
+{
+    const QString size = QString::number(damage.oversize);
+    if (!damage.aside.isEmpty())
+        return (english ? QStringLiteral("Settings file %1 (%2 bytes) is larger than 1 MiB and has been set aside as %3.\r\n")
+                        : QStringLiteral("Die Einstellungsdatei %1 (%2 Bytes) ist größer als 1 MiB und wurde als %3 "
+                                         "beiseitegelegt.\r\n"))
+            .arg(path, size, QDir::toNativeSeparators(damage.aside));
+    return (english ? QStringLiteral("Settings file %1 (%2 bytes) is larger than 1 MiB and could not be set aside; "
+                                     "changes to it are not saved.\r\n")
+                    : QStringLiteral("Die Einstellungsdatei %1 (%2 Bytes) ist größer als 1 MiB und konnte nicht "
+                                     "beiseitegelegt werden; Änderungen daran werden nicht gespeichert.\r\n"))
+        .arg(path, size);
+}
 
 QString damagedSettingsText(const Damage& damage)
 {
     const QString path = QDir::toNativeSeparators(damage.path);
     const bool english = localeIsEnglish();
+    if (damage.oversize >= 0)
+        return oversizedSettingsText(damage, path, english);
     if (!damage.aside.isEmpty())
         return (english ? QStringLiteral("Settings file %1 was damaged and has been set aside as %2.\r\n")
                         : QStringLiteral("Die Einstellungsdatei %1 war beschädigt und wurde als %2 beiseitegelegt.\r\n"))
@@ -74,10 +95,19 @@ struct RegistryStore::Impl {
         bool readOnly = false; // a damaged file that could not be set aside stays untouched
     };
 
+    // A change of an open batch, made again on the hive as it stands on disk at the batch's end.
+    struct Deferred {
+        uint32_t hive;
+        std::function<Change()> edit;
+    };
+
     QString root;
     Hive hkcu, hklm;
     QList<Damage> pendingReports;
     std::function<void(const QString&)> report;
+    int batchDepth = 0;
+    std::vector<Deferred> deferred;
+    std::map<uint32_t, RegistryKey> beforeBatch; // each changed hive as the batch found it
 
     Hive* hive(uint32_t h)
     {
@@ -137,16 +167,19 @@ struct RegistryStore::Impl {
             return;
         }
         QByteArray data;
-        if (readRegularFile(path, data)) {
+        // Refused before a byte is read: every change rewrites the whole hive, so a huge
+        // one would stall the start and every change after it.
+        const FileRead read = readRegularFile(path, data, kMaxHiveFileBytes);
+        if (read == FileRead::Ok) {
             if (std::optional<RegistryKey> parsed = parseHive(data)) {
                 hv.key = std::move(*parsed);
                 return;
             }
         }
-        setAside(hv, path);
+        setAside(hv, path, read == FileRead::TooLarge ? qint64(now.size) : -1);
     }
 
-    void setAside(Hive& hv, const QString& path)
+    void setAside(Hive& hv, const QString& path, qint64 oversize)
     {
         // Keep the damaged file for inspection, never overwrite it.
         const QString aside = path + QStringLiteral(".damaged-")
@@ -154,19 +187,33 @@ struct RegistryStore::Impl {
         if (!QFileInfo(aside).exists()
             && ::rename(QFile::encodeName(path).constData(), QFile::encodeName(aside).constData()) == 0) {
             hv.stamp = {};
-            deliver({path, aside});
+            deliver({path, aside, oversize});
             return;
         }
         hv.readOnly = true;
-        deliver({path, QString()});
+        deliver({path, QString(), oversize});
+    }
+
+    // A hive that would outgrow what a start reads again is not saved.
+    bool save(Hive& hv, const QString& path)
+    {
+        const QByteArray text = hiveText(hv.key);
+        if (text.size() > kMaxHiveFileBytes || !writeRegularFile(path, text))
+            return false;
+        hv.stamp = stampOf(path);
+        return true;
     }
 
     // Under the hive's lock: reads what other copies saved, applies the one change and
     // saves it. A change that cannot be saved is undone; no change, no save.
-    template <class Edit> bool commit(uint32_t h, Edit edit)
+    bool commit(uint32_t h, const std::function<Change()>& edit)
     {
         Hive* hv = hive(h);
-        if (!hv || hv->readOnly || !QDir().mkpath(root))
+        if (!hv || hv->readOnly)
+            return false;
+        if (batchDepth > 0)
+            return defer(h, *hv, edit);
+        if (!QDir().mkpath(root))
             return false;
         const QString path = fileOf(h);
         const FileLock lock(path);
@@ -179,12 +226,50 @@ struct RegistryStore::Impl {
         const Change change = edit();
         if (change != Change::Made)
             return change == Change::Unchanged;
-        if (writeRegularFile(path, hiveText(hv->key))) {
-            hv->stamp = stampOf(path);
+        if (save(*hv, path))
             return true;
-        }
         hv->key = std::move(before);
         return false;
+    }
+
+    // In a batch the change is made in memory only; it is kept to be made again at the end.
+    bool defer(uint32_t h, Hive& hv, const std::function<Change()>& edit)
+    {
+        beforeBatch.try_emplace(h, hv.key);
+        const Change change = edit();
+        if (change == Change::Made)
+            deferred.push_back({h, edit});
+        return change != Change::Failed;
+    }
+
+    // Under each changed hive's lock: the batch's changes on what other copies saved meanwhile, one save.
+    bool finishBatch()
+    {
+        bool ok = true;
+        for (auto& [h, before] : std::exchange(beforeBatch, {})) {
+            Hive& hv = *hive(h);
+            const QString path = fileOf(h);
+            bool saved = false;
+            if (!hv.readOnly && QDir().mkpath(root)) {
+                const FileLock lock(path);
+                if (lock.held()) {
+                    const bool changedOnDisk = stampOf(path) != hv.stamp;
+                    refresh(hv, path);
+                    if (changedOnDisk)
+                        for (const Deferred& change : deferred)
+                            if (change.hive == h)
+                                (void)change.edit(); // made again on what the other copy saved
+                    saved = !hv.readOnly && save(hv, path);
+                }
+            }
+            if (!saved) {
+                hv.key = std::move(before);
+                hv.stamp = {}; // read again at the next change: the file may hold more than this copy knew
+                ok = false;
+            }
+        }
+        deferred.clear();
+        return ok;
     }
 
     // Worded when told: the language is known only once the settings are read.
@@ -217,6 +302,15 @@ QString RegistryStore::defaultRootFolder()
 
 QString RegistryStore::rootFolder() const { return d->root; }
 
+void RegistryStore::beginBatch() { ++d->batchDepth; }
+
+bool RegistryStore::endBatch()
+{
+    if (d->batchDepth == 0 || --d->batchDepth > 0)
+        return true;
+    return d->finishBatch();
+}
+
 void RegistryStore::setDamageReporter(std::function<void(const QString&)> report)
 {
     d->report = std::move(report);
@@ -240,7 +334,7 @@ std::optional<RegValue> RegistryStore::value(uint32_t hive, const QString& keyPa
 
 bool RegistryStore::setValue(uint32_t hive, const QString& keyPath, const QString& name, const RegValue& v)
 {
-    return d->commit(hive, [&] {
+    return d->commit(hive, [this, hive, keyPath, name, v] {
         RegistryKey* k = d->find(hive, keyPath, true);
         if (!k)
             return Change::Failed;
@@ -258,7 +352,7 @@ bool RegistryStore::setValue(uint32_t hive, const QString& keyPath, const QStrin
 
 bool RegistryStore::deleteValue(uint32_t hive, const QString& keyPath, const QString& name)
 {
-    return d->commit(hive, [&] {
+    return d->commit(hive, [this, hive, keyPath, name] {
         RegistryKey* k = d->find(hive, keyPath, false);
         return k && k->values.erase(name.toLower()) > 0 ? Change::Made : Change::Failed;
     });
@@ -271,7 +365,7 @@ bool RegistryStore::keyExists(uint32_t hive, const QString& keyPath) const
 
 bool RegistryStore::createKey(uint32_t hive, const QString& keyPath)
 {
-    return d->commit(hive, [&] {
+    return d->commit(hive, [this, hive, keyPath] {
         if (d->find(hive, keyPath, false))
             return Change::Unchanged;
         return d->find(hive, keyPath, true) ? Change::Made : Change::Failed;
@@ -284,7 +378,7 @@ bool RegistryStore::deleteKey(uint32_t hive, const QString& keyPath)
     if (parts.isEmpty())
         return false;
     const QString last = parts.takeLast();
-    return d->commit(hive, [&] {
+    return d->commit(hive, [this, hive, parts, last] {
         RegistryKey* parent = d->find(hive, parts.join(QLatin1Char('\\')), false);
         return parent && parent->children.erase(last.toLower()) > 0 ? Change::Made : Change::Failed;
     });

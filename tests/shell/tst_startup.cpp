@@ -1,3 +1,4 @@
+#include "common/FileSaves.h"
 #include "common/TestEnv.h"
 #include "common/ScriptedChannel.h"
 
@@ -162,8 +163,10 @@ void tst_Startup::firstStartWritesExactlyTheDefaults()
     Program p;
     int channelEvents = 0;
     connect(&p.ctx().common(), &clsCommon::ChangedDevChannel, this, [&](int32_t&) { ++channelEvents; });
+    FileSaves saves(p.env.registryFolder() + QStringLiteral("/HKEY_CURRENT_USER.xml"));
 
     fInitCommon(p.ctx());
+    QCOMPARE(saves.count(), 1); // every default in one save
 
     QCOMPARE(p.writes->writes,
              (QStringList{"AccessLevel=ACC_PRODUKTION", "Device=0", "Port=2", "Baud=19200", "Parity=Even", "DataBits=8",
