@@ -7,11 +7,14 @@
 #include <QHostInfo>
 #include <QTcpSocket>
 
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
 #include <thread>
+
+#include <sys/socket.h>
 
 namespace {
 
@@ -32,6 +35,34 @@ std::optional<quint16> routerPort(const QString& text)
 }
 
 QList<QHostAddress> systemLookup(const QString& host) { return QHostInfo::fromName(host).addresses(); }
+
+// A call takes at most this much from the router at a time: a router that sends without
+// end gives each call bounded work between two looks at its deadline. Many envelopes fit.
+constexpr qint64 kReadBufferBytes = 16 * 1024;
+
+// Whether the start of an envelope still waiting for its bytes is the call's reply, cut
+// off. Its target tells as far as it came; while other envelopes came in the call, only
+// a whole target does, so a stream of envelopes for others ends each call the same way.
+bool cutReply(QByteArrayView partial, const proto::NetId& netId, uint16_t port, bool othersCame)
+{
+    if (partial.isEmpty())
+        return false;
+    QByteArray target(reinterpret_cast<const char*>(netId.data()), qsizetype(netId.size()));
+    target += char(port & 0xFF);
+    target += char(port >> 8);
+    const qsizetype known = std::clamp<qsizetype>(partial.size() - 2, 0, target.size());
+    if (othersCame && known < target.size())
+        return false;
+    return partial.sliced(2, known) == QByteArrayView(target).first(known);
+}
+
+// The router closed or reset an idle link: seen only when its socket is read.
+bool closedByPeer(const QTcpSocket& socket)
+{
+    char byte = 0;
+    const ssize_t n = ::recv(int(socket.socketDescriptor()), &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+}
 
 } // namespace
 
@@ -132,6 +163,7 @@ bool QnpChannel::connectRouter(int timeoutMs)
         if (deadline.hasExpired())
             break;
         m_socket = std::make_unique<QTcpSocket>();
+        m_socket->setReadBufferSize(kReadBufferBytes);
         m_socket->connectToHost(address, m_routerPort);
         if (m_socket->waitForConnected(std::max(1, remainingMs(deadline)))) {
             m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
@@ -202,7 +234,7 @@ int32_t QnpChannel::exchange(uint8_t kind, const QByteArray& payload, QByteArray
         return ChBadArgument;
     const QDeadlineTimer deadline(clampTimeout(m_param.timeout));
     // The router may have closed an idle link; the port stays open for the caller.
-    if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState) {
+    if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState || closedByPeer(*m_socket)) {
         if (!connectRouter(remainingMs(deadline)))
             return ChTimeout;
     }
@@ -231,12 +263,17 @@ int32_t QnpChannel::exchange(uint8_t kind, const QByteArray& payload, QByteArray
 
     const uint8_t replyKind = kind | proto::KindReply;
     bool sawGarbage = false;
+    bool othersCame = false;
     bool closed = false;
     for (bool last = false;;) {
-        m_rx += m_socket->readAll();
-        while (!m_rx.isEmpty()) {
+        m_rx += m_socket->readAll(); // at most the socket's read buffer
+        qsizetype at = 0;
+        std::optional<int32_t> result;
+        // Envelopes for other devices may come without end: the deadline is looked at between
+        // them, except in the last round, which takes what came in time.
+        while (!result && at < m_rx.size() && (last || !deadline.hasExpired())) {
             proto::Envelope answer;
-            const proto::DecodeResult r = proto::decodeEnvelope(m_rx, answer);
+            const proto::DecodeResult r = proto::decodeEnvelope(QByteArrayView(m_rx).sliced(at), answer);
             if (r.status == proto::Decode::NeedMore)
                 break;
             if (r.status != proto::Decode::Frame) {
@@ -244,7 +281,8 @@ int32_t QnpChannel::exchange(uint8_t kind, const QByteArray& payload, QByteArray
                 dropConnection();
                 return ChBadFrame;
             }
-            m_rx.remove(0, r.consumed);
+            at += r.consumed;
+            othersCame = true; // unless it is the reply, which ends the call
             if (answer.netId != netId || answer.port != envelope.port)
                 continue;
             proto::Frame frame;
@@ -253,7 +291,7 @@ int32_t QnpChannel::exchange(uint8_t kind, const QByteArray& payload, QByteArray
             if (answer.status == proto::EnvNoDevice) {
                 // The router hands back the request it could not deliver.
                 if (whole && frame.kind == kind && frame.seq == request.seq)
-                    return ChNoDevice;
+                    result = ChNoDevice;
                 continue;
             }
             // The address byte is checked as on the serial line: another one is not our reply.
@@ -262,13 +300,16 @@ int32_t QnpChannel::exchange(uint8_t kind, const QByteArray& payload, QByteArray
             const bool delivered = answer.status == proto::EnvDelivered;
             if (whole && ours && delivered) {
                 reply = frame.payload;
-                return ChOk;
-            }
-            if ((ours && !delivered) || (!whole && (ours || inner.status == proto::Decode::NeedMore)))
-                return ChBadFrame;
-            if (!whole || !delivered)
+                result = ChOk;
+            } else if ((ours && !delivered) || (!whole && (ours || inner.status == proto::Decode::NeedMore))) {
+                result = ChBadFrame;
+            } else if (!whole || !delivered) {
                 sawGarbage = true;
+            }
         }
+        m_rx.remove(0, at);
+        if (result)
+            return *result;
         if (closed || last)
             break;
         last = deadline.hasExpired();
@@ -277,5 +318,5 @@ int32_t QnpChannel::exchange(uint8_t kind, const QByteArray& payload, QByteArray
             && m_socket->state() != QAbstractSocket::ConnectedState)
             closed = true;
     }
-    return (sawGarbage || !m_rx.isEmpty()) ? ChBadFrame : ChTimeout;
+    return (sawGarbage || cutReply(m_rx, netId, envelope.port, othersCame)) ? ChBadFrame : ChTimeout;
 }
