@@ -3,6 +3,7 @@
 #include "ScriptFile.h"
 #include "devices/modCouplerDesc.h"
 #include "platform/DeviceChannel.h"
+#include "platform/LocaleInfo.h"
 #include "platform/LogBox.h"
 #include "platform/ModDataConvert.h"
 #include "platform/StringTable.h"
@@ -133,7 +134,11 @@ QString terminalAbortLine()
            + QLatin1Char(' ') + CrLf;
 }
 
-bool fScriptInitTerminal(const pugi::xml_node& script, IDeviceChannel* channel, ILogBox* box, const TerminalRun& run)
+namespace {
+
+// The terminal run; unverified counts the registers whose value did not verify.
+bool runTerminalScript(const pugi::xml_node& script, IDeviceChannel* channel, ILogBox* box, const TerminalRun& run,
+                       int& unverified)
 {
     int32_t unlockedPos = -1, unlockedTable = -1;
     const auto abort = [&] {
@@ -188,6 +193,7 @@ bool fScriptInitTerminal(const pugi::xml_node& script, IDeviceChannel* channel, 
                 const Verify verify = reg.value.ok()
                     ? writeAndVerify(channel, pos, table, *reg.offset, reg.value.word)
                     : Verify::Mismatch;
+                unverified += verify == Verify::Ok ? 0 : 1;
                 log(box, registerLine(reg)
                              + (verify == Verify::Ok ? QStringLiteral("OK") : QStringLiteral("Ignore")) + QLatin1Char('\t')
                              + reg.desc + CrLf);
@@ -205,4 +211,21 @@ bool fScriptInitTerminal(const pugi::xml_node& script, IDeviceChannel* channel, 
         }
     }
     return true;
+}
+
+} // namespace
+
+QString unverifiedRegistersLine(int count)
+{
+    return (localeIsEnglish() ? QStringLiteral("Registers not verified: %1") : QStringLiteral("Nicht verifizierte Register: %1"))
+               .arg(count)
+           + CrLf;
+}
+
+bool fScriptInitTerminal(const pugi::xml_node& script, IDeviceChannel* channel, ILogBox* box, const TerminalRun& run)
+{
+    int unverified = 0;
+    const bool done = runTerminalScript(script, channel, box, run, unverified);
+    log(box, unverifiedRegistersLine(unverified));
+    return done;
 }

@@ -191,7 +191,8 @@ private Q_SLOTS:
                  channelsRun);
         QCOMPARE(d.reg(3, 0, 34), held);
         QVERIFY(d.coupler.requests().filter(QRegularExpression(QStringLiteral("^write \\d+ \\d+ 34 "))).isEmpty());
-        QCOMPARE(log.endsWith("Error Script-Init Abort \r\n"), !resume);
+        QCOMPARE(log.endsWith("Error Script-Init Abort \r\n" + QStringLiteral("Nicht verifizierte Register: 1\r\n")), !resume);
+        QVERIFY(log.endsWith(QStringLiteral("Nicht verifizierte Register: %1\r\n").arg(channelsRun)));
         QCOMPARE(d.reg(3, 0, 33), 100);
         QCOMPARE(d.reg(4, 1, 33), resume ? 100 : 0);
         QCOMPARE(d.reg(3, 0, 31), 0); // locked again, also after the abort

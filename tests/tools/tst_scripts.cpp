@@ -11,6 +11,8 @@ namespace {
 
 const QString Abort = QStringLiteral("Error script-init ! Abort.\r\n");
 const QString TerminalAbort = QStringLiteral("Error Script-Init Abort \r\n");
+// The last line of every terminal run.
+QString unverified(int count) { return QStringLiteral("Nicht verifizierte Register: %1\r\n").arg(count); }
 
 struct Run {
     pugi::xml_document doc;
@@ -163,7 +165,7 @@ private Q_SLOTS:
                                 + QString(80, '-') + "\r\n";
         QCOMPARE(r.log.Text(), "Register node read: 7\r\n\r\nTerminal position: 1\r\n\r\nChannel: 1\r\n" + channel
                                    + "\r\nChannel: 2\r\n" + channel + "\r\nTerminal position: 3\r\n"
-                                   + "\r\nTerminal position: 4\r\nRead channel count: Fehler (Code: 4098)\r\n");
+                                   + "\r\nTerminal position: 4\r\nRead channel count: Fehler (Code: 4098)\r\n" + unverified(0));
         QCOMPARE(r.writes(), (QStringList{"1/0/31=24123", "1/0/32=16", "1/0/31=0", "1/1/31=24123", "1/1/32=16", "1/1/31=0"}));
     }
 
@@ -172,10 +174,11 @@ private Q_SLOTS:
         QTest::addColumn<bool>("resume");
         QTest::addColumn<QString>("end");
         QTest::addColumn<QStringList>("writes");
-        const QString aborted = "\r\nDelete codeword\r\n" + TerminalAbort;
+        const QString aborted = "\r\nDelete codeword\r\n" + TerminalAbort + unverified(1);
         QTest::newRow("resume: the next register follows")
             << true
             << "Register: 033\tDatum : 0001 (00001)\tVerify : OK\t\r\n\r\nDelete codeword\r\n\r\n" + QString(80, '-') + "\r\n"
+                   + unverified(1)
             << QStringList{"1/0/31=24123", "1/0/33=1", "1/0/31=0"};
         QTest::newRow("no resume: codeword deleted, run aborted")
             << false << aborted << QStringList{"1/0/31=24123", "1/0/31=0"};
@@ -208,12 +211,12 @@ private Q_SLOTS:
         Run r;
         TerminalRun run;
         QVERIFY(!fScriptInitTerminal({}, &r.channel, &r.log, run));
-        QCOMPARE(r.log.Text(), TerminalAbort);
+        QCOMPARE(r.log.Text(), TerminalAbort + unverified(0));
         r.log.SetText({});
         run.startPos = 5;
         run.endPos = 4;
         QVERIFY(fScriptInitTerminal(r.script("<Script/>"), &r.channel, &r.log, run));
-        QCOMPARE(r.log.Text(), QString());
+        QCOMPARE(r.log.Text(), unverified(0));
         QVERIFY(r.channel.calls.isEmpty());
     }
 
