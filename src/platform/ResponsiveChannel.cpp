@@ -9,7 +9,7 @@ namespace {
 
 // Often enough that the window never looks frozen, seldom enough that a quick link
 // spends its time on requests, not on repainting.
-constexpr qint64 kEventsEveryMs = 100;
+constexpr qint64 kEventsEveryMs = 200;
 
 } // namespace
 
