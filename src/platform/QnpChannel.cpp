@@ -40,20 +40,31 @@ QList<QHostAddress> systemLookup(const QString& host) { return QHostInfo::fromNa
 // end gives each call bounded work between two looks at its deadline. Many envelopes fit.
 constexpr qint64 kReadBufferBytes = 16 * 1024;
 
+// Before a request goes out, at most this many reads of what came since the last call.
+constexpr int kStaleReads = 4;
+
 // Whether the start of an envelope still waiting for its bytes is the call's reply, cut
-// off. Its target tells as far as it came; while other envelopes came in the call, only
-// a whole target does, so a stream of envelopes for others ends each call the same way.
-bool cutReply(QByteArrayView partial, const proto::NetId& netId, uint16_t port, bool othersCame)
+// off: its target and, past the frame length, its frame's sync mark and sequence number,
+// as far as they came. While other envelopes came in the call, all of them must have
+// come, so a stream of stale or foreign envelopes ends each call the same way.
+bool cutReply(QByteArrayView partial, const proto::NetId& netId, uint16_t port, uint8_t seq, bool othersCame)
 {
-    if (partial.isEmpty())
+    constexpr qsizetype kSyncAt = proto::kEnvelopeHeader, kSeqAt = kSyncAt + 2;
+    if (partial.isEmpty() || (othersCame && partial.size() <= kSeqAt))
         return false;
-    QByteArray target(reinterpret_cast<const char*>(netId.data()), qsizetype(netId.size()));
-    target += char(port & 0xFF);
-    target += char(port >> 8);
-    const qsizetype known = std::clamp<qsizetype>(partial.size() - 2, 0, target.size());
-    if (othersCame && known < target.size())
-        return false;
-    return partial.sliced(2, known) == QByteArrayView(target).first(known);
+    QByteArray known(kSeqAt + 1, '\0');
+    for (size_t i = 0; i < netId.size(); ++i)
+        known[2 + qsizetype(i)] = char(netId[i]);
+    known[8] = char(port & 0xFF);
+    known[9] = char(port >> 8);
+    known[kSyncAt] = char(proto::kSync);
+    known[kSeqAt] = char(seq);
+    for (qsizetype i = 0; i < std::min(partial.size(), known.size()); ++i) {
+        const bool compared = (i >= 2 && i < 10) || i == kSyncAt || i == kSeqAt;
+        if (compared && partial[i] != known[i])
+            return false;
+    }
+    return true;
 }
 
 // The router closed or reset an idle link: seen only when its socket is read.
@@ -225,6 +236,32 @@ int32_t QnpChannel::transact(uint8_t kind, const QByteArray& payload, QByteArray
     return rc;
 }
 
+bool QnpChannel::linkStillUp(const QDeadlineTimer& deadline)
+{
+    if (!m_socket)
+        return false;
+    // What came since the last call answers earlier requests or other devices: whole
+    // envelopes of it are dropped, so that a close behind a late reply is seen now.
+    for (int read = 0; read < kStaleReads && !deadline.hasExpired(); ++read) {
+        const bool came = m_socket->state() == QAbstractSocket::ConnectedState && m_socket->waitForReadyRead(0);
+        m_rx += m_socket->readAll(); // at most the socket's read buffer
+        qsizetype at = 0;
+        for (;;) {
+            proto::Envelope stale;
+            const proto::DecodeResult r = proto::decodeEnvelope(QByteArrayView(m_rx).sliced(at), stale);
+            if (r.status == proto::Decode::NeedMore)
+                break;
+            if (r.status != proto::Decode::Frame)
+                return false; // a broken stream is started afresh
+            at += r.consumed;
+        }
+        m_rx.remove(0, at);
+        if (!came)
+            break;
+    }
+    return m_socket->state() == QAbstractSocket::ConnectedState && !closedByPeer(*m_socket);
+}
+
 int32_t QnpChannel::exchange(uint8_t kind, const QByteArray& payload, QByteArray& reply)
 {
     if (!m_open)
@@ -234,10 +271,8 @@ int32_t QnpChannel::exchange(uint8_t kind, const QByteArray& payload, QByteArray
         return ChBadArgument;
     const QDeadlineTimer deadline(clampTimeout(m_param.timeout));
     // The router may have closed an idle link; the port stays open for the caller.
-    if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState || closedByPeer(*m_socket)) {
-        if (!connectRouter(remainingMs(deadline)))
-            return ChTimeout;
-    }
+    if (!linkStillUp(deadline) && !connectRouter(remainingMs(deadline)))
+        return ChTimeout;
 
     proto::Frame request;
     request.kind = kind;
@@ -318,5 +353,5 @@ int32_t QnpChannel::exchange(uint8_t kind, const QByteArray& payload, QByteArray
             && m_socket->state() != QAbstractSocket::ConnectedState)
             closed = true;
     }
-    return (sawGarbage || cutReply(m_rx, netId, envelope.port, othersCame)) ? ChBadFrame : ChTimeout;
+    return (sawGarbage || cutReply(m_rx, netId, envelope.port, request.seq, othersCame)) ? ChBadFrame : ChTimeout;
 }

@@ -1,7 +1,7 @@
 // Both channels against a scripted far end (a router socket, a pseudo-terminal)
 // that answers the first request with crafted bytes: replies a read must refuse,
-// a router name whose lookup never ends, a router flooding envelopes for another
-// device and one that closes an idle link.
+// a router name whose lookup never ends, a router flooding envelopes that are no
+// reply and one that closes an idle link.
 #include "platform/ChannelProtocol.h"
 #include "platform/QnpChannel.h"
 #include "platform/SerialChannel.h"
@@ -97,29 +97,30 @@ public:
         return address;
     }
 
-    // A router that never answers, but sends envelopes for another device of every size
-    // as fast as the link takes them.
-    QString listenFlooding()
+    // A router that never answers, but sends envelopes of every size as fast as the link
+    // takes them: for another device, or stale replies for the channel's own target.
+    QString listenFlooding(bool ownTarget)
     {
         const QString address = bindRouter();
         if (address.isEmpty())
             return {};
-        m_thread = std::thread([this] {
+        m_thread = std::thread([this, ownTarget] {
             if (!waitReadable(m_listen))
                 return;
             m_fd = ::accept(m_listen, nullptr, nullptr);
             ::fcntl(m_fd, F_SETFL, O_NONBLOCK);
-            proto::Envelope foreign;
-            proto::parseNetId(QStringLiteral("10.9.9.9.1.1"), foreign.netId);
-            foreign.port = kQnpPort;
+            proto::Envelope flood;
+            proto::parseNetId(ownTarget ? kNetId : QStringLiteral("10.9.9.9.1.1"), flood.netId);
+            flood.port = kQnpPort;
             // Every size from 1 to 256 registers, many envelopes to a write.
             QByteArray block;
             for (int count = 1; count <= 256; ++count) {
                 proto::Frame f;
                 f.kind = proto::KindRead | proto::KindReply;
+                f.seq = 0xEE; // no call of the test's has it
                 f.payload = proto::readReplyPayload(std::vector<uint16_t>(size_t(count), 7));
-                foreign.frame = proto::encodeFrame(f);
-                block += proto::encodeEnvelope(foreign);
+                flood.frame = proto::encodeFrame(f);
+                block += proto::encodeEnvelope(flood);
             }
             QByteArray out;
             while (!m_stop) {
@@ -141,18 +142,21 @@ public:
         return address;
     }
 
-    // A router that answers one request and closes the link while it is idle, then answers
-    // every request on the next link.
-    QString listenClosingWhenIdle()
+    // A router that answers one request, lateMs late, and closes the link while it is idle,
+    // then answers every request on the next link.
+    QString listenClosingWhenIdle(int lateMs)
     {
         const QString address = bindRouter();
         if (address.isEmpty())
             return {};
-        m_thread = std::thread([this] {
+        m_thread = std::thread([this, lateMs] {
             for (int link = 0; link < 2 && waitReadable(m_listen); ++link) {
                 m_fd = ::accept(m_listen, nullptr, nullptr);
-                serve([](QByteArray& rx, QByteArray& out) { return answerEnvelope(Reply::Good, rx, out); },
-                      link == 0 ? 1 : INT_MAX);
+                serve([link, lateMs](QByteArray& rx, QByteArray& out) {
+                    if (link == 0)
+                        std::this_thread::sleep_for(std::chrono::milliseconds(lateMs));
+                    return answerEnvelope(Reply::Good, rx, out);
+                }, link == 0 ? 1 : INT_MAX);
                 if (link == 0) {
                     ::close(m_fd);
                     m_fd = -1;
@@ -320,11 +324,19 @@ private Q_SLOTS:
             QVERIFY2(elapsed >= kTimeoutMs - 20 && elapsed < kTimeoutMs + kAtOnceMs, qPrintable(QString::number(elapsed)));
     }
 
-    // Envelopes for another device without end: every call ends at its time-out, and the same way.
-    void floodOfEnvelopesForOthers()
+    void floodOfEnvelopes_data()
     {
+        QTest::addColumn<bool>("ownTarget");
+        QTest::newRow("for another device") << false;
+        QTest::newRow("stale replies for this device") << true;
+    }
+
+    // Envelopes that are no reply without end: every call ends at its time-out, and the same way.
+    void floodOfEnvelopes()
+    {
+        QFETCH(bool, ownTarget);
         FarEnd farEnd;
-        const QString router = farEnd.listenFlooding();
+        const QString router = farEnd.listenFlooding(ownTarget);
         QVERIFY(!router.isEmpty());
         auto channel = networkChannel(router);
         constexpr int kTimeout = 300;
@@ -336,24 +348,33 @@ private Q_SLOTS:
             std::array<int32_t, 2> buffer{-1, -1};
             QElapsedTimer clock;
             clock.start();
-            QCOMPARE(channel->VbRegSyncReadReq(0, 9, 0, 2, buffer), int32_t(ChTimeout));
+            const int32_t rc = channel->VbRegSyncReadReq(0, 9, 0, 2, buffer);
             const qint64 elapsed = clock.elapsed();
+            QVERIFY2(rc == ChTimeout, qPrintable(QStringLiteral("call %1: code %2").arg(call).arg(rc, 0, 16)));
             QVERIFY2(elapsed >= kTimeout - 20 && elapsed <= kTimeout + 50,
                      qPrintable(QStringLiteral("call %1: %2 ms").arg(call).arg(elapsed)));
             QCOMPARE(buffer, (std::array<int32_t, 2>{-1, -1}));
         }
     }
 
+    void routerClosedTheIdleLink_data()
+    {
+        QTest::addColumn<int>("lateMs");
+        QTest::newRow("after its reply") << 0;
+        QTest::newRow("behind a reply that came too late") << kTimeoutMs + 200;
+    }
+
     // The router closed the link while nothing was asked: the next call connects again and gets through.
     void routerClosedTheIdleLink()
     {
+        QFETCH(int, lateMs);
         FarEnd farEnd;
-        const QString router = farEnd.listenClosingWhenIdle();
+        const QString router = farEnd.listenClosingWhenIdle(lateMs);
         QVERIFY(!router.isEmpty());
         auto channel = networkChannel(router);
         QCOMPARE(channel->PortOpen(), int32_t(ChOk));
         std::array<int32_t, 2> buffer{};
-        QCOMPARE(channel->VbRegSyncReadReq(0, 9, 0, 2, buffer), int32_t(ChOk));
+        QCOMPARE(channel->VbRegSyncReadReq(0, 9, 0, 2, buffer), int32_t(lateMs > kTimeoutMs ? ChTimeout : ChOk));
         // No event loop runs meanwhile, as between the calls of a log-in or a script run.
         for (int waited = 0; !farEnd.closed() && waited < 5000; waited += 5)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
