@@ -11,7 +11,8 @@
 #include <QStandardPaths>
 
 #include <cstdio>
-#include <map>
+#include <optional>
+#include <set>
 #include <utility>
 #include <vector>
 #include <sys/stat.h>
@@ -48,11 +49,28 @@ FileStamp stampOf(const QString& path)
 
 enum class Change { Failed, Unchanged, Made };
 
+enum class Save { Done, TooLarge, Failed };
+
 struct Damage {
     QString path;
     QString aside;         // empty: the file could not be set aside
     qint64 oversize = -1;  // the size of a file refused for it, else -1
+    std::optional<Save> unsaved; // not damaged: a batch of changes could not be saved to it
 };
+
+QString unsavedSettingsText(const QString& path, Save why, bool english)
+{
+    if (why == Save::TooLarge)
+        return (english ? QStringLiteral("Settings file %1 could not be saved: it would be larger than 1 MiB. "
+                                         "The changes hold until the program ends.\r\n")
+                        : QStringLiteral("Die Einstellungsdatei %1 konnte nicht gespeichert werden: sie würde größer "
+                                         "als 1 MiB. Die Änderungen gelten bis zum Programmende.\r\n"))
+            .arg(path);
+    return (english ? QStringLiteral("Settings file %1 could not be saved. The changes hold until the program ends.\r\n")
+                    : QStringLiteral("Die Einstellungsdatei %1 konnte nicht gespeichert werden. Die Änderungen gelten "
+                                     "bis zum Programmende.\r\n"))
+        .arg(path);
+}
 
 QString oversizedSettingsText(const Damage& damage, const QString& path, bool english)
 {
@@ -73,6 +91,8 @@ QString damagedSettingsText(const Damage& damage)
 {
     const QString path = QDir::toNativeSeparators(damage.path);
     const bool english = localeIsEnglish();
+    if (damage.unsaved)
+        return unsavedSettingsText(path, *damage.unsaved, english);
     if (damage.oversize >= 0)
         return oversizedSettingsText(damage, path, english);
     if (!damage.aside.isEmpty())
@@ -107,7 +127,7 @@ struct RegistryStore::Impl {
     std::function<void(const QString&)> report;
     int batchDepth = 0;
     std::vector<Deferred> deferred;
-    std::map<uint32_t, RegistryKey> beforeBatch; // each changed hive as the batch found it
+    std::set<uint32_t> batchHives; // each hive the open batch changed
 
     Hive* hive(uint32_t h)
     {
@@ -187,21 +207,23 @@ struct RegistryStore::Impl {
         if (!QFileInfo(aside).exists()
             && ::rename(QFile::encodeName(path).constData(), QFile::encodeName(aside).constData()) == 0) {
             hv.stamp = {};
-            deliver({path, aside, oversize});
+            deliver({path, aside, oversize, std::nullopt});
             return;
         }
         hv.readOnly = true;
-        deliver({path, QString(), oversize});
+        deliver({path, QString(), oversize, std::nullopt});
     }
 
     // A hive that would outgrow what a start reads again is not saved.
-    bool save(Hive& hv, const QString& path)
+    Save save(Hive& hv, const QString& path)
     {
         const QByteArray text = hiveText(hv.key);
-        if (text.size() > kMaxHiveFileBytes || !writeRegularFile(path, text))
-            return false;
+        if (text.size() > kMaxHiveFileBytes)
+            return Save::TooLarge;
+        if (!writeRegularFile(path, text))
+            return Save::Failed;
         hv.stamp = stampOf(path);
-        return true;
+        return Save::Done;
     }
 
     // Under the hive's lock: reads what other copies saved, applies the one change and
@@ -212,7 +234,7 @@ struct RegistryStore::Impl {
         if (!hv || hv->readOnly)
             return false;
         if (batchDepth > 0)
-            return defer(h, *hv, edit);
+            return defer(h, edit);
         if (!QDir().mkpath(root))
             return false;
         const QString path = fileOf(h);
@@ -226,16 +248,16 @@ struct RegistryStore::Impl {
         const Change change = edit();
         if (change != Change::Made)
             return change == Change::Unchanged;
-        if (save(*hv, path))
+        if (save(*hv, path) == Save::Done)
             return true;
         hv->key = std::move(before);
         return false;
     }
 
     // In a batch the change is made in memory only; it is kept to be made again at the end.
-    bool defer(uint32_t h, Hive& hv, const std::function<Change()>& edit)
+    bool defer(uint32_t h, const std::function<Change()>& edit)
     {
-        beforeBatch.try_emplace(h, hv.key);
+        batchHives.insert(h);
         const Change change = edit();
         if (change == Change::Made)
             deferred.push_back({h, edit});
@@ -243,13 +265,15 @@ struct RegistryStore::Impl {
     }
 
     // Under each changed hive's lock: the batch's changes on what other copies saved meanwhile, one save.
+    // Its writers check nothing (a start's defaults): a batch that cannot be saved is named in the
+    // log, and its changes stay in memory for this run, as a value applied until the program ends.
     bool finishBatch()
     {
         bool ok = true;
-        for (auto& [h, before] : std::exchange(beforeBatch, {})) {
+        for (const uint32_t h : std::exchange(batchHives, {})) {
             Hive& hv = *hive(h);
             const QString path = fileOf(h);
-            bool saved = false;
+            Save saved = Save::Failed;
             if (!hv.readOnly && QDir().mkpath(root)) {
                 const FileLock lock(path);
                 if (lock.held()) {
@@ -259,14 +283,15 @@ struct RegistryStore::Impl {
                         for (const Deferred& change : deferred)
                             if (change.hive == h)
                                 (void)change.edit(); // made again on what the other copy saved
-                    saved = !hv.readOnly && save(hv, path);
+                    if (!hv.readOnly)
+                        saved = save(hv, path);
                 }
             }
-            if (!saved) {
-                hv.key = std::move(before);
-                hv.stamp = {}; // read again at the next change: the file may hold more than this copy knew
-                ok = false;
-            }
+            if (saved == Save::Done)
+                continue;
+            ok = false;
+            if (!hv.readOnly) // a damaged file kept unchanged was named when it was read
+                deliver({path, QString(), -1, saved});
         }
         deferred.clear();
         return ok;

@@ -31,12 +31,13 @@ public:
     static QString defaultRootFolder();
     QString rootFolder() const;
 
-    // Called once per damaged or oversized hive file (which is renamed aside, never overwritten).
+    // Called once per damaged or oversized hive file (which is renamed aside, never overwritten),
+    // and for each batch that could not be saved.
     void setDamageReporter(std::function<void(const QString&)> report);
 
     // While a batch is open, changes are made in memory and saved together when the
     // outermost batch ends. False when a hive could not be saved then: its changes of
-    // the batch are undone.
+    // the batch stay in memory, unsaved, and the damage reporter is told.
     void beginBatch();
     bool endBatch();
 

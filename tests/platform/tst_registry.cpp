@@ -79,6 +79,8 @@ private Q_SLOTS:
     void oversizedHiveIsSetAsideAndNamed();
     void noChangeGrowsAHivePastWhatIsRead();
     void batchIsSavedOnceAtItsEnd();
+    void unsavedBatchIsNamedAndKeptForTheRun_data();
+    void unsavedBatchIsNamedAndKeptForTheRun();
     void failedSaveLeavesNothingBehind();
     void rootFolderComesFromTheEnvironment();
     void onlyRealChangesAreSaved_data();
@@ -375,15 +377,54 @@ void tst_Registry::batchIsSavedOnceAtItsEnd()
     QCOMPARE(reopened.valueNames(HKEY_CURRENT_USER, kKey).size(), 12);
     QCOMPARE(reopened.value(HKEY_CURRENT_USER, kKey, QStringLiteral("Other"))->text, QStringLiteral("x"));
     QVERIFY(!reopened.value(HKEY_CURRENT_USER, kKey, QStringLiteral("Language")));
+}
 
-    // A batch that cannot be saved leaves nothing of itself behind.
-    const QString root = dir.path() + QStringLiteral("/not-a-folder");
-    writeFile(root, "x");
-    RegistryStore broken(root);
-    broken.beginBatch();
-    QVERIFY(broken.setValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Port"), text(QStringLiteral("3"))));
-    QVERIFY(!broken.endBatch());
-    QVERIFY(!broken.value(HKEY_CURRENT_USER, kKey, QStringLiteral("Port")));
+void tst_Registry::unsavedBatchIsNamedAndKeptForTheRun_data()
+{
+    QTest::addColumn<bool>("nearTheCap"); // else the folder cannot be made
+    QTest::addColumn<QString>("why");
+    QTest::newRow("the hive would pass 1 MiB") << true << QStringLiteral(" could not be saved: it would be larger than 1 MiB.");
+    QTest::newRow("no folder for the hive") << false << QStringLiteral(" could not be saved.");
+}
+
+// The writers of a batch check nothing (a first start's defaults): the store names the file in
+// the log, and the batch's values hold until the program ends; the file keeps what it held.
+void tst_Registry::unsavedBatchIsNamedAndKeptForTheRun()
+{
+    QFETCH(bool, nearTheCap);
+    QFETCH(QString, why);
+    QTemporaryDir dir;
+    const QString root = dir.path() + (nearTheCap ? QString() : QStringLiteral("/not-a-folder"));
+    const QString hive = root + QStringLiteral("/HKEY_CURRENT_USER.xml");
+    if (nearTheCap) {
+        const QByteArray near = "<Hive><Key Name=\"Other\"><Value Name=\"Big\" Type=\"Text\">"
+            + QByteArray(int(kMaxHiveFileBytes) - 300, 'x') + "</Value></Key></Hive>";
+        QVERIFY(parseHive(near));
+        writeFile(hive, near);
+    } else {
+        writeFile(root, "x");
+    }
+    const QByteArray before = readFile(nearTheCap ? hive : root);
+    RegistryStore store(root);
+    QStringList reports;
+    int32_t status = 0;
+    LocaleInfo().SetLocale(9, 1, status);
+    store.setDamageReporter([&reports](const QString& message) { reports << message; });
+    QCOMPARE(reports, QStringList());
+
+    store.beginBatch();
+    for (int i = 0; i < 11; ++i)
+        QVERIFY(store.setValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Default%1").arg(i),
+                               RegValue::fromText(QStringLiteral("some default value"))));
+    QVERIFY(!store.endBatch());
+    LocaleInfo::reset();
+    QCOMPARE(reports.size(), 1);
+    QVERIFY2(reports.first().startsWith(QStringLiteral("Settings file ") + QDir::toNativeSeparators(hive) + why),
+             qPrintable(reports.first()));
+    QVERIFY(reports.first().endsWith(QStringLiteral("The changes hold until the program ends.\r\n")));
+    QCOMPARE(store.value(HKEY_CURRENT_USER, kKey, QStringLiteral("Default10"))->text, QStringLiteral("some default value"));
+    QCOMPARE(readFile(nearTheCap ? hive : root), before);
+    QVERIFY(!RegistryStore(root).value(HKEY_CURRENT_USER, kKey, QStringLiteral("Default0")));
 }
 
 void tst_Registry::failedSaveLeavesNothingBehind()
