@@ -136,9 +136,17 @@ QString terminalAbortLine()
 
 namespace {
 
-// The terminal run; unverified counts the registers whose value did not verify.
+// What a terminal run did, for its last line: registers are counted in the channels of
+// the terminals whose channel count was read; of the others only the terminals are known.
+struct RunTally {
+    int unverified = 0; // written or refused, and not verified
+    int planned = 0;    // every register of every channel of the terminals read
+    int tried = 0;
+    int terminalsRead = 0;
+};
+
 bool runTerminalScript(const pugi::xml_node& script, IDeviceChannel* channel, ILogBox* box, const TerminalRun& run,
-                       int& unverified)
+                       RunTally& tally)
 {
     int32_t unlockedPos = -1, unlockedTable = -1;
     const auto abort = [&] {
@@ -175,6 +183,8 @@ bool runTerminalScript(const pugi::xml_node& script, IDeviceChannel* channel, IL
             continue;
         }
         const int32_t channels = (word[0] >> 8) & 0xFF;
+        ++tally.terminalsRead;
+        tally.planned += channels * int(terminal.registers.size());
         for (int32_t table = 0; table < channels; ++table) {
             log(box, CrLf + QStringLiteral("Channel: ") + QString::number(table + 1) + CrLf);
             unlockedPos = pos;
@@ -193,7 +203,8 @@ bool runTerminalScript(const pugi::xml_node& script, IDeviceChannel* channel, IL
                 const Verify verify = reg.value.ok()
                     ? writeAndVerify(channel, pos, table, *reg.offset, reg.value.word)
                     : Verify::Mismatch;
-                unverified += verify == Verify::Ok ? 0 : 1;
+                ++tally.tried;
+                tally.unverified += verify == Verify::Ok ? 0 : 1;
                 log(box, registerLine(reg)
                              + (verify == Verify::Ok ? QStringLiteral("OK") : QStringLiteral("Ignore")) + QLatin1Char('\t')
                              + reg.desc + CrLf);
@@ -215,17 +226,27 @@ bool runTerminalScript(const pugi::xml_node& script, IDeviceChannel* channel, IL
 
 } // namespace
 
-QString unverifiedRegistersLine(int count)
+QString unverifiedRegistersLine(int count, int notWritten, int terminalsLeftOut)
 {
-    return (localeIsEnglish() ? QStringLiteral("Registers not verified: %1") : QStringLiteral("Nicht verifizierte Register: %1"))
-               .arg(count)
-           + CrLf;
+    const bool english = localeIsEnglish();
+    QString line = (english ? QStringLiteral("Registers not verified: %1") : QStringLiteral("Nicht verifizierte Register: %1"))
+                       .arg(count);
+    if (notWritten > 0)
+        line += (english ? QStringLiteral(", not written: %1") : QStringLiteral(", nicht geschriebene: %1")).arg(notWritten);
+    if (terminalsLeftOut > 0)
+        line += (english ? QStringLiteral(", register terminals left out: %1")
+                         : QStringLiteral(", ausgelassene Registerklemmen: %1"))
+                    .arg(terminalsLeftOut);
+    return line + CrLf;
 }
 
 bool fScriptInitTerminal(const pugi::xml_node& script, IDeviceChannel* channel, ILogBox* box, const TerminalRun& run)
 {
-    int unverified = 0;
-    const bool done = runTerminalScript(script, channel, box, run, unverified);
-    log(box, unverifiedRegistersLine(unverified));
+    RunTally tally;
+    const bool done = runTerminalScript(script, channel, box, run, tally);
+    int terminals = 0;
+    for (int32_t pos = std::max(run.startPos, 0); pos <= std::min(run.endPos, 255); ++pos)
+        terminals += isRegisterTerminal(run.terminals[size_t(pos)]) ? 1 : 0;
+    log(box, unverifiedRegistersLine(tally.unverified, tally.planned - tally.tried, terminals - tally.terminalsRead));
     return done;
 }

@@ -63,8 +63,9 @@ const Stage kTerminalStages[] = {
 constexpr int kListAgainStage = 6;
 const QString kTerminalIgnored = QStringLiteral("Register: 032\tDatum : 1234 (04660)\tVerify : Ignore\tGain\r\n");
 const QString kTerminalAbort = QStringLiteral("Error Script-Init Abort \r\n");
-// The line every terminal run ends with.
-const QRegularExpression kUnverifiedCount(QStringLiteral("(Registers not verified|Nicht verifizierte Register): \\d+\r\n$"));
+// The line every terminal run ends with, with what a stopped run did not write.
+const QRegularExpression kUnverifiedCount(
+    QStringLiteral("(Registers not verified|Nicht verifizierte Register): \\d+[^\r\n]*\r\n$"));
 
 // A terminal run's log without that last line; empty when the line is missing.
 QString withoutCount(const QString& log)

@@ -178,7 +178,8 @@ private Q_SLOTS:
         // Aborted in channel 1: that channel is locked again, channel 2 never unlocked.
         form.findChild<QCheckBox*>("chkResume")->setChecked(false);
         form.cmdScriptStart_Click();
-        QVERIFY2(form.logText().endsWith("\r\nDelete codeword\r\nError Script-Init Abort \r\nNicht verifizierte Register: 1\r\n"),
+        QVERIFY2(form.logText().endsWith("\r\nDelete codeword\r\nError Script-Init Abort \r\n"
+                                                  "Nicht verifizierte Register: 1, nicht geschriebene: 2\r\n"),
                  qPrintable(form.logText()));
         QVERIFY(!form.logText().contains("Channel: 2"));
         QCOMPARE(b.reg(1, 0, 31), 0);
