@@ -46,6 +46,7 @@ struct StationReadContext {
     ChannelFailure readFailure;
 
     // Told of each position as its reading begins, with the last position of the
-    // terminal list (0 for the coupler alone); for the log-in's progress.
+    // terminal list (0 for the coupler alone, -1 before the list is read); for the
+    // log-in's progress.
     std::function<void(int32_t pos, int32_t last)> readingPosition;
 };

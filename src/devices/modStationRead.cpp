@@ -89,6 +89,8 @@ int32_t readStation(pugi::xml_document& doc, pugi::xml_node& station, StationRea
                     FailFastChannel& link, QString& firmwareProblemText)
 {
     QString couplerName;
+    if (context.readingPosition)
+        context.readingPosition(0, -1); // the coupler's identification is the first request
     if (const int32_t rc = fReadCouplerName(&link, couplerName, context); rc != 0)
         return rc; // no station can be named
 

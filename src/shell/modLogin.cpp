@@ -244,13 +244,13 @@ bool LoginHandler::logIn(IDeviceChannel& device)
     // where a panel would lay out and paint the whole window at every position.
     QStatusBar* progress = m_window.sbStatusBar();
     m_readContext.readingPosition = [this, progress](int32_t pos, int32_t last) {
-        progress->showMessage((german() ? QStringLiteral("Lese Position %1 von %2")
-                                        : QStringLiteral("Reading position %1 of %2"))
-                                  .arg(pos)
-                                  .arg(last));
+        const QString text = german() ? QStringLiteral("Lese Position %1") : QStringLiteral("Reading position %1");
+        const QString of = german() ? QStringLiteral(" von %1") : QStringLiteral(" of %1");
+        progress->showMessage(text.arg(pos) + (last < 0 ? QString() : of.arg(last)));
     };
     const int32_t read = fReadStationFromDevice(*document, station, m_readContext, channel);
     m_readContext.readingPosition = {};
+    progress->clearMessage(); // the steps after the station read are no position
     if (read != 0) {
         m_failure = m_readContext.readFailure;
         return false;

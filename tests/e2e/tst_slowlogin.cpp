@@ -24,20 +24,27 @@ constexpr int kTimeoutMs = 500;
 const QStringList kSlowReplies{QStringLiteral("--delay-ms"), QStringLiteral("120")};
 
 // Ticks every 10 ms while it lives: the longest time the event loop did not run, the
-// status texts it saw, and what to do once a terminal is being read.
+// status texts it saw and when the first came, whether one stayed once the tree was
+// shown, and what to do once a terminal is being read.
 class EventLoopWatch : public QObject {
 public:
-    explicit EventLoopWatch(QStatusBar* status, std::function<void()> atTerminal = {})
-        : m_status(status)
+    EventLoopWatch(frmMain& window, std::function<void()> atTerminal = {})
+        : m_status(window.sbStatusBar())
+        , m_tree(window.tvTreeView())
         , m_atTerminal(std::move(atTerminal))
     {
         m_clock.start();
+        m_since.start();
         connect(&m_timer, &QTimer::timeout, this, [this] {
             longestGapMs = std::max(longestGapMs, m_clock.restart());
             const QString text = m_status->currentMessage();
+            if (!text.isEmpty() && shown.isEmpty())
+                firstShownMs = m_since.elapsed();
             if (!text.isEmpty() && !shown.contains(text))
                 shown << text;
-            if (m_atTerminal && !text.isEmpty() && !text.contains(QRegularExpression(QStringLiteral(" 0 (of|von) ")))) {
+            if (!text.isEmpty() && m_tree->topLevelItemCount() > 0)
+                shownWithTheTree = text;
+            if (m_atTerminal && text.contains(QRegularExpression(QStringLiteral("[Pp]osition [1-9]")))) {
                 const auto act = std::exchange(m_atTerminal, {});
                 act();
             }
@@ -45,13 +52,17 @@ public:
         m_timer.start(10);
     }
     qint64 longestGapMs = 0;
+    qint64 firstShownMs = -1;
     QStringList shown;
+    QString shownWithTheTree;
 
 private:
     QStatusBar* m_status;
+    QTreeWidget* m_tree;
     std::function<void()> m_atTerminal;
     QTimer m_timer;
     QElapsedTimer m_clock;
+    QElapsedTimer m_since;
 };
 
 } // namespace
@@ -86,9 +97,13 @@ private Q_SLOTS:
         QFETCH(bool, english);
         p().useTransport(transport);
         useLanguage(english);
-        EventLoopWatch watch(status());
+        EventLoopWatch watch(w());
         QVERIFY2(p().logIn(), qPrintable(p().log()));
         QVERIFY2(watch.longestGapMs < 500, qPrintable(QStringLiteral("%1 ms").arg(watch.longestGapMs)));
+        // From the first request, the coupler's, on; gone once the station is read.
+        QCOMPARE(watch.shown.value(0), english ? QStringLiteral("Reading position 0") : QStringLiteral("Lese Position 0"));
+        QVERIFY2(watch.firstShownMs < 400, qPrintable(QStringLiteral("%1 ms").arg(watch.firstShownMs)));
+        QCOMPARE(watch.shownWithTheTree, QString());
         const QString last = english ? QStringLiteral("Reading position 5 of 5") : QStringLiteral("Lese Position 5 von 5");
         QVERIFY2(watch.shown.contains(last), qPrintable(watch.shown.join(QLatin1Char('|'))));
         QVERIFY2(watch.shown.size() >= 4, qPrintable(watch.shown.join(QLatin1Char('|'))));
@@ -113,7 +128,7 @@ private Q_SLOTS:
         QElapsedTimer clock;
         clock.start();
         qint64 pressed = -1;
-        EventLoopWatch watch(status(), [&] {
+        EventLoopWatch watch(w(), [&] {
             pressed = clock.elapsed();
             QApplication::setActiveWindow(&w());
             QTest::keyClick(&w(), Qt::Key_Escape);
@@ -143,7 +158,7 @@ private Q_SLOTS:
     void inputDuringTheReadIsDropped()
     {
         bool sent = false;
-        EventLoopWatch watch(status(), [&] {
+        EventLoopWatch watch(w(), [&] {
             QApplication::setActiveWindow(&w()); // where the keys are shortcuts
             QTest::keyClick(&w(), Qt::Key_F12);
             QTest::keyClick(&w(), Qt::Key_F11);
