@@ -20,7 +20,7 @@ pugi::xml_node loadScript(pugi::xml_document& doc, const QString& xml)
 // comma within the 254 characters the old reader took of a value.
 size_t registerKeys(const IniProfile& ini, const QString& section, int last)
 {
-    const QHash<QString, QString>* keys = ini.keys(section);
+    const IniKeys* keys = ini.keys(section);
     if (!keys)
         return 0;
     size_t count = 0;
@@ -42,17 +42,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Any file name, too, must leave the header comment and the description well-formed.
     const QString baseName = text.left(40);
 
-    int counted = -1;
+    // A script longer than a conversion may give comes out empty, which only a large input can cause.
+    int terminalCount = -1;
+    int couplerCount = -1;
+    const QString terminalXml = TSIinXML(ini, baseName, QStringLiteral("stamp"), &terminalCount);
+    const QString couplerXml = CSIinXML(ini, baseName, QStringLiteral("stamp"), &couplerCount);
+    if (terminalXml.isEmpty() || couplerXml.isEmpty()) {
+        if (qsizetype(size) * 64 < kMaxScriptChars) // no line gives 64 characters a byte
+            __builtin_trap();
+        return 0;
+    }
+
     pugi::xml_document terminalDoc;
-    const pugi::xml_node terminal =
-        loadScript(terminalDoc, TSIinXML(ini, baseName, QStringLiteral("stamp"), &counted));
+    const pugi::xml_node terminal = loadScript(terminalDoc, terminalXml);
     const size_t registers = registerKeys(ini, QStringLiteral("Initialisierung"), 1001);
-    if (readTerminalScript(terminal).registers.size() != registers || size_t(counted) != registers)
+    if (readTerminalScript(terminal).registers.size() != registers || size_t(terminalCount) != registers)
         __builtin_trap();
 
     pugi::xml_document couplerDoc;
-    const pugi::xml_node coupler =
-        loadScript(couplerDoc, CSIinXML(ini, baseName, QStringLiteral("stamp"), &counted));
+    const pugi::xml_node coupler = loadScript(couplerDoc, couplerXml);
     QStringList sections = ini.sectionNames();
     sections.removeAll(QString());
     sections.removeAll(QStringLiteral("Init"));
@@ -66,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             __builtin_trap();
         total += keys;
     }
-    if (size_t(counted) != total)
+    if (size_t(couplerCount) != total)
         __builtin_trap();
     return 0;
 }

@@ -9,6 +9,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <pugixml.hpp>
@@ -43,4 +44,9 @@ struct StationReadContext {
 
     // The request that ended the last station read (code 0 when it succeeded).
     ChannelFailure readFailure;
+
+    // Told of each position as its reading begins, with the last position of the
+    // terminal list (0 for the coupler alone, -1 before the list is read); for the
+    // log-in's progress.
+    std::function<void(int32_t pos, int32_t last)> readingPosition;
 };

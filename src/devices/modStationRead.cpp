@@ -89,6 +89,8 @@ int32_t readStation(pugi::xml_document& doc, pugi::xml_node& station, StationRea
                     FailFastChannel& link, QString& firmwareProblemText)
 {
     QString couplerName;
+    if (context.readingPosition)
+        context.readingPosition(0, -1); // the coupler's identification is the first request
     if (const int32_t rc = fReadCouplerName(&link, couplerName, context); rc != 0)
         return rc; // no station can be named
 
@@ -100,18 +102,31 @@ int32_t readStation(pugi::xml_document& doc, pugi::xml_node& station, StationRea
     const bool boxStation = compactBox || extensionStation;
     const bool urCoupler = couplerName.startsWith(QLatin1String("UR"));
 
+    const int32_t firstTerminal = compactBox ? 2 : 1;
+    int32_t lastTerminal = firstTerminal - 1;
+    while (lastTerminal < 255 && context.gTermTable[size_t(lastTerminal + 1)] != 0
+           && context.gTermTable[size_t(lastTerminal + 1)] != 65535)
+        ++lastTerminal;
+    const auto reading = [&](int32_t p) {
+        if (context.readingPosition)
+            context.readingPosition(p, lastTerminal);
+    };
+
     fCreateStationDocument(doc);
     station = doc.child("Station");
+    reading(0);
     fAddDeviceToStation(&link, station, couplerName, 0, selCompID, compactBox, urCoupler, context);
     if (link.failed())
         return endedBy(link, context);
 
-    for (int32_t p = compactBox ? 2 : 1; p <= 255; ++p) {
+    for (int32_t p = firstTerminal; p <= 255; ++p) {
         const int32_t id = context.gTermTable[size_t(p)];
         const int32_t prev = context.gTermTable[size_t(p - 1)];
         // 65535 has bit 15 set but ends the list, as 0 does; it is no 127-channel terminal.
         const bool digital = id != 65535 && decodeTerminalId(id, boxStation).digital;
 
+        if (id != 0 && id != 65535)
+            reading(p);
         // Every terminal is judged by its own registers only.
         context.gTermRegs.fill(0);
         QString name;

@@ -21,6 +21,7 @@ struct BusyState {
     };
     int depth = 0;
     int inputBlocks = 0; // UserInputBlocks alive
+    int escapes = 0;     // Escape presses the blocks dropped: a job that can be ended looks here
     QList<Pending> pending;
 };
 

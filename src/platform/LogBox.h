@@ -13,6 +13,9 @@ public:
     virtual void SetSelStart(int start) = 0;   // also empties the selection
     virtual void SetSelLength(int length) = 0;
     virtual void SetSelText(const QString& text) = 0; // replaces the selection
+    // A box that holds one job's log (a script run's) is not trimmed: every line of the job
+    // is part of its result. Others keep their last 8192 characters or a little more.
+    virtual bool KeepsAll() const { return false; }
 };
 
 // Appends text to the box as the log does: trims the box, handles backspace, CR and LF.
@@ -30,24 +33,34 @@ public:
     void SetSelStart(int start) override;
     void SetSelLength(int length) override;
     void SetSelText(const QString& text) override;
+    bool KeepsAll() const override { return m_keepsAll; }
+    void setKeepsAll(bool keepsAll) { m_keepsAll = keepsAll; }
 
 protected:
     virtual void textChanged() {}
+    // Text added at the end; a view can take it without redoing what it shows.
+    virtual void textAppended(const QString& text)
+    {
+        (void)text;
+        textChanged();
+    }
 
 private:
     QString m_text;
     int m_selStart = 0;
     int m_selLength = 0;
+    bool m_keepsAll = false;
 };
 
 // Shows a LogBuffer in a plain-text widget (CR LF shown as line breaks).
 class TextEditLogBox : public LogBuffer {
 public:
-    explicit TextEditLogBox(QPlainTextEdit* edit) : m_edit(edit) {}
+    explicit TextEditLogBox(QPlainTextEdit* edit);
     QPlainTextEdit* widget() const { return m_edit; }
 
 protected:
     void textChanged() override;
+    void textAppended(const QString& text) override;
 
 private:
     QPlainTextEdit* m_edit;

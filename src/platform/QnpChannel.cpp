@@ -7,11 +7,14 @@
 #include <QHostInfo>
 #include <QTcpSocket>
 
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
 #include <thread>
+
+#include <sys/socket.h>
 
 namespace {
 
@@ -32,6 +35,45 @@ std::optional<quint16> routerPort(const QString& text)
 }
 
 QList<QHostAddress> systemLookup(const QString& host) { return QHostInfo::fromName(host).addresses(); }
+
+// A call takes at most this much from the router at a time: a router that sends without
+// end gives each call bounded work between two looks at its deadline. Many envelopes fit.
+constexpr qint64 kReadBufferBytes = 16 * 1024;
+
+// Before a request goes out, at most this many reads of what came since the last call.
+constexpr int kStaleReads = 4;
+
+// Whether the start of an envelope still waiting for its bytes is the call's reply, cut
+// off: its target and, past the frame length, its frame's sync mark and sequence number,
+// as far as they came. While other envelopes came in the call, all of them must have
+// come, so a stream of stale or foreign envelopes ends each call the same way.
+bool cutReply(QByteArrayView partial, const proto::NetId& netId, uint16_t port, uint8_t seq, bool othersCame)
+{
+    constexpr qsizetype kSyncAt = proto::kEnvelopeHeader, kSeqAt = kSyncAt + 2;
+    if (partial.isEmpty() || (othersCame && partial.size() <= kSeqAt))
+        return false;
+    QByteArray known(kSeqAt + 1, '\0');
+    for (size_t i = 0; i < netId.size(); ++i)
+        known[2 + qsizetype(i)] = char(netId[i]);
+    known[8] = char(port & 0xFF);
+    known[9] = char(port >> 8);
+    known[kSyncAt] = char(proto::kSync);
+    known[kSeqAt] = char(seq);
+    for (qsizetype i = 0; i < std::min(partial.size(), known.size()); ++i) {
+        const bool compared = (i >= 2 && i < 10) || i == kSyncAt || i == kSeqAt;
+        if (compared && partial[i] != known[i])
+            return false;
+    }
+    return true;
+}
+
+// The router closed or reset an idle link: seen only when its socket is read.
+bool closedByPeer(const QTcpSocket& socket)
+{
+    char byte = 0;
+    const ssize_t n = ::recv(int(socket.socketDescriptor()), &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+}
 
 } // namespace
 
@@ -132,6 +174,7 @@ bool QnpChannel::connectRouter(int timeoutMs)
         if (deadline.hasExpired())
             break;
         m_socket = std::make_unique<QTcpSocket>();
+        m_socket->setReadBufferSize(kReadBufferBytes);
         m_socket->connectToHost(address, m_routerPort);
         if (m_socket->waitForConnected(std::max(1, remainingMs(deadline)))) {
             m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
@@ -193,6 +236,32 @@ int32_t QnpChannel::transact(uint8_t kind, const QByteArray& payload, QByteArray
     return rc;
 }
 
+bool QnpChannel::linkStillUp(const QDeadlineTimer& deadline)
+{
+    if (!m_socket)
+        return false;
+    // What came since the last call answers earlier requests or other devices: whole
+    // envelopes of it are dropped, so that a close behind a late reply is seen now.
+    for (int read = 0; read < kStaleReads && !deadline.hasExpired(); ++read) {
+        const bool came = m_socket->state() == QAbstractSocket::ConnectedState && m_socket->waitForReadyRead(0);
+        m_rx += m_socket->readAll(); // at most the socket's read buffer
+        qsizetype at = 0;
+        for (;;) {
+            proto::Envelope stale;
+            const proto::DecodeResult r = proto::decodeEnvelope(QByteArrayView(m_rx).sliced(at), stale);
+            if (r.status == proto::Decode::NeedMore)
+                break;
+            if (r.status != proto::Decode::Frame)
+                return false; // a broken stream is started afresh
+            at += r.consumed;
+        }
+        m_rx.remove(0, at);
+        if (!came)
+            break;
+    }
+    return m_socket->state() == QAbstractSocket::ConnectedState && !closedByPeer(*m_socket);
+}
+
 int32_t QnpChannel::exchange(uint8_t kind, const QByteArray& payload, QByteArray& reply)
 {
     if (!m_open)
@@ -202,10 +271,8 @@ int32_t QnpChannel::exchange(uint8_t kind, const QByteArray& payload, QByteArray
         return ChBadArgument;
     const QDeadlineTimer deadline(clampTimeout(m_param.timeout));
     // The router may have closed an idle link; the port stays open for the caller.
-    if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState) {
-        if (!connectRouter(remainingMs(deadline)))
-            return ChTimeout;
-    }
+    if (!linkStillUp(deadline) && !connectRouter(remainingMs(deadline)))
+        return ChTimeout;
 
     proto::Frame request;
     request.kind = kind;
@@ -231,12 +298,17 @@ int32_t QnpChannel::exchange(uint8_t kind, const QByteArray& payload, QByteArray
 
     const uint8_t replyKind = kind | proto::KindReply;
     bool sawGarbage = false;
+    bool othersCame = false;
     bool closed = false;
     for (bool last = false;;) {
-        m_rx += m_socket->readAll();
-        while (!m_rx.isEmpty()) {
+        m_rx += m_socket->readAll(); // at most the socket's read buffer
+        qsizetype at = 0;
+        std::optional<int32_t> result;
+        // Envelopes for other devices may come without end: the deadline is looked at between
+        // them, except in the last round, which takes what came in time.
+        while (!result && at < m_rx.size() && (last || !deadline.hasExpired())) {
             proto::Envelope answer;
-            const proto::DecodeResult r = proto::decodeEnvelope(m_rx, answer);
+            const proto::DecodeResult r = proto::decodeEnvelope(QByteArrayView(m_rx).sliced(at), answer);
             if (r.status == proto::Decode::NeedMore)
                 break;
             if (r.status != proto::Decode::Frame) {
@@ -244,7 +316,8 @@ int32_t QnpChannel::exchange(uint8_t kind, const QByteArray& payload, QByteArray
                 dropConnection();
                 return ChBadFrame;
             }
-            m_rx.remove(0, r.consumed);
+            at += r.consumed;
+            othersCame = true; // unless it is the reply, which ends the call
             if (answer.netId != netId || answer.port != envelope.port)
                 continue;
             proto::Frame frame;
@@ -253,7 +326,7 @@ int32_t QnpChannel::exchange(uint8_t kind, const QByteArray& payload, QByteArray
             if (answer.status == proto::EnvNoDevice) {
                 // The router hands back the request it could not deliver.
                 if (whole && frame.kind == kind && frame.seq == request.seq)
-                    return ChNoDevice;
+                    result = ChNoDevice;
                 continue;
             }
             // The address byte is checked as on the serial line: another one is not our reply.
@@ -262,13 +335,16 @@ int32_t QnpChannel::exchange(uint8_t kind, const QByteArray& payload, QByteArray
             const bool delivered = answer.status == proto::EnvDelivered;
             if (whole && ours && delivered) {
                 reply = frame.payload;
-                return ChOk;
-            }
-            if ((ours && !delivered) || (!whole && (ours || inner.status == proto::Decode::NeedMore)))
-                return ChBadFrame;
-            if (!whole || !delivered)
+                result = ChOk;
+            } else if ((ours && !delivered) || (!whole && (ours || inner.status == proto::Decode::NeedMore))) {
+                result = ChBadFrame;
+            } else if (!whole || !delivered) {
                 sawGarbage = true;
+            }
         }
+        m_rx.remove(0, at);
+        if (result)
+            return *result;
         if (closed || last)
             break;
         last = deadline.hasExpired();
@@ -277,5 +353,5 @@ int32_t QnpChannel::exchange(uint8_t kind, const QByteArray& payload, QByteArray
             && m_socket->state() != QAbstractSocket::ConnectedState)
             closed = true;
     }
-    return (sawGarbage || !m_rx.isEmpty()) ? ChBadFrame : ChTimeout;
+    return (sawGarbage || cutReply(m_rx, netId, envelope.port, request.seq, othersCame)) ? ChBadFrame : ChTimeout;
 }

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+class QDeadlineTimer;
 class QTcpSocket;
 
 class QnpChannel : public FrameChannel<IQNPChannel> {
@@ -50,6 +51,8 @@ private:
 
     int32_t exchange(uint8_t kind, const QByteArray& payload, QByteArray& reply);
     bool connectRouter(int timeoutMs);
+    // Before a request: false when the router closed or broke the link, which is then rebuilt.
+    bool linkStillUp(const QDeadlineTimer& deadline);
     QList<QHostAddress> resolveRouter(int timeoutMs);
     void dropConnection();
 

@@ -12,6 +12,10 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <optional>
+#include <set>
+#include <utility>
+#include <vector>
 #include <sys/stat.h>
 
 namespace {
@@ -46,15 +50,58 @@ FileStamp stampOf(const QString& path)
 
 enum class Change { Failed, Unchanged, Made };
 
+// What a save came to: refused for its size before a byte was written, or the writer's result.
+struct Saved {
+    bool tooLarge = false;
+    FileWrite written;
+    explicit operator bool() const { return !tooLarge && bool(written); }
+};
+
 struct Damage {
     QString path;
-    QString aside; // empty: the file could not be set aside
+    QString aside;         // empty: the file could not be set aside
+    qint64 oversize = -1;  // the size of a file refused for it, else -1
 };
+
+// A single change that could not be saved is undone; a batch's changes hold for the run.
+QString unsavedSettingsText(const QString& path, const Saved& why, bool held)
+{
+    const bool english = localeIsEnglish();
+    const QString native = QDir::toNativeSeparators(path);
+    QString text = why.tooLarge
+        ? (english ? QStringLiteral("Settings file %1 could not be saved: it would be larger than 1 MiB.")
+                   : QStringLiteral("Die Einstellungsdatei %1 konnte nicht gespeichert werden: sie würde größer als 1 MiB."))
+              .arg(native)
+        : (english ? QStringLiteral("Settings file %1 could not be saved (%2).")
+                   : QStringLiteral("Die Einstellungsdatei %1 konnte nicht gespeichert werden (%2)."))
+              .arg(native, fileWriteFailureReason(why.written));
+    if (held)
+        text += english ? QStringLiteral(" The changes hold until the program ends.")
+                        : QStringLiteral(" Die Änderungen gelten bis zum Programmende.");
+    return text + QStringLiteral("\r\n");
+}
+
+QString oversizedSettingsText(const Damage& damage, const QString& path, bool english)
+{
+    const QString size = QString::number(damage.oversize);
+    if (!damage.aside.isEmpty())
+        return (english ? QStringLiteral("Settings file %1 (%2 bytes) is larger than 1 MiB and has been set aside as %3.\r\n")
+                        : QStringLiteral("Die Einstellungsdatei %1 (%2 Bytes) ist größer als 1 MiB und wurde als %3 "
+                                         "beiseitegelegt.\r\n"))
+            .arg(path, size, QDir::toNativeSeparators(damage.aside));
+    return (english ? QStringLiteral("Settings file %1 (%2 bytes) is larger than 1 MiB and could not be set aside; "
+                                     "changes to it are not saved.\r\n")
+                    : QStringLiteral("Die Einstellungsdatei %1 (%2 Bytes) ist größer als 1 MiB und konnte nicht "
+                                     "beiseitegelegt werden; Änderungen daran werden nicht gespeichert.\r\n"))
+        .arg(path, size);
+}
 
 QString damagedSettingsText(const Damage& damage)
 {
     const QString path = QDir::toNativeSeparators(damage.path);
     const bool english = localeIsEnglish();
+    if (damage.oversize >= 0)
+        return oversizedSettingsText(damage, path, english);
     if (!damage.aside.isEmpty())
         return (english ? QStringLiteral("Settings file %1 was damaged and has been set aside as %2.\r\n")
                         : QStringLiteral("Die Einstellungsdatei %1 war beschädigt und wurde als %2 beiseitegelegt.\r\n"))
@@ -64,13 +111,6 @@ QString damagedSettingsText(const Damage& damage)
                     : QStringLiteral("Die Einstellungsdatei %1 ist beschädigt und konnte nicht beiseitegelegt werden; "
                                      "Änderungen daran werden nicht gespeichert.\r\n"))
         .arg(path);
-}
-
-QString unsavedSettingsText(const QString& path, const FileWrite& result)
-{
-    return (localeIsEnglish() ? QStringLiteral("Settings file %1 could not be saved (%2).\r\n")
-                              : QStringLiteral("Die Einstellungsdatei %1 konnte nicht gespeichert werden (%2).\r\n"))
-        .arg(QDir::toNativeSeparators(path), fileWriteFailureReason(result));
 }
 
 } // namespace
@@ -83,10 +123,19 @@ struct RegistryStore::Impl {
         bool unsavedTold = false; // a failed save is told once, until a save works again
     };
 
+    // A change of an open batch, made again on the hive as it stands on disk at the batch's end.
+    struct Deferred {
+        uint32_t hive;
+        std::function<Change()> edit;
+    };
+
     QString root;
     Hive hkcu, hklm;
     QList<std::function<QString()>> pendingReports; // worded when told
     std::function<void(const QString&)> report;
+    int batchDepth = 0;
+    std::vector<Deferred> deferred;
+    std::set<uint32_t> batchHives; // each hive the open batch changed
 
     Hive* hive(uint32_t h)
     {
@@ -146,16 +195,19 @@ struct RegistryStore::Impl {
             return;
         }
         QByteArray data;
-        if (readRegularFile(path, data)) {
+        // Refused before a byte is read: every change rewrites the whole hive, so a huge
+        // one would stall the start and every change after it.
+        const FileRead read = readRegularFile(path, data, kMaxHiveFileBytes);
+        if (read == FileRead::Ok) {
             if (std::optional<RegistryKey> parsed = parseHive(data)) {
                 hv.key = std::move(*parsed);
                 return;
             }
         }
-        setAside(hv, path);
+        setAside(hv, path, read == FileRead::TooLarge ? qint64(now.size) : -1);
     }
 
-    void setAside(Hive& hv, const QString& path)
+    void setAside(Hive& hv, const QString& path, qint64 oversize)
     {
         // Keep the damaged file for inspection, never overwrite it.
         const QString aside = path + QStringLiteral(".damaged-")
@@ -163,26 +215,51 @@ struct RegistryStore::Impl {
         if (!QFileInfo(aside).exists()
             && ::rename(QFile::encodeName(path).constData(), QFile::encodeName(aside).constData()) == 0) {
             hv.stamp = {};
-            deliver([=] { return damagedSettingsText({path, aside}); });
+            deliver([=] { return damagedSettingsText({path, aside, oversize}); });
             return;
         }
         hv.readOnly = true;
-        deliver([=] { return damagedSettingsText({path, QString()}); });
+        deliver([=] { return damagedSettingsText({path, QString(), oversize}); });
     }
+
+    // A hive that would outgrow what a start reads again is not saved.
+    Saved save(Hive& hv, const QString& path)
+    {
+        const QByteArray text = hiveText(hv.key);
+        if (text.size() > kMaxHiveFileBytes)
+            return {true, {}};
+        const FileWrite written = writeRegularFile(path, text);
+        if (written) {
+            hv.stamp = stampOf(path);
+            hv.unsavedTold = false;
+        }
+        return {false, written};
+    }
+
+    bool unsaved(Hive& hv, const QString& path, const Saved& why, bool held)
+    {
+        if (!std::exchange(hv.unsavedTold, true))
+            deliver([=] { return unsavedSettingsText(path, why, held); });
+        return false;
+    }
+
+    static Saved systemFailure() { return {false, {FileWriteStatus::Failed, errno}}; }
 
     // Under the hive's lock: reads what other copies saved, applies the one change and
     // saves it. A change that cannot be saved is undone; no change, no save.
-    template <class Edit> bool commit(uint32_t h, Edit edit)
+    bool commit(uint32_t h, const std::function<Change()>& edit)
     {
         Hive* hv = hive(h);
         if (!hv || hv->readOnly)
             return false;
+        if (batchDepth > 0)
+            return defer(h, edit);
         const QString path = fileOf(h);
         if (!QDir().mkpath(root))
-            return unsaved(*hv, path, {FileWriteStatus::Failed, errno});
+            return unsaved(*hv, path, systemFailure(), false);
         const FileLock lock(path);
         if (!lock.held())
-            return unsaved(*hv, path, {FileWriteStatus::Failed, errno}); // a read-only folder, or held too long
+            return unsaved(*hv, path, systemFailure(), false); // a read-only folder, or held too long
         refresh(*hv, path);
         if (hv->readOnly)
             return false;
@@ -190,21 +267,62 @@ struct RegistryStore::Impl {
         const Change change = edit();
         if (change != Change::Made)
             return change == Change::Unchanged;
-        const FileWrite written = writeRegularFile(path, hiveText(hv->key));
-        if (written) {
-            hv->stamp = stampOf(path);
-            hv->unsavedTold = false;
+        const Saved saved = save(*hv, path);
+        if (saved)
             return true;
-        }
         hv->key = std::move(before);
-        return unsaved(*hv, path, written);
+        return unsaved(*hv, path, saved, false);
     }
 
-    bool unsaved(Hive& hv, const QString& path, const FileWrite& result)
+    // In a batch the change is made in memory only; it is kept to be made again at the end.
+    bool defer(uint32_t h, const std::function<Change()>& edit)
     {
-        if (!std::exchange(hv.unsavedTold, true))
-            deliver([=] { return unsavedSettingsText(path, result); });
-        return false;
+        batchHives.insert(h);
+        const Change change = edit();
+        if (change == Change::Made)
+            deferred.push_back({h, edit});
+        return change != Change::Failed;
+    }
+
+    // Under the hive's lock: the batch's changes made again on what other copies saved meanwhile, one save.
+    Saved saveBatch(Hive& hv, uint32_t h, const QString& path)
+    {
+        const Saved kept{false, {FileWriteStatus::Failed, 0}}; // a damaged file stays as it is
+        if (hv.readOnly)
+            return kept;
+        if (!QDir().mkpath(root))
+            return systemFailure();
+        const FileLock lock(path);
+        if (!lock.held())
+            return systemFailure();
+        const bool changedOnDisk = stampOf(path) != hv.stamp;
+        refresh(hv, path);
+        if (changedOnDisk)
+            for (const Deferred& change : deferred)
+                if (change.hive == h)
+                    (void)change.edit(); // made again on what the other copy saved
+        if (hv.readOnly)
+            return kept;
+        return save(hv, path);
+    }
+
+    // Its writers check nothing (a start's defaults): a batch that cannot be saved is named in the
+    // log, and its changes stay in memory for this run, as a value applied until the program ends.
+    bool finishBatch()
+    {
+        bool ok = true;
+        for (const uint32_t h : std::exchange(batchHives, {})) {
+            Hive& hv = *hive(h);
+            const QString path = fileOf(h);
+            const Saved saved = saveBatch(hv, h, path);
+            if (saved)
+                continue;
+            ok = false;
+            if (!hv.readOnly) // a damaged file kept unchanged was named when it was read
+                unsaved(hv, path, saved, true);
+        }
+        deferred.clear();
+        return ok;
     }
 
     // Worded when told: the language is known only once the settings are read.
@@ -237,6 +355,15 @@ QString RegistryStore::defaultRootFolder()
 
 QString RegistryStore::rootFolder() const { return d->root; }
 
+void RegistryStore::beginBatch() { ++d->batchDepth; }
+
+bool RegistryStore::endBatch()
+{
+    if (d->batchDepth == 0 || --d->batchDepth > 0)
+        return true;
+    return d->finishBatch();
+}
+
 void RegistryStore::setDamageReporter(std::function<void(const QString&)> report)
 {
     d->report = std::move(report);
@@ -260,7 +387,7 @@ std::optional<RegValue> RegistryStore::value(uint32_t hive, const QString& keyPa
 
 bool RegistryStore::setValue(uint32_t hive, const QString& keyPath, const QString& name, const RegValue& v)
 {
-    return d->commit(hive, [&] {
+    return d->commit(hive, [this, hive, keyPath, name, v] {
         RegistryKey* k = d->find(hive, keyPath, true);
         if (!k)
             return Change::Failed;
@@ -278,7 +405,7 @@ bool RegistryStore::setValue(uint32_t hive, const QString& keyPath, const QStrin
 
 bool RegistryStore::deleteValue(uint32_t hive, const QString& keyPath, const QString& name)
 {
-    return d->commit(hive, [&] {
+    return d->commit(hive, [this, hive, keyPath, name] {
         RegistryKey* k = d->find(hive, keyPath, false);
         return k && k->values.erase(name.toLower()) > 0 ? Change::Made : Change::Failed;
     });
@@ -291,7 +418,7 @@ bool RegistryStore::keyExists(uint32_t hive, const QString& keyPath) const
 
 bool RegistryStore::createKey(uint32_t hive, const QString& keyPath)
 {
-    return d->commit(hive, [&] {
+    return d->commit(hive, [this, hive, keyPath] {
         if (d->find(hive, keyPath, false))
             return Change::Unchanged;
         return d->find(hive, keyPath, true) ? Change::Made : Change::Failed;
@@ -304,7 +431,7 @@ bool RegistryStore::deleteKey(uint32_t hive, const QString& keyPath)
     if (parts.isEmpty())
         return false;
     const QString last = parts.takeLast();
-    return d->commit(hive, [&] {
+    return d->commit(hive, [this, hive, parts, last] {
         RegistryKey* parent = d->find(hive, parts.join(QLatin1Char('\\')), false);
         return parent && parent->children.erase(last.toLower()) > 0 ? Change::Made : Change::Failed;
     });

@@ -15,6 +15,10 @@
 inline constexpr uint32_t HKEY_CURRENT_USER = 0x80000001u;
 inline constexpr uint32_t HKEY_LOCAL_MACHINE = 0x80000002u;
 
+// A hive file is far below this (the program's own holds a few KB); a larger one is set
+// aside unread like a damaged one, and no change may make a hive grow past it.
+inline constexpr qint64 kMaxHiveFileBytes = 1024 * 1024;
+
 class RegistryStore {
 public:
     // rootFolder holds one file per hive; empty means defaultRootFolder().
@@ -27,9 +31,15 @@ public:
     static QString defaultRootFolder();
     QString rootFolder() const;
 
-    // Called once per damaged hive file (which is renamed aside, never overwritten), and
-    // once when a hive cannot be saved (again after a save that worked).
+    // Called once per damaged or oversized hive file (which is renamed aside, never overwritten),
+    // and once when a hive cannot be saved (again after a save that worked).
     void setDamageReporter(std::function<void(const QString&)> report);
+
+    // While a batch is open, changes are made in memory and saved together when the
+    // outermost batch ends. False when a hive could not be saved then: its changes of
+    // the batch stay in memory, unsaved, and the damage reporter is told.
+    void beginBatch();
+    bool endBatch();
 
     std::optional<RegValue> value(uint32_t hive, const QString& keyPath, const QString& name) const;
     // Every change is saved to disk at once, atomically, merged with what other copies
@@ -46,4 +56,24 @@ public:
 private:
     struct Impl;
     std::unique_ptr<Impl> d;
+};
+
+// Many settings written in one save, such as the defaults of a first start.
+class RegistryBatch {
+public:
+    explicit RegistryBatch(RegistryStore* store) : m_store(store)
+    {
+        if (m_store)
+            m_store->beginBatch();
+    }
+    ~RegistryBatch()
+    {
+        if (m_store)
+            (void)m_store->endBatch(); // the writers of a batch ignore failures, as each write's would be
+    }
+    RegistryBatch(const RegistryBatch&) = delete;
+    RegistryBatch& operator=(const RegistryBatch&) = delete;
+
+private:
+    RegistryStore* m_store;
 };

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QWidget>
 
 UserInputBlock::UserInputBlock()
@@ -66,6 +67,10 @@ bool UserInputBlock::eventFilter(QObject* watched, QEvent* event)
 {
     if (!isUserInput(event))
         return QObject::eventFilter(watched, event);
+    // Before a key press comes the shortcut check, which a shortcut for the key would end.
+    const bool key = event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride;
+    if (key && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && m_app && AppContext::current() == m_app)
+        ++m_app->busy.escapes;
     if (event->type() == QEvent::Close) {
         // The request reaches the window's widget after its native window; the widget is closed later.
         auto* window = qobject_cast<QWidget*>(watched);

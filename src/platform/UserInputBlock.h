@@ -5,7 +5,8 @@
 // close windows meanwhile.
 // Input that arrives is dropped, not queued for later. A close request of a
 // window is held back and taken up once the program's work has ended
-// (BusyScope); the block itself counts as such work.
+// (BusyScope); the block itself counts as such work. An Escape dropped is
+// counted, so work that can be ended sees it (ResponsiveChannel).
 #include "BusyScope.h"
 
 #include <QObject>

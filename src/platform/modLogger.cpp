@@ -11,7 +11,7 @@ void AppendLogText(ILogBox* box, const QString& text)
         return;
     QString copy = text;
 
-    if (box->Text().size() >= kTrimAt)
+    if (!box->KeepsAll() && box->Text().size() >= kTrimAt)
         box->SetText(box->Text().mid(kTrimBy));
     const int length = int(box->Text().size());
     box->SetSelStart(length);

@@ -11,8 +11,10 @@
 #include "platform/FailFastChannel.h"
 #include "platform/Hourglass.h"
 #include "platform/RegularFile.h"
+#include "platform/ResponsiveChannel.h"
 
 #include <QLabel>
+#include <QStatusBar>
 #include <algorithm>
 #include <cerrno>
 #include <memory>
@@ -162,6 +164,9 @@ bool LoginHandler::german() const { return m_window.mnuLanguageItem().isChecked(
 void LoginHandler::TD4Project_ProjectStateChangeOnline(bool& online)
 {
     HourglassGuard hourglass;
+    // The window stays alive between the log-in's requests, and Escape from here on ends
+    // it: a station of many terminals over a slow link takes minutes.
+    ResponsiveChannel responsive(app().gObjDevChannel);
     if (ILogBox* box = m_window.logBox())
         box->SetText(QString());
     AppendLogText(app().gLogBox, online ? QStringLiteral("Online\r\n") : QStringLiteral("Offline\r\n"));
@@ -171,14 +176,18 @@ void LoginHandler::TD4Project_ProjectStateChangeOnline(bool& online)
     CloseOtherForms();
     if (!online)
         logOut();
-    else if (!logIn())
+    else if (!logIn(responsive))
         endFailedLogIn(online);
+    m_window.sbStatusBar()->clearMessage(); // the position last read
 }
 
 void LoginHandler::endFailedLogIn(bool& online)
 {
     ShellContext& state = shell();
-    AppendLogText(app().gLogBox, fLoginFailureText(m_failure, !german()) + QStringLiteral("\r\n"));
+    const QString line = m_failure.code == ChCancelled
+        ? (german() ? QStringLiteral("Einloggen abgebrochen") : QStringLiteral("Log-in cancelled"))
+        : fLoginFailureText(m_failure, !german());
+    AppendLogText(app().gLogBox, line + QStringLiteral("\r\n"));
     state.gStationNode = pugi::xml_node();
     m_window.RebuildStationTree();
     state.gStationDocument.reset();
@@ -208,7 +217,7 @@ void LoginHandler::disableOnlineMonitoring()
     m_window.mnuOptionItem().setEnabled(3, false);
 }
 
-bool LoginHandler::logIn()
+bool LoginHandler::logIn(IDeviceChannel& device)
 {
     AppContext& context = app();
     ShellContext& state = shell();
@@ -216,7 +225,7 @@ bool LoginHandler::logIn()
     m_failure = {};
     // Every request of the log-in goes through one guard: after a transport failure the
     // rest of the log-in sends nothing over the dead link and ends with that failure.
-    FailFastChannel link(context.gObjDevChannel);
+    FailFastChannel link(&device);
     IDeviceChannel* channel = &link;
     const auto ended = [&] {
         if (!link.failed())
@@ -232,7 +241,18 @@ bool LoginHandler::logIn()
     const std::shared_ptr<pugi::xml_document> previous = state.gStationDocument;
     auto document = std::make_shared<pugi::xml_document>();
     pugi::xml_node station;
-    if (fReadStationFromDevice(*document, station, m_readContext, channel) != 0) {
+    // A message of the status bar, not a panel's text: it repaints its own place only,
+    // where a panel would lay out and paint the whole window at every position.
+    QStatusBar* progress = m_window.sbStatusBar();
+    m_readContext.readingPosition = [this, progress](int32_t pos, int32_t last) {
+        const QString text = german() ? QStringLiteral("Lese Position %1") : QStringLiteral("Reading position %1");
+        const QString of = german() ? QStringLiteral(" von %1") : QStringLiteral(" of %1");
+        progress->showMessage(text.arg(pos) + (last < 0 ? QString() : of.arg(last)));
+    };
+    const int32_t read = fReadStationFromDevice(*document, station, m_readContext, channel);
+    m_readContext.readingPosition = {};
+    progress->clearMessage(); // the steps after the station read are no position
+    if (read != 0) {
         m_failure = m_readContext.readFailure;
         return false;
     }

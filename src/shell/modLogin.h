@@ -49,7 +49,7 @@ public:
     QString debugCopyPath() const;
 
 private:
-    bool logIn(); // false when a failed request ended it (m_failure)
+    bool logIn(IDeviceChannel& device); // false when a failed request ended it (m_failure)
     void endFailedLogIn(bool& online);
     void logOut();
     bool german() const;

@@ -125,6 +125,8 @@ float splashSeconds(AppContext& context)
 
 void fInitCommon(AppContext& context)
 {
+    // A first start writes a dozen defaults: one save of the settings file, not one each.
+    const RegistryBatch batch(context.store.get());
     clsCommon& common = context.common();
     StartupSettings settings(context);
     context.gOfflineStation = pugi::xml_node();
@@ -172,6 +174,7 @@ void fInitCommon(AppContext& context)
 
 void fInitDevChannel(AppContext& context)
 {
+    const RegistryBatch batch(context.store.get());
     clsCommon& common = context.common();
     StartupSettings settings(context);
 

@@ -48,11 +48,10 @@ QString decodeIniText(const QByteArray& bytes)
 IniProfile IniProfile::fromText(const QString& text)
 {
     IniProfile profile;
-    QHash<QString, QString>* current = nullptr;
+    IniKeys* current = nullptr; // none before the first header, and under a repeated one
     QString normalised = text;
     normalised.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
     const QStringList lines = normalised.split(QLatin1Char('\n'));
-    QHash<QString, QString> later; // keys of a repeated section: never looked up
     for (const QString& raw : lines) {
         const QString line = raw.trimmed();
         if (line.isEmpty() || line.startsWith(QLatin1Char(';')))
@@ -62,19 +61,18 @@ IniProfile IniProfile::fromText(const QString& text)
             if (close < 0)
                 continue;
             const QString name = line.mid(1, close - 1).trimmed();
-            profile.m_names << name;
             const QString folded = name.toCaseFolded();
             if (profile.m_sections.contains(folded)) {
-                later.clear();
-                current = &later;
+                current = nullptr; // the first header's keys count
             } else {
+                profile.m_names << name;
                 current = &profile.m_sections[folded];
             }
             continue;
         }
         const qsizetype eq = line.indexOf(QLatin1Char('='));
         if (!current || eq < 0)
-            continue; // keys before the first section belong to none; a line without "=" is no key
+            continue; // keys outside a first header are never looked up; a line without "=" is no key
         const QString key = line.left(eq).trimmed().toCaseFolded();
         if (!current->contains(key))
             current->insert(key, unquoted(line.mid(eq + 1).trimmed()));
@@ -92,7 +90,7 @@ FileRead IniProfile::fromFile(const QString& path, IniProfile& profile)
 
 QStringList IniProfile::sectionNames() const { return m_names; }
 
-const QHash<QString, QString>* IniProfile::keys(const QString& section) const
+const IniKeys* IniProfile::keys(const QString& section) const
 {
     const auto s = m_sections.constFind(section.toCaseFolded());
     return s == m_sections.cend() ? nullptr : &*s;
@@ -100,7 +98,7 @@ const QHash<QString, QString>* IniProfile::keys(const QString& section) const
 
 std::optional<QString> IniProfile::value(const QString& section, const QString& key) const
 {
-    const QHash<QString, QString>* found = keys(section);
+    const IniKeys* found = keys(section);
     if (!found)
         return std::nullopt;
     const auto k = found->constFind(key.toCaseFolded());

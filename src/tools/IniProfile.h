@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -14,6 +15,10 @@
 // UTF-16 after its byte-order mark; else UTF-8 when the bytes are valid UTF-8, else
 // Windows-1252 (the code page the old files were written in).
 QString decodeIniText(const QByteArray& bytes);
+
+// The keys of one section by case-folded name. A map: a file of many small sections
+// takes memory by its keys, not by a hash table per section.
+using IniKeys = QMap<QString, QString>;
 
 class IniProfile {
 public:
@@ -24,15 +29,16 @@ public:
     // Reads a regular file of at most kMaxFileBytes; on any other result the profile is empty.
     static FileRead fromFile(const QString& path, IniProfile& profile);
 
-    // Every section header in file order, in full, repeated ones included.
+    // Every section in file order, in full, once as first written: a repeated header
+    // names the same section, whose keys are those of its first header.
     QStringList sectionNames() const;
     // The keys of the first section of that name, by case-folded key name; null when there is none.
-    const QHash<QString, QString>* keys(const QString& section) const;
+    const IniKeys* keys(const QString& section) const;
     // The key's value in the first section of that name; nothing when either is missing.
     std::optional<QString> value(const QString& section, const QString& key) const;
 
 private:
     QStringList m_names;
     // By case-folded section name, the keys of its first section by case-folded key name.
-    QHash<QString, QHash<QString, QString>> m_sections;
+    QHash<QString, IniKeys> m_sections;
 };

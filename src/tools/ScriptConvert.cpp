@@ -58,7 +58,7 @@ QString commentText(const QString& text)
 
 // A missing key gives no register; so does a value without a comma, which
 // used to give an empty offset and the previous key's value.
-std::optional<KeyPair> readKey(const QHash<QString, QString>& keys, int n)
+std::optional<KeyPair> readKey(const IniKeys& keys, int n)
 {
     const QString keyValue =
         keys.value(QStringLiteral("init%1").arg(n), Missing).left(kMaxKeyValueLength); // names are kept case-folded
@@ -78,6 +78,17 @@ QString registerLines(const KeyPair& key, int indent)
            + inner + QStringLiteral("<!--  optional: description -->") + CrLf                              //
            + inner + QStringLiteral("<Desc></Desc>") + CrLf                                                //
            + outer + QStringLiteral("</Register>") + CrLf;
+}
+
+// The script with its end, or "" when it came out longer than a conversion may give.
+QString finished(QString xml, int count, int* registerCount)
+{
+    xml += QStringLiteral("</Script>");
+    if (xml.size() > kMaxScriptChars)
+        return {};
+    if (registerCount)
+        *registerCount = count;
+    return xml;
 }
 
 QString header(const QString& kind, const QString& tag, const QString& baseName, const QString& buildStamp)
@@ -106,46 +117,45 @@ QString scriptBuildStamp(const QDateTime& when)
 
 QString TSIinXML(const IniProfile& ini, const QString& baseName, const QString& buildStamp, int* registerCount)
 {
-    QString registers;
+    QString xml = header(QStringLiteral("terminal"), QStringLiteral("Terminal"), baseName, buildStamp)
+                  + QStringLiteral("     <!--  Optional entry for description -->") + CrLf
+                  + QStringLiteral("     <Desc>Terminal-script-initialisation for ") + escaped(baseName)
+                  + QStringLiteral("</Desc>") + CrLf;
     int count = 0;
-    if (const QHash<QString, QString>* keys = ini.keys(QStringLiteral("Initialisierung")))
+    if (registerCount)
+        *registerCount = 0;
+    if (const IniKeys* keys = ini.keys(QStringLiteral("Initialisierung")))
         for (int n = 1; n <= kTerminalKeys; ++n)
             if (const std::optional<KeyPair> key = readKey(*keys, n)) {
-                registers += registerLines(*key, 5);
+                xml += registerLines(*key, 5);
                 ++count;
             }
-    if (registerCount)
-        *registerCount = count;
-
-    return header(QStringLiteral("terminal"), QStringLiteral("Terminal"), baseName, buildStamp)
-           + QStringLiteral("     <!--  Optional entry for description -->") + CrLf
-           + QStringLiteral("     <Desc>Terminal-script-initialisation for ") + escaped(baseName)
-           + QStringLiteral("</Desc>") + CrLf + registers + QStringLiteral("</Script>");
+    return finished(std::move(xml), count, registerCount);
 }
 
 QString CSIinXML(const IniProfile& ini, const QString& baseName, const QString& buildStamp, int* registerCount)
 {
-    QString tables;
+    QString xml = header(QStringLiteral("Coupler"), QStringLiteral("Coupler"), baseName, buildStamp)
+                  + QStringLiteral("<!--  Optional entry for description -->") + CrLf
+                  + QStringLiteral("     <Desc>Coupler-script-initialisation for ") + escaped(baseName)
+                  + QStringLiteral("</Desc>") + CrLf + QStringLiteral("     <!--  Coupler-tables  -->") + CrLf;
     int count = 0;
+    if (registerCount)
+        *registerCount = 0;
     for (const QString& section : ini.sectionNames()) {
         if (section.isEmpty() || section == QLatin1String("Init"))
             continue;
-        tables += QStringLiteral("     <Table>") + CrLf + QStringLiteral("          <Nummer>")
-                  + escaped(section.mid(4, 255)) + QStringLiteral("</Nummer>") + CrLf;
-        if (const QHash<QString, QString>* keys = ini.keys(section))
+        xml += QStringLiteral("     <Table>") + CrLf + QStringLiteral("          <Nummer>")
+               + escaped(section.mid(4, 255)) + QStringLiteral("</Nummer>") + CrLf;
+        if (const IniKeys* keys = ini.keys(section))
             for (int n = 1; n <= kCouplerKeys; ++n)
                 if (const std::optional<KeyPair> key = readKey(*keys, n)) {
-                    tables += registerLines(*key, 10);
+                    xml += registerLines(*key, 10);
                     ++count;
                 }
-        tables += QStringLiteral("     </Table>") + CrLf;
+        xml += QStringLiteral("     </Table>") + CrLf;
+        if (xml.size() > kMaxScriptChars)
+            return {}; // the sections of a file are many more than a coupler has tables
     }
-    if (registerCount)
-        *registerCount = count;
-
-    return header(QStringLiteral("Coupler"), QStringLiteral("Coupler"), baseName, buildStamp)
-           + QStringLiteral("<!--  Optional entry for description -->") + CrLf
-           + QStringLiteral("     <Desc>Coupler-script-initialisation for ") + escaped(baseName)
-           + QStringLiteral("</Desc>") + CrLf + QStringLiteral("     <!--  Coupler-tables  -->") + CrLf + tables
-           + QStringLiteral("</Script>");
+    return finished(std::move(xml), count, registerCount);
 }

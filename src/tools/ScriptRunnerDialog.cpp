@@ -45,6 +45,8 @@ ScriptRunnerDialog::ScriptRunnerDialog(const QString& formName, const QString& f
     txtDesc->setReadOnly(true);
     txtLogBox->setReadOnly(true);
     txtLogBox->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Emptied at every Start, it holds one run: a failure early in a long run stays to be read.
+    m_log.setKeepsAll(true);
     for (QPushButton* b : {cmdBrowse, cmdScriptStart, cmdExit})
         b->setAutoDefault(false);
 

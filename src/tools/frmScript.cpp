@@ -124,6 +124,14 @@ void frmScript::convert(Converter toXml)
         return;
     int registers = 0;
     const QString xml = toXml(ini, scriptBaseName(m_iniPath), m_buildStamp(), &registers);
+    if (xml.isEmpty()) {
+        // Many more sections than a coupler has tables: no script, and no preview to wait for.
+        const QString message = localeIsEnglish()
+            ? QStringLiteral("The file would give a script of more than 1 MiB and is not converted:\r\n")
+            : QStringLiteral("Die Datei ergäbe ein Script von mehr als 1 MiB und wird nicht konvertiert:\r\n");
+        app().dialogs->MsgBox(message + m_iniPath, vbCritical, LoadResString(741));
+        return;
+    }
     showXml(xml, registers);
 }
 

@@ -3,6 +3,7 @@
 #include "ScriptFile.h"
 #include "devices/modCouplerDesc.h"
 #include "platform/DeviceChannel.h"
+#include "platform/LocaleInfo.h"
 #include "platform/LogBox.h"
 #include "platform/ModDataConvert.h"
 #include "platform/StringTable.h"
@@ -133,7 +134,19 @@ QString terminalAbortLine()
            + QLatin1Char(' ') + CrLf;
 }
 
-bool fScriptInitTerminal(const pugi::xml_node& script, IDeviceChannel* channel, ILogBox* box, const TerminalRun& run)
+namespace {
+
+// What a terminal run did, for its last line: registers are counted in the channels of
+// the terminals whose channel count was read; of the others only the terminals are known.
+struct RunTally {
+    int unverified = 0; // written or refused, and not verified
+    int planned = 0;    // every register of every channel of the terminals read
+    int tried = 0;
+    int terminalsRead = 0;
+};
+
+bool runTerminalScript(const pugi::xml_node& script, IDeviceChannel* channel, ILogBox* box, const TerminalRun& run,
+                       RunTally& tally)
 {
     int32_t unlockedPos = -1, unlockedTable = -1;
     const auto abort = [&] {
@@ -170,6 +183,8 @@ bool fScriptInitTerminal(const pugi::xml_node& script, IDeviceChannel* channel, 
             continue;
         }
         const int32_t channels = (word[0] >> 8) & 0xFF;
+        ++tally.terminalsRead;
+        tally.planned += channels * int(terminal.registers.size());
         for (int32_t table = 0; table < channels; ++table) {
             log(box, CrLf + QStringLiteral("Channel: ") + QString::number(table + 1) + CrLf);
             unlockedPos = pos;
@@ -188,6 +203,8 @@ bool fScriptInitTerminal(const pugi::xml_node& script, IDeviceChannel* channel, 
                 const Verify verify = reg.value.ok()
                     ? writeAndVerify(channel, pos, table, *reg.offset, reg.value.word)
                     : Verify::Mismatch;
+                ++tally.tried;
+                tally.unverified += verify == Verify::Ok ? 0 : 1;
                 log(box, registerLine(reg)
                              + (verify == Verify::Ok ? QStringLiteral("OK") : QStringLiteral("Ignore")) + QLatin1Char('\t')
                              + reg.desc + CrLf);
@@ -205,4 +222,31 @@ bool fScriptInitTerminal(const pugi::xml_node& script, IDeviceChannel* channel, 
         }
     }
     return true;
+}
+
+} // namespace
+
+QString unverifiedRegistersLine(int count, int notWritten, int terminalsLeftOut)
+{
+    const bool english = localeIsEnglish();
+    QString line = (english ? QStringLiteral("Registers not verified: %1") : QStringLiteral("Nicht verifizierte Register: %1"))
+                       .arg(count);
+    if (notWritten > 0)
+        line += (english ? QStringLiteral(", not written: %1") : QStringLiteral(", nicht geschriebene: %1")).arg(notWritten);
+    if (terminalsLeftOut > 0)
+        line += (english ? QStringLiteral(", register terminals left out: %1")
+                         : QStringLiteral(", ausgelassene Registerklemmen: %1"))
+                    .arg(terminalsLeftOut);
+    return line + CrLf;
+}
+
+bool fScriptInitTerminal(const pugi::xml_node& script, IDeviceChannel* channel, ILogBox* box, const TerminalRun& run)
+{
+    RunTally tally;
+    const bool done = runTerminalScript(script, channel, box, run, tally);
+    int terminals = 0;
+    for (int32_t pos = std::max(run.startPos, 0); pos <= std::min(run.endPos, 255); ++pos)
+        terminals += isRegisterTerminal(run.terminals[size_t(pos)]) ? 1 : 0;
+    log(box, unverifiedRegistersLine(tally.unverified, tally.planned - tally.tried, terminals - tally.terminalsRead));
+    return done;
 }

@@ -38,8 +38,13 @@ struct TerminalRun {
 // "Error Script-Init Abort " and CR LF: how a terminal run that ends early ends its log.
 QString terminalAbortLine();
 
+// The last line of a terminal run, in the UI language: how many registers did not verify,
+// and, when the run stopped or passed over a terminal, how many registers of the channels
+// it knew were not written and how many register terminals it left out.
+QString unverifiedRegistersLine(int count, int notWritten = 0, int terminalsLeftOut = 0);
+
 // Unlocks every channel of every register terminal from start to end with the codeword,
 // writes and verifies the script's registers there and locks the channel again, also when
-// the run aborts. A codeword that could not be written aborts the run. True when the run
-// went through to its end.
+// the run aborts. A codeword that could not be written aborts the run. The log ends with
+// the count of registers that did not verify or were not written. True when the run went through to its end.
 bool fScriptInitTerminal(const pugi::xml_node& script, IDeviceChannel* channel, ILogBox* log, const TerminalRun& run);

@@ -1,8 +1,8 @@
 // Closing the main window while work is under way over the channel: with a
-// register cell editor open, during a log-in, during a settings Apply's
-// restart wait, and queued as a coupler script's Start is pressed; and a
-// log-out asked for during that wait. The work runs to its end over the
-// channel it began with; the close comes afterwards.
+// register cell editor open, during a log-in (also one ended by Escape),
+// during a settings Apply's restart wait, and queued as a coupler script's
+// Start is pressed; and a log-out asked for during that wait. The work runs
+// to its end over the channel it began with; the close comes afterwards.
 #include "common/FaultMatrix.h"
 #include "common/WindowSystem.h"
 
@@ -112,6 +112,26 @@ private Q_SLOTS:
         QVERIFY(!p().treeLines().isEmpty());
         QVERIFY(w().isVisible());
         QTRY_VERIFY(!w().isVisible());
+    }
+
+    // Escape ends the log-in as a failed one; the close waits for that end.
+    void closeAndEscapeDuringLogIn()
+    {
+        QTimer::singleShot(0, &w(), [&] {
+            QApplication::setActiveWindow(&w());
+            QTest::keyClick(&w(), Qt::Key_Escape);
+            sendCloseRequest(w());
+        });
+        QVERIFY(!p().logIn());
+        const QStringList lines = p().logLines();
+        QVERIFY2(lines.endsWith(QStringLiteral("Offline")) && lines.size() >= 2
+                     && (lines[lines.size() - 2] == QLatin1String("Log-in cancelled")
+                         || lines[lines.size() - 2] == QLatin1String("Einloggen abgebrochen")),
+                 qPrintable(lines.join('|')));
+        QVERIFY(p().treeLines().isEmpty());
+        QVERIFY(w().isVisible());
+        QTRY_VERIFY(!w().isVisible());
+        QCOMPARE(app().gObjDevChannel, nullptr);
     }
 
     void closeDuringApplyRestartWait()

@@ -166,13 +166,16 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("resume");
         QTest::addColumn<int>("channelsRun");
-        QTest::newRow("stops at the value that does not verify") << false << 1;
-        QTest::newRow("resume on ignore runs every channel") << true << 6;
+        QTest::addColumn<QString>("last");
+        QTest::newRow("stops at the value that does not verify")
+            << false << 1 << "Nicht verifizierte Register: 1, nicht geschriebene: 9, ausgelassene Registerklemmen: 1";
+        QTest::newRow("resume on ignore runs every channel") << true << 6 << "Nicht verifizierte Register: 6";
     }
     void terminalScriptShowsTheFailure()
     {
         QFETCH(bool, resume);
         QFETCH(int, channelsRun);
+        QFETCH(QString, last);
         Demo d;
         QVERIFY2(d.start(), qPrintable(d.coupler.output()));
         d.env.dialogs().openFileAnswer = sample("demo-terminal.xml");
@@ -191,7 +194,8 @@ private Q_SLOTS:
                  channelsRun);
         QCOMPARE(d.reg(3, 0, 34), held);
         QVERIFY(d.coupler.requests().filter(QRegularExpression(QStringLiteral("^write \\d+ \\d+ 34 "))).isEmpty());
-        QCOMPARE(log.endsWith("Error Script-Init Abort \r\n"), !resume);
+        QCOMPARE(log.endsWith("Error Script-Init Abort \r\n" + last + "\r\n"), !resume);
+        QVERIFY2(log.endsWith(last + "\r\n"), qPrintable(log.right(200)));
         QCOMPARE(d.reg(3, 0, 33), 100);
         QCOMPARE(d.reg(4, 1, 33), resume ? 100 : 0);
         QCOMPARE(d.reg(3, 0, 31), 0); // locked again, also after the abort

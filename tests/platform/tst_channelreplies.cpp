@@ -1,6 +1,7 @@
 // Both channels against a scripted far end (a router socket, a pseudo-terminal)
 // that answers the first request with crafted bytes: replies a read must refuse,
-// and a router name whose lookup never ends.
+// a router name whose lookup never ends, a router flooding envelopes that are no
+// reply and one that closes an idle link.
 #include "platform/ChannelProtocol.h"
 #include "platform/QnpChannel.h"
 #include "platform/SerialChannel.h"
@@ -20,6 +21,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <climits>
 #include <thread>
 
 namespace {
@@ -49,6 +51,23 @@ QByteArray replyFrame(Reply reply, const proto::Frame& request)
     return bytes;
 }
 
+// The router's answer to the first whole request in rx, which it takes from rx.
+bool answerEnvelope(Reply reply, QByteArray& rx, QByteArray& out)
+{
+    proto::Envelope request;
+    const proto::DecodeResult r = proto::decodeEnvelope(rx, request);
+    if (r.status != proto::Decode::Frame)
+        return false;
+    rx.remove(0, r.consumed);
+    proto::Frame frame;
+    proto::decodeFrame(request.frame, frame);
+    proto::Envelope answer = request;
+    answer.status = reply == Reply::UndefinedStatus ? 7 : proto::EnvDelivered;
+    answer.frame = replyFrame(reply, frame);
+    out = proto::encodeEnvelope(answer);
+    return true;
+}
+
 // A thread that answers the first whole request on its file descriptor and
 // then keeps the link open until it is stopped.
 class FarEnd {
@@ -66,34 +85,88 @@ public:
     // The router: its address for TD4700_QNP_ROUTER.
     QString listen(Reply reply)
     {
-        m_listen = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof addr;
-        if (::bind(m_listen, reinterpret_cast<sockaddr*>(&addr), size) != 0 || ::listen(m_listen, 4) != 0
-            || ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&addr), &size) != 0)
+        const QString address = bindRouter();
+        if (address.isEmpty())
             return {};
         m_thread = std::thread([this, reply] {
             if (!waitReadable(m_listen))
                 return;
             m_fd = ::accept(m_listen, nullptr, nullptr);
-            serve([reply](QByteArray& rx, QByteArray& out) {
-                proto::Envelope request;
-                const proto::DecodeResult r = proto::decodeEnvelope(rx, request);
-                if (r.status != proto::Decode::Frame)
-                    return false;
-                proto::Frame frame;
-                proto::decodeFrame(request.frame, frame);
-                proto::Envelope answer = request;
-                answer.status = reply == Reply::UndefinedStatus ? 7 : proto::EnvDelivered;
-                answer.frame = replyFrame(reply, frame);
-                out = proto::encodeEnvelope(answer);
-                return true;
-            });
+            serve([reply](QByteArray& rx, QByteArray& out) { return answerEnvelope(reply, rx, out); });
         });
-        return QStringLiteral("127.0.0.1:%1").arg(ntohs(addr.sin_port));
+        return address;
     }
+
+    // A router that never answers, but sends envelopes of every size as fast as the link
+    // takes them: for another device, or stale replies for the channel's own target.
+    QString listenFlooding(bool ownTarget)
+    {
+        const QString address = bindRouter();
+        if (address.isEmpty())
+            return {};
+        m_thread = std::thread([this, ownTarget] {
+            if (!waitReadable(m_listen))
+                return;
+            m_fd = ::accept(m_listen, nullptr, nullptr);
+            ::fcntl(m_fd, F_SETFL, O_NONBLOCK);
+            proto::Envelope flood;
+            proto::parseNetId(ownTarget ? kNetId : QStringLiteral("10.9.9.9.1.1"), flood.netId);
+            flood.port = kQnpPort;
+            // Every size from 1 to 256 registers, many envelopes to a write.
+            QByteArray block;
+            for (int count = 1; count <= 256; ++count) {
+                proto::Frame f;
+                f.kind = proto::KindRead | proto::KindReply;
+                f.seq = 0xEE; // no call of the test's has it
+                f.payload = proto::readReplyPayload(std::vector<uint16_t>(size_t(count), 7));
+                flood.frame = proto::encodeFrame(f);
+                block += proto::encodeEnvelope(flood);
+            }
+            QByteArray out;
+            while (!m_stop) {
+                if (out.isEmpty())
+                    out = block;
+                char buf[512];
+                while (::read(m_fd, buf, sizeof buf) > 0) {
+                } // the requests go nowhere
+                pollfd p{m_fd, POLLOUT, 0};
+                if (::poll(&p, 1, 20) <= 0)
+                    continue;
+                const ssize_t n = ::write(m_fd, out.constData(), size_t(out.size()));
+                if (n > 0)
+                    out.remove(0, n);
+                else if (n < 0 && errno != EAGAIN)
+                    return;
+            }
+        });
+        return address;
+    }
+
+    // A router that answers one request, lateMs late, and closes the link while it is idle,
+    // then answers every request on the next link.
+    QString listenClosingWhenIdle(int lateMs)
+    {
+        const QString address = bindRouter();
+        if (address.isEmpty())
+            return {};
+        m_thread = std::thread([this, lateMs] {
+            for (int link = 0; link < 2 && waitReadable(m_listen); ++link) {
+                m_fd = ::accept(m_listen, nullptr, nullptr);
+                serve([link, lateMs](QByteArray& rx, QByteArray& out) {
+                    if (link == 0)
+                        std::this_thread::sleep_for(std::chrono::milliseconds(lateMs));
+                    return answerEnvelope(Reply::Good, rx, out);
+                }, link == 0 ? 1 : INT_MAX);
+                if (link == 0) {
+                    ::close(m_fd);
+                    m_fd = -1;
+                    m_closed = true;
+                }
+            }
+        });
+        return address;
+    }
+    bool closed() const { return m_closed; }
 
     // The serial device: a pseudo-terminal linked as COM<kCom> in portsDir.
     bool plugIn(Reply reply, const QString& portsDir)
@@ -124,6 +197,19 @@ public:
     }
 
 private:
+    QString bindRouter()
+    {
+        m_listen = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof addr;
+        if (::bind(m_listen, reinterpret_cast<sockaddr*>(&addr), size) != 0 || ::listen(m_listen, 4) != 0
+            || ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&addr), &size) != 0)
+            return {};
+        return QStringLiteral("127.0.0.1:%1").arg(ntohs(addr.sin_port));
+    }
+
     bool waitReadable(int fd)
     {
         pollfd p{fd, POLLIN, 0};
@@ -134,25 +220,28 @@ private:
         return false;
     }
 
+    // Answers the first `answers` whole requests, then keeps the link open until stopped.
     template <class Answer>
-    void serve(Answer answer)
+    void serve(Answer answer, int answers = 1)
     {
         QByteArray rx, out;
-        bool answered = false;
         while (waitReadable(m_fd)) {
             char buf[512];
             const ssize_t n = ::read(m_fd, buf, sizeof buf);
             if (n <= 0)
                 continue;
             rx.append(buf, n);
-            if (!answered && answer(rx, out)) {
-                answered = true;
+            while (answers > 0 && answer(rx, out)) {
+                --answers;
                 (void)!::write(m_fd, out.constData(), size_t(out.size()));
             }
+            if (answers == 0 && rx.isEmpty())
+                return;
         }
     }
 
     std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_closed{false};
     std::thread m_thread;
     int m_listen = -1;
     int m_fd = -1;
@@ -233,6 +322,70 @@ private Q_SLOTS:
             QVERIFY2(elapsed < kAtOnceMs, qPrintable(QString::number(elapsed)));
         else
             QVERIFY2(elapsed >= kTimeoutMs - 20 && elapsed < kTimeoutMs + kAtOnceMs, qPrintable(QString::number(elapsed)));
+    }
+
+    void floodOfEnvelopes_data()
+    {
+        QTest::addColumn<bool>("ownTarget");
+        QTest::newRow("for another device") << false;
+        QTest::newRow("stale replies for this device") << true;
+    }
+
+    // Envelopes that are no reply without end: every call ends at its time-out, and the same way.
+    void floodOfEnvelopes()
+    {
+        QFETCH(bool, ownTarget);
+        FarEnd farEnd;
+        const QString router = farEnd.listenFlooding(ownTarget);
+        QVERIFY(!router.isEmpty());
+        auto channel = networkChannel(router);
+        constexpr int kTimeout = 300;
+        dynamic_cast<IQNPDeviceParam*>(channel->GetDeviceParamObj())->SetTimeout(kTimeout);
+        QCOMPARE(channel->PortOpen(), int32_t(ChOk));
+        for (int call = 0; call < 6; ++call) {
+            // Between calls the flood piles up in the socket, as while a view shows what it read.
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            std::array<int32_t, 2> buffer{-1, -1};
+            QElapsedTimer clock;
+            clock.start();
+            const int32_t rc = channel->VbRegSyncReadReq(0, 9, 0, 2, buffer);
+            const qint64 elapsed = clock.elapsed();
+            QVERIFY2(rc == ChTimeout, qPrintable(QStringLiteral("call %1: code %2").arg(call).arg(rc, 0, 16)));
+            QVERIFY2(elapsed >= kTimeout - 20 && elapsed <= kTimeout + 50,
+                     qPrintable(QStringLiteral("call %1: %2 ms").arg(call).arg(elapsed)));
+            QCOMPARE(buffer, (std::array<int32_t, 2>{-1, -1}));
+        }
+    }
+
+    void routerClosedTheIdleLink_data()
+    {
+        QTest::addColumn<int>("lateMs");
+        QTest::newRow("after its reply") << 0;
+        QTest::newRow("behind a reply that came too late") << kTimeoutMs + 200;
+    }
+
+    // The router closed the link while nothing was asked: the next call connects again and gets through.
+    void routerClosedTheIdleLink()
+    {
+        QFETCH(int, lateMs);
+        FarEnd farEnd;
+        const QString router = farEnd.listenClosingWhenIdle(lateMs);
+        QVERIFY(!router.isEmpty());
+        auto channel = networkChannel(router);
+        QCOMPARE(channel->PortOpen(), int32_t(ChOk));
+        std::array<int32_t, 2> buffer{};
+        QCOMPARE(channel->VbRegSyncReadReq(0, 9, 0, 2, buffer), int32_t(lateMs > kTimeoutMs ? ChTimeout : ChOk));
+        // No event loop runs meanwhile, as between the calls of a log-in or a script run.
+        for (int waited = 0; !farEnd.closed() && waited < 5000; waited += 5)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        QVERIFY(farEnd.closed());
+        std::this_thread::sleep_for(std::chrono::milliseconds(50)); // the close has reached this end
+        buffer = {};
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(channel->VbRegSyncReadReq(0, 9, 0, 2, buffer), int32_t(ChOk));
+        QVERIFY2(clock.elapsed() < kAtOnceMs, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(buffer, (std::array<int32_t, 2>{1111, 2222}));
     }
 
     // A name server that never answers: the open and every call end within their time-out.

@@ -52,22 +52,26 @@ void tst_Logger::trimsAtFullSize_data()
 {
     QTest::addColumn<int>("size");
     QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("keepsAll");
     QTest::addColumn<int>("dropped");
-    QTest::newRow("8192 characters lose the oldest 4096") << 8192 << "!" << 4096;
-    QTest::newRow("8191 characters keep them") << 8191 << "!" << 0;
-    QTest::newRow("10000 characters lose 4096 once") << 10000 << "!" << 4096;
-    QTest::newRow("an empty text still trims") << 8192 << "" << 4096;
+    QTest::newRow("8192 characters lose the oldest 4096") << 8192 << "!" << false << 4096;
+    QTest::newRow("8191 characters keep them") << 8191 << "!" << false << 0;
+    QTest::newRow("10000 characters lose 4096 once") << 10000 << "!" << false << 4096;
+    QTest::newRow("an empty text still trims") << 8192 << "" << false << 4096;
+    QTest::newRow("a box that keeps a whole job keeps its start") << 100000 << "!" << true << 0;
 }
 
 void tst_Logger::trimsAtFullSize()
 {
     QFETCH(int, size);
     QFETCH(QString, text);
+    QFETCH(bool, keepsAll);
     QFETCH(int, dropped);
     QString box;
     for (int i = 0; i < size; ++i)
         box += QChar(u'a' + i % 26);
     LogBuffer log;
+    log.setKeepsAll(keepsAll);
     log.SetText(box);
     AppendLogText(&log, text);
     QCOMPARE(log.Text(), box.mid(dropped) + text);

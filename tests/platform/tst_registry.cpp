@@ -1,4 +1,5 @@
 #include "common/ChildProcess.h"
+#include "common/FileSaves.h"
 #include "common/HostileFile.h"
 #include "common/TestEnv.h"
 
@@ -7,6 +8,7 @@
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QtTest>
 
@@ -74,6 +76,11 @@ private Q_SLOTS:
     void keysCanBeListedAndDeleted();
     void damagedHiveIsReportedOnceAndSetAside();
     void damagedHiveThatCannotBeSetAsideIsNeverOverwritten();
+    void oversizedHiveIsSetAsideAndNamed();
+    void noChangeGrowsAHivePastWhatIsRead();
+    void batchIsSavedOnceAtItsEnd();
+    void unsavedBatchIsNamedAndKeptForTheRun_data();
+    void unsavedBatchIsNamedAndKeptForTheRun();
     void failedSaveLeavesNothingBehind();
     void rootFolderComesFromTheEnvironment();
     void onlyRealChangesAreSaved_data();
@@ -296,6 +303,130 @@ void tst_Registry::damagedHiveThatCannotBeSetAsideIsNeverOverwritten()
     QVERIFY(store.setValue(HKEY_LOCAL_MACHINE, kKey, QStringLiteral("Language"), RegValue::fromText(QStringLiteral("1"))));
 }
 
+void tst_Registry::oversizedHiveIsSetAsideAndNamed()
+{
+    QTemporaryDir dir;
+    const QString hive = dir.path() + QStringLiteral("/HKEY_CURRENT_USER.xml");
+    const QByteArray big = "<Hive><Key Name=\"Software\"><Value Name=\"Big\" Type=\"Text\">"
+        + QByteArray(50 * 1024 * 1024, 'x') + "</Value></Key></Hive>";
+    QVERIFY(parseHive(big)); // well formed: only its size is wrong
+    writeFile(hive, big);
+
+    RegistryStore store(dir.path());
+    QStringList reports;
+    int32_t status = 0;
+    LocaleInfo().SetLocale(9, 1, status);
+    store.setDamageReporter([&reports](const QString& message) { reports << message; });
+    QCOMPARE(reports.size(), 1);
+    QVERIFY2(reports.first().contains(QStringLiteral("HKEY_CURRENT_USER.xml (%1 bytes) is larger than 1 MiB").arg(big.size())),
+             qPrintable(reports.first()));
+    const QStringList aside = QDir(dir.path()).entryList({QStringLiteral("HKEY_CURRENT_USER.xml.damaged-*")}, QDir::Files);
+    QCOMPARE(aside.size(), 1);
+    QCOMPARE(QFileInfo(dir.path() + QLatin1Char('/') + aside.first()).size(), qint64(big.size()));
+
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(store.setValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Port"), RegValue::fromText(QStringLiteral("3"))));
+    QVERIFY2(clock.elapsed() < 100, qPrintable(QStringLiteral("%1 ms").arg(clock.elapsed())));
+    QVERIFY(QFileInfo(hive).size() < 1024);
+}
+
+void tst_Registry::noChangeGrowsAHivePastWhatIsRead()
+{
+    QTemporaryDir dir;
+    const QString hive = dir.path() + QStringLiteral("/HKEY_CURRENT_USER.xml");
+    RegistryStore store(dir.path());
+    QVERIFY(store.setValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Port"), RegValue::fromText(QStringLiteral("3"))));
+    const QByteArray before = readFile(hive);
+    const QString huge(int(kMaxHiveFileBytes), QLatin1Char('x'));
+    QVERIFY(!store.setValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Huge"), RegValue::fromText(huge)));
+    QVERIFY(!store.value(HKEY_CURRENT_USER, kKey, QStringLiteral("Huge")));
+    QCOMPARE(readFile(hive), before);
+    // Just under the limit is a hive like any other.
+    const QString large(int(kMaxHiveFileBytes) - 1024, QLatin1Char('x'));
+    QVERIFY(store.setValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Large"), RegValue::fromText(large)));
+    QCOMPARE(RegistryStore(dir.path()).value(HKEY_CURRENT_USER, kKey, QStringLiteral("Large"))->text, large);
+}
+
+void tst_Registry::batchIsSavedOnceAtItsEnd()
+{
+    QTemporaryDir dir;
+    const QString hive = dir.path() + QStringLiteral("/HKEY_CURRENT_USER.xml");
+    RegistryStore store(dir.path());
+    RegistryStore other(dir.path()); // another running copy
+    const auto text = [](const QString& t) { return RegValue::fromText(t); };
+    QVERIFY(store.setValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Language"), text(QStringLiteral("0 "))));
+    const QByteArray before = readFile(hive);
+    FileSaves saves(hive);
+    {
+        const RegistryBatch batch(&store);
+        for (int i = 0; i < 10; ++i)
+            QVERIFY(store.setValue(HKEY_CURRENT_USER, kKey, QStringLiteral("V%1").arg(i), text(QString::number(i))));
+        {
+            const RegistryBatch inner(&store);
+            QVERIFY(store.setValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Inner"), text(QStringLiteral("1"))));
+        }
+        QVERIFY(store.deleteValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Language")));
+        // Read again at once, as the start-up reads a default it wrote; the file has not changed yet.
+        QCOMPARE(store.value(HKEY_CURRENT_USER, kKey, QStringLiteral("v9"))->text, QStringLiteral("9"));
+        QCOMPARE(readFile(hive), before);
+        QVERIFY(other.setValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Other"), text(QStringLiteral("x"))));
+    }
+    QCOMPARE(saves.count(), 2); // the other copy's save and the batch's one
+    const RegistryStore reopened(dir.path());
+    QCOMPARE(reopened.valueNames(HKEY_CURRENT_USER, kKey).size(), 12);
+    QCOMPARE(reopened.value(HKEY_CURRENT_USER, kKey, QStringLiteral("Other"))->text, QStringLiteral("x"));
+    QVERIFY(!reopened.value(HKEY_CURRENT_USER, kKey, QStringLiteral("Language")));
+}
+
+void tst_Registry::unsavedBatchIsNamedAndKeptForTheRun_data()
+{
+    QTest::addColumn<bool>("nearTheCap"); // else the folder cannot be made
+    QTest::addColumn<QString>("why");
+    QTest::newRow("the hive would pass 1 MiB") << true << QStringLiteral(" could not be saved: it would be larger than 1 MiB.");
+    QTest::newRow("no folder for the hive") << false << QStringLiteral(" could not be saved (");
+}
+
+// The writers of a batch check nothing (a first start's defaults): the store names the file in
+// the log, and the batch's values hold until the program ends; the file keeps what it held.
+void tst_Registry::unsavedBatchIsNamedAndKeptForTheRun()
+{
+    QFETCH(bool, nearTheCap);
+    QFETCH(QString, why);
+    QTemporaryDir dir;
+    const QString root = dir.path() + (nearTheCap ? QString() : QStringLiteral("/not-a-folder"));
+    const QString hive = root + QStringLiteral("/HKEY_CURRENT_USER.xml");
+    if (nearTheCap) {
+        const QByteArray near = "<Hive><Key Name=\"Other\"><Value Name=\"Big\" Type=\"Text\">"
+            + QByteArray(int(kMaxHiveFileBytes) - 300, 'x') + "</Value></Key></Hive>";
+        QVERIFY(parseHive(near));
+        writeFile(hive, near);
+    } else {
+        writeFile(root, "x");
+    }
+    const QByteArray before = readFile(nearTheCap ? hive : root);
+    RegistryStore store(root);
+    QStringList reports;
+    int32_t status = 0;
+    LocaleInfo().SetLocale(9, 1, status);
+    store.setDamageReporter([&reports](const QString& message) { reports << message; });
+    QCOMPARE(reports, QStringList());
+
+    store.beginBatch();
+    for (int i = 0; i < 11; ++i)
+        QVERIFY(store.setValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Default%1").arg(i),
+                               RegValue::fromText(QStringLiteral("some default value"))));
+    QVERIFY(!store.endBatch());
+    LocaleInfo::reset();
+    QCOMPARE(reports.size(), 1);
+    QVERIFY2(reports.first().startsWith(QStringLiteral("Settings file ") + QDir::toNativeSeparators(hive) + why),
+             qPrintable(reports.first()));
+    QVERIFY(reports.first().endsWith(QStringLiteral("The changes hold until the program ends.\r\n")));
+    QCOMPARE(store.value(HKEY_CURRENT_USER, kKey, QStringLiteral("Default10"))->text, QStringLiteral("some default value"));
+    QCOMPARE(readFile(nearTheCap ? hive : root), before);
+    QVERIFY(!RegistryStore(root).value(HKEY_CURRENT_USER, kKey, QStringLiteral("Default0")));
+}
+
 void tst_Registry::failedSaveLeavesNothingBehind()
 {
     // A root "folder" that is a file: nothing can be saved there.
@@ -458,8 +589,8 @@ void tst_Registry::killedWriterLeavesNoTempFile()
     const auto tempFiles = [&] {
         return QDir(dir.path()).entryList({QStringLiteral(".*.tmp-*")}, QDir::Files | QDir::Hidden | QDir::System);
     };
-    // Large values: every save takes long enough to be killed in the middle of it.
-    const QString big(1 << 20, QLatin1Char('x'));
+    // Large values, as large as a hive may grow: every save takes long enough to be killed in the middle of it.
+    const QString big(int(kMaxHiveFileBytes) - 4096, QLatin1Char('x'));
     {
         RegistryStore store(dir.path());
         QVERIFY(store.setValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Big"), RegValue::fromText(big + "0")));

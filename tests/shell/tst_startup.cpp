@@ -1,3 +1,4 @@
+#include "common/FileSaves.h"
 #include "common/TestEnv.h"
 #include "common/ScriptedChannel.h"
 
@@ -7,6 +8,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
@@ -152,6 +154,7 @@ private Q_SLOTS:
     void splashWait();
     void damagedSettingsAreReportedInTheLog_data();
     void damagedSettingsAreReportedInTheLog();
+    void defaultsThatCannotBeSavedAreNamedAndUsed();
     void startClearsWhatKilledWritersLeft();
     void noticesComeBeforeALongSplashWait();
     void inputDuringTheSplashWaitIsDropped();
@@ -162,8 +165,10 @@ void tst_Startup::firstStartWritesExactlyTheDefaults()
     Program p;
     int channelEvents = 0;
     connect(&p.ctx().common(), &clsCommon::ChangedDevChannel, this, [&](int32_t&) { ++channelEvents; });
+    FileSaves saves(p.env.registryFolder() + QStringLiteral("/HKEY_CURRENT_USER.xml"));
 
     fInitCommon(p.ctx());
+    QCOMPARE(saves.count(), 1); // every default in one save
 
     QCOMPARE(p.writes->writes,
              (QStringList{"AccessLevel=ACC_PRODUKTION", "Device=0", "Port=2", "Baud=19200", "Parity=Even", "DataBits=8",
@@ -545,6 +550,34 @@ void tst_Startup::damagedSettingsAreReportedInTheLog()
     QCOMPARE(p.stored("AccessLevel"), QStringLiteral("ACC_PRODUKTION"));
     QCOMPARE(p.stored("Port"), QStringLiteral("2"));
     QCOMPARE(RegistryStore(p.env.registryFolder()).value(HKEY_CURRENT_USER, kKey, "Baud")->text, QStringLiteral("19200"));
+    p.ctx().gLogBox = nullptr;
+}
+
+// A well-formed settings file just under 1 MiB takes no more defaults: the log names the file
+// and why, once, and the program runs with the defaults, which the file does not hold.
+void tst_Startup::defaultsThatCannotBeSavedAreNamedAndUsed()
+{
+    Program p;
+    p.ctx().gCommon.reset();
+    const QString path = p.env.registryFolder() + "/HKEY_CURRENT_USER.xml";
+    const QByteArray near = "<Hive><Key Name=\"Other\"><Value Name=\"Big\" Type=\"Text\">"
+        + QByteArray(int(kMaxHiveFileBytes) - 300, 'x') + "</Value></Key></Hive>";
+    QFile hive(path);
+    QVERIFY(hive.open(QIODevice::WriteOnly) && hive.write(near) == near.size());
+    hive.close();
+    p.env.restart();
+    p.wire();
+
+    std::unique_ptr<frmMain> window(Main(p.ctx()));
+    const QString log = window->logBox()->Text();
+    const QString report = QStringLiteral("Settings file %1 could not be saved: it would be larger than 1 MiB. "
+                                          "The changes hold until the program ends.\r\n")
+                               .arg(QDir::toNativeSeparators(path));
+    QVERIFY2(log.count(report) == 1, qPrintable(log));
+    QCOMPARE(p.stored("AccessLevel"), QStringLiteral("ACC_PRODUKTION"));
+    QCOMPARE(p.stored("Port"), QStringLiteral("2"));
+    QVERIFY(!RegistryStore(p.env.registryFolder()).value(HKEY_CURRENT_USER, kKey, "Port"));
+    QVERIFY(QFileInfo(path).size() <= kMaxHiveFileBytes);
     p.ctx().gLogBox = nullptr;
 }
 

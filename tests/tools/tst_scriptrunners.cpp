@@ -1,4 +1,5 @@
 // Both script runner dialogs against the virtual coupler, through the serial channel.
+#include "common/ScriptedChannel.h"
 #include "common/TestEnv.h"
 #include "common/VirtualCoupler.h"
 #include "platform/LocaleInfo.h"
@@ -12,6 +13,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QSpinBox>
 #include <QtTest>
 
@@ -74,6 +76,32 @@ struct Bench {
         channel.PortClose();
         network.PortClose();
     }
+};
+
+// Three register terminals of four channels each, a device service that lifts the
+// protection, and one register of the first channel that refuses every write.
+class RefusingStation : public ScriptedChannel {
+public:
+    RefusingStation()
+    {
+        QVector<int32_t> list(256, 0);
+        list[0] = 4555;
+        for (int pos = 1; pos <= 3; ++pos) {
+            list[pos] = 3000 + pos;
+            for (int table = 0; table < 4; ++table)
+                setTable(pos, table, QVector<int32_t>(64, 0));
+            setRegister(pos, 0, 11, 0x0400);
+        }
+        setTable(0, 9, list);
+    }
+    int32_t VbRegSyncWriteReq(int32_t pos, int32_t table, int32_t first, int32_t count,
+                              std::span<const int32_t> buffer) override
+    {
+        if (pos == 1 && table == 0 && first == 33)
+            return 0x2001;
+        return ScriptedChannel::VbRegSyncWriteReq(pos, table, first, count, buffer);
+    }
+    int32_t ServiceRequest(uint8_t, const QByteArray&, QByteArray&) override { return ChOk; }
 };
 
 } // namespace
@@ -150,7 +178,9 @@ private Q_SLOTS:
         // Aborted in channel 1: that channel is locked again, channel 2 never unlocked.
         form.findChild<QCheckBox*>("chkResume")->setChecked(false);
         form.cmdScriptStart_Click();
-        QVERIFY2(form.logText().endsWith("\r\nDelete codeword\r\nError Script-Init Abort \r\n"), qPrintable(form.logText()));
+        QVERIFY2(form.logText().endsWith("\r\nDelete codeword\r\nError Script-Init Abort \r\n"
+                                                  "Nicht verifizierte Register: 1, nicht geschriebene: 2\r\n"),
+                 qPrintable(form.logText()));
         QVERIFY(!form.logText().contains("Channel: 2"));
         QCOMPARE(b.reg(1, 0, 31), 0);
     }
@@ -253,6 +283,37 @@ private Q_SLOTS:
             app().dialogs->MsgBox(QStringLiteral("?"));
             QCOMPARE(owner, active);
         }
+    }
+
+    // A register refused in the first channel of a run of twelve: its line is still in the log
+    // at the end, however long the log grew, and the last line counts it.
+    void longRunKeepsItsFailures()
+    {
+        TestEnv env;
+        RefusingStation station;
+        QString registers;
+        for (int offset = 32; offset < 52; ++offset)
+            registers += QStringLiteral("<Register><Offset>%1</Offset><Value>%2</Value></Register>").arg(offset).arg(offset * 3);
+        const QString path = env.tempPath() + QStringLiteral("/long.xml");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(("<Script>" + registers + "</Script>").toUtf8()) > 0);
+        file.close();
+        env.dialogs().openFileAnswer = path;
+        frmScriptInitTerm form;
+        form.RefreshData({}, &station, QString());
+        QCOMPARE(form.findChild<QSpinBox*>("fpEndPos")->value(), 3);
+        form.findChild<QCheckBox*>("chkResume")->setChecked(true);
+        form.cmdScriptStart_Click();
+
+        const QString log = form.logText();
+        QVERIFY2(log.size() > 8192, qPrintable(QString::number(log.size()))); // longer than the main window's log keeps
+        QVERIFY(log.startsWith("\r\nTerminal position: 1\r\n\r\nChannel: 1\r\n"));
+        QCOMPARE(log.count("Verify : Ignore"), 1);
+        QVERIFY(log.contains("Register: 033\tDatum : 0063 (00099)\tVerify : Ignore\t\r\n"));
+        QCOMPARE(log.count("\r\nDelete codeword\r\n"), 12);
+        QVERIFY2(log.endsWith(QString(80, '-') + "\r\nNicht verifizierte Register: 1\r\n"), qPrintable(log.right(200)));
+        // The box shows the log as it is, line by line.
+        QCOMPARE(form.findChild<QPlainTextEdit*>("txtLogBox")->toPlainText(), QString(log).replace("\r\n", "\n"));
     }
 
     void englishCaptions()

@@ -1,5 +1,6 @@
 // Script notation and reading, and both register loops over a recording channel.
 #include "common/ScriptedChannel.h"
+#include "platform/LocaleInfo.h"
 #include "platform/LogBox.h"
 #include "platform/StringTable.h"
 #include "tools/ScriptFile.h"
@@ -12,6 +13,24 @@ namespace {
 
 const QString Abort = QStringLiteral("Error script-init ! Abort.\r\n");
 const QString TerminalAbort = QStringLiteral("Error Script-Init Abort \r\n");
+// The last line of every terminal run.
+QString unverified(int count, const QString& rest = {})
+{
+    return QStringLiteral("Nicht verifizierte Register: %1").arg(count) + rest + QStringLiteral("\r\n");
+}
+
+// Refuses every write at one position: the codeword there is never set.
+class RefusingPosition : public ScriptedChannel {
+public:
+    int refused = 0;
+    int32_t VbRegSyncWriteReq(int32_t pos, int32_t table, int32_t first, int32_t count,
+                              std::span<const int32_t> buffer) override
+    {
+        if (pos == refused)
+            return 0x2001;
+        return ScriptedChannel::VbRegSyncWriteReq(pos, table, first, count, buffer);
+    }
+};
 
 struct Run {
     pugi::xml_document doc;
@@ -196,7 +215,8 @@ private Q_SLOTS:
                                 + QString(80, '-') + "\r\n";
         QCOMPARE(r.log.Text(), "Register node read: 7\r\n\r\nTerminal position: 1\r\n\r\nChannel: 1\r\n" + channel
                                    + "\r\nChannel: 2\r\n" + channel + "\r\nTerminal position: 3\r\n"
-                                   + "\r\nTerminal position: 4\r\nRead channel count: Fehler (Code: 4098)\r\n");
+                                   + "\r\nTerminal position: 4\r\nRead channel count: Fehler (Code: 4098)\r\n"
+                                   + unverified(0, ", ausgelassene Registerklemmen: 1"));
         QCOMPARE(r.writes(), (QStringList{"1/0/31=24123", "1/0/32=16", "1/0/31=0", "1/1/31=24123", "1/1/32=16", "1/1/31=0"}));
     }
 
@@ -205,10 +225,11 @@ private Q_SLOTS:
         QTest::addColumn<bool>("resume");
         QTest::addColumn<QString>("end");
         QTest::addColumn<QStringList>("writes");
-        const QString aborted = "\r\nDelete codeword\r\n" + TerminalAbort;
+        const QString aborted = "\r\nDelete codeword\r\n" + TerminalAbort + unverified(1, ", nicht geschriebene: 1");
         QTest::newRow("resume: the next register follows")
             << true
             << "Register: 033\tDatum : 0001 (00001)\tVerify : OK\t\r\n\r\nDelete codeword\r\n\r\n" + QString(80, '-') + "\r\n"
+                   + unverified(1)
             << QStringList{"1/0/31=24123", "1/0/33=1", "1/0/31=0"};
         QTest::newRow("no resume: codeword deleted, run aborted")
             << false << aborted << QStringList{"1/0/31=24123", "1/0/31=0"};
@@ -236,17 +257,62 @@ private Q_SLOTS:
         QCOMPARE(r.writes(), writes);
     }
 
+    // A run that stops, or passes over a terminal, says in its last line what it did not write:
+    // three terminals of two channels each, a script of two registers.
+    void terminalRunCountsWhatItDidNotWrite_data()
+    {
+        QTest::addColumn<int>("countRefusedAt");
+        QTest::addColumn<int>("codewordRefusedAt");
+        QTest::addColumn<bool>("english");
+        QTest::addColumn<QString>("last");
+        QTest::newRow("channel count refused: that terminal left out")
+            << 2 << 0 << false << unverified(0, ", ausgelassene Registerklemmen: 1");
+        QTest::newRow("codeword refused: its channels not written, the next terminal left out")
+            << 0 << 2 << false << unverified(0, ", nicht geschriebene: 4, ausgelassene Registerklemmen: 1");
+        QTest::newRow("English") << 0 << 2 << true
+                                 << "Registers not verified: 0, not written: 4, register terminals left out: 1\r\n";
+    }
+    void terminalRunCountsWhatItDidNotWrite()
+    {
+        QFETCH(int, countRefusedAt);
+        QFETCH(int, codewordRefusedAt);
+        QFETCH(bool, english);
+        QFETCH(QString, last);
+        Run r;
+        RefusingPosition channel;
+        channel.refused = codewordRefusedAt;
+        TerminalRun run;
+        run.resume = true;
+        run.endPos = 3;
+        for (int pos = 1; pos <= 3; ++pos) {
+            run.terminals[size_t(pos)] = 3000 + pos;
+            for (int table = 0; table < 2; ++table)
+                channel.setTable(pos, table, QVector<int32_t>(64, 0));
+            channel.setRegister(pos, 0, 11, 0x0200);
+        }
+        if (countRefusedAt > 0)
+            channel.failReads(countRefusedAt, 0, ChNoSuchTable);
+        int32_t status = 0;
+        LocaleInfo().SetLocale(english ? 9 : 7, 1, status);
+        const bool done = fScriptInitTerminal(r.script("<Script><Register><Offset>32</Offset><Value>5</Value></Register>"
+                                                       "<Register><Offset>33</Offset><Value>6</Value></Register></Script>"),
+                                              &channel, &r.log, run);
+        LocaleInfo::reset();
+        QCOMPARE(done, codewordRefusedAt == 0);
+        QVERIFY2(r.log.Text().endsWith(last), qPrintable(r.log.Text().right(300)));
+    }
+
     void terminalWithoutScriptOrRange()
     {
         Run r;
         TerminalRun run;
         QVERIFY(!fScriptInitTerminal({}, &r.channel, &r.log, run));
-        QCOMPARE(r.log.Text(), TerminalAbort);
+        QCOMPARE(r.log.Text(), TerminalAbort + unverified(0));
         r.log.SetText({});
         run.startPos = 5;
         run.endPos = 4;
         QVERIFY(fScriptInitTerminal(r.script("<Script/>"), &r.channel, &r.log, run));
-        QCOMPARE(r.log.Text(), QString());
+        QCOMPARE(r.log.Text(), unverified(0));
         QVERIFY(r.channel.calls.isEmpty());
     }
 
