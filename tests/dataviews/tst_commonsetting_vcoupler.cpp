@@ -18,6 +18,7 @@
 #include <QRadioButton>
 #include <QSpontaneKeyEvent>
 #include <QTabWidget>
+#include <QTimer>
 #include <QWheelEvent>
 #include <QtTest>
 #include <functional>
@@ -134,6 +135,25 @@ private Q_SLOTS:
         int32_t result = -1;
         DeviceService().RebootDevice(m_channel.get(), result);
         QTRY_COMPARE(m_coupler->trace().filter("process images").size(), qsizetype(reg == 4 && value == 1 ? 1 : 0));
+    }
+
+    // A coupler that restarts in 1950 ms answers the read after the 2000 ms wait, every time, also
+    // while another view's timer keeps the event loop busy.
+    void restartWithinTheWaitIsReadAfterIt()
+    {
+        QVERIFY(start(QStringLiteral("vn6555-demo.xml"), {"--reboot-ms", "1950"}));
+        QWidget& form = open<frmCommonSetting>();
+        m_env->dialogs().realWaits = true;
+        QTimer otherView;
+        otherView.start(100);
+        for (int round = 0; round < 3; ++round) {
+            child<QCheckBox>(form, "chkOldTermConfig")->toggle();
+            m_env->dialogs().answers = {vbYes};
+            child<QPushButton>(form, "cmdApply")->click();
+            QVERIFY2(m_form->lastReadOk(), qPrintable(m_form->statusText()));
+            QCOMPARE(m_coupler->requests().mid(m_coupler->requests().size() - 2),
+                     QStringList({"service reboot = 0", "read 0 0 0 12 = 0"}));
+        }
     }
 
     // Register 1 bits 1-2 = 4 name no option: none is shown, also on a re-read, and the 4 is kept.
