@@ -16,6 +16,7 @@ QString channelResultText(int32_t result)
     case ChNoDevice: return QStringLiteral("no such device");
     case ChUnsupported: return QStringLiteral("not supported");
     case ChNotAWord: return QStringLiteral("value outside 0..65535, not sent");
+    case ChLinkLost: return QStringLiteral("link lost");
     default: break;
     }
     return QStringLiteral("error %1").arg(result);
@@ -39,6 +40,7 @@ QString channelResultText(int32_t result, bool english)
     case ChNoDevice: return QStringLiteral("Gerät nicht vorhanden");
     case ChUnsupported: return QStringLiteral("nicht unterstützt");
     case ChNotAWord: return QStringLiteral("Wert außerhalb 0..65535, nicht gesendet");
+    case ChLinkLost: return QStringLiteral("Verbindung unterbrochen");
     default: break;
     }
     return QStringLiteral("Fehler %1").arg(result);
@@ -52,6 +54,7 @@ bool isTransportFailure(int32_t result)
     case ChNotOpen:
     case ChOpenFailed:
     case ChNoDevice:
+    case ChLinkLost:
         return true;
     default:
         return false;

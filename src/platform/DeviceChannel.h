@@ -22,6 +22,7 @@ enum ChannelResult : int32_t {
     ChNoDevice = 0x100A,       // the router knows no device with that net id and port
     ChUnsupported = 0x100B,
     ChNotAWord = 0x100E,       // a value to write outside 0..65535; nothing was sent
+    ChLinkLost = 0x100F,       // the line went away during the call (port vanished, connection closed or refused)
 };
 
 // A register holds 16 bits; a value outside them is refused, never cut to fit.

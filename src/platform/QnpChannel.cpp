@@ -203,8 +203,9 @@ int32_t QnpChannel::exchange(uint8_t kind, const QByteArray& payload, QByteArray
     const QDeadlineTimer deadline(clampTimeout(m_param.timeout));
     // The router may have closed an idle link; the port stays open for the caller.
     if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState) {
+        // A router that refused is gone; only one that never answered is a time-out.
         if (!connectRouter(remainingMs(deadline)))
-            return ChTimeout;
+            return deadline.hasExpired() ? ChTimeout : ChLinkLost;
     }
 
     proto::Frame request;
@@ -218,14 +219,15 @@ int32_t QnpChannel::exchange(uint8_t kind, const QByteArray& payload, QByteArray
     const QByteArray bytes = proto::encodeEnvelope(envelope);
     if (m_socket->write(bytes) != bytes.size()) {
         dropConnection();
-        return ChTimeout;
+        return ChLinkLost;
     }
     // The socket's reads and writes happen in its wait calls only; past the deadline each is
     // still made once, so a process that waited for the processor does not miss what is there.
     while (m_socket->bytesToWrite() > 0) {
         if (!m_socket->waitForBytesWritten(remainingMs(deadline))) {
+            const bool closed = m_socket->state() != QAbstractSocket::ConnectedState;
             dropConnection();
-            return ChTimeout;
+            return closed ? ChLinkLost : ChTimeout;
         }
     }
 
@@ -277,5 +279,7 @@ int32_t QnpChannel::exchange(uint8_t kind, const QByteArray& payload, QByteArray
             && m_socket->state() != QAbstractSocket::ConnectedState)
             closed = true;
     }
+    if (closed)
+        return ChLinkLost; // no answer can come over a link the router closed
     return (sawGarbage || !m_rx.isEmpty()) ? ChBadFrame : ChTimeout;
 }
