@@ -60,3 +60,8 @@ bool isTransportFailure(int32_t result)
         return false;
     }
 }
+
+bool isLostAnswer(int32_t result)
+{
+    return result == ChTimeout || result == ChBadFrame || result == ChLinkLost;
+}
