@@ -1,9 +1,15 @@
 #include "FirmwareServer.h"
 
 #include "DeviceChannel.h"
+#include "DeviceService.h"
+#include "Dialogs.h"
 #include "FirmwareProtocol.h"
 #include "IntelHex.h"
 #include "RegularFile.h"
+
+#include <QDeadlineTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -17,6 +23,40 @@ void appendLE(QByteArray& out, uint32_t value, int bytes)
 int32_t noData(int32_t rc, const QByteArray& reply)
 {
     return (rc == ChOk && !reply.isEmpty()) ? int32_t(ChBadFrame) : rc;
+}
+
+constexpr int32_t kFirmwareWordRegister = 255;
+constexpr int kRetryMs = 100;
+
+// The coupler shows this word in table 0 once it runs the image.
+uint16_t firmwareWord(const QByteArray& image)
+{
+    const auto b = [&](int i) { return uint16_t(uint8_t(image[i])); };
+    return image.size() >= 2 ? uint16_t(b(0) | b(1) << 8) : b(0);
+}
+
+// Reads the firmware word until the coupler answers, for as long as a restart takes: a
+// coupler that took a load starts the new firmware and is silent meanwhile.
+FirmwareEndCheck checkInstalled(IDeviceChannel* channel, int32_t endResult, uint16_t imageWord)
+{
+    FirmwareEndCheck check;
+    check.checked = true;
+    check.endResult = endResult;
+    check.imageWord = imageWord;
+    const QDeadlineTimer until(kRestartMs, Qt::PreciseTimer);
+    for (;;) {
+        int32_t word[1] = {0};
+        check.readResult = channel->VbRegSyncReadReq(0, 0, kFirmwareWordRegister, 1, word);
+        if (check.readResult == ChOk) {
+            check.deviceWord = uint16_t(word[0]);
+            return check;
+        }
+        const bool mayAnswer = isTransportFailure(check.readResult) || check.readResult == ChRebooting;
+        if (!mayAnswer || until.hasExpired())
+            return check;
+        // A failure that came at once is no silent coupler: ask again a little later.
+        QtDialogs().Wait(int(std::min<qint64>(kRetryMs, std::max<qint64>(1, until.remainingTime()))));
+    }
 }
 
 } // namespace
@@ -79,6 +119,7 @@ int32_t FirmwareServer::download(IDeviceChannel* channel, const QString& path, u
                                  bool events)
 {
     // The whole file is checked before the first byte goes out: a bad file never half-loads a coupler.
+    m_endCheck = {};
     FirmwareImage image;
     if (const int32_t rc = readFirmwareFile(path, image, &m_errorLine); rc != 0)
         return rc;
@@ -114,7 +155,12 @@ int32_t FirmwareServer::download(IDeviceChannel* channel, const QString& path, u
     QByteArray end;
     appendLE(end, qChecksum(image.bytes), 2);
     const int32_t rc = channel->ServiceRequest(fw::SvcEnd, end, reply);
-    if (rc == ChOk && reply.size() != 2)
-        return ChBadFrame;
-    return rc;
+    if (rc == ChOk && reply.size() == 2)
+        return ChOk;
+    const int32_t endResult = rc == ChOk ? int32_t(ChBadFrame) : rc;
+    if (!isLostAnswer(endResult))
+        return endResult; // refused: the coupler keeps its old firmware
+    // The whole image went out and the end may have been taken: the coupler's word tells.
+    m_endCheck = checkInstalled(channel, endResult, firmwareWord(image.bytes));
+    return m_endCheck.installed() ? int32_t(ChOk) : endResult;
 }

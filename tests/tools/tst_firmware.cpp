@@ -332,6 +332,74 @@ private Q_SLOTS:
         QCOMPARE(firmwareWord(), 45825);
     }
 
+    // The whole image went out but the end's answer did not come back: the coupler's firmware
+    // word, read once it answers again, says whether the image is in. Never "failed" for that.
+    void lostEndReply_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<bool>("english");
+        QTest::addColumn<QString>("logEnd");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<int>("word"); // the coupler's firmware word afterwards
+        const QString reboot = QStringLiteral("You have to reboot to activate new settings !\r\n\r\nPlease switch power "
+                                              "supply off and on again\r\nFinished ?|64|Firmware");
+        const QString installed = QStringLiteral("Its firmware word B301 is the file's: the firmware is installed.");
+        const QString unknown = QStringLiteral("\r\n\r\nThe coupler's state is not known: check its firmware version "
+                                               "(table 0, register 255).");
+        QTest::newRow("update, end reply lost")
+            << QStringList{"--fault", "lost@service:0x22"} << "FIRMWARE_UPDATE" << true
+            << "The coupler did not answer the end of the transfer: code 4097 (time-out). " + installed
+                + "\r\nFinished download... OK "
+            << reboot << 0xB301;
+        QTest::newRow("update, end reply garbled, German")
+            << QStringList{"--fault", "garbled@service:0x22"} << "FIRMWARE_UPDATE" << false
+            << QStringLiteral("Der Koppler hat das Ende der Übertragung nicht beantwortet: Code 4102 (fehlerhafte Antwort). "
+                              "Sein Firmware-Wort B301 ist das der Datei: die Firmware ist installiert.\r\n"
+                              "Finished download... OK ")
+            << reboot << 0xB301;
+        // The loaded coupler starts the new firmware and is silent for most of the wait.
+        QTest::newRow("load, end reply lost")
+            << QStringList{"--bootstrap", "--reboot-ms", "1500", "--fault", "lost@service:0x22"} << "FIRMWARE_LOAD" << true
+            << "The coupler did not answer the end of the transfer: code 4097 (time-out). " + installed
+                + "\r\nFinished download... OK "
+            << reboot << 0xB301;
+        const QString notTaken = QStringLiteral("The coupler did not answer the end of the transfer: code 4097 (time-out). "
+                                                "Its firmware word is BA00, the file's B301.")
+            + unknown;
+        QTest::newRow("update, coupler restarted instead of ending")
+            << QStringList{"--fault", "reboot@service:0x22"} << "FIRMWARE_UPDATE" << true
+            << notTaken + "\r\nFinished download... Error 4097" << notTaken + "|48|Firmware" << 0xBA00;
+        const QString silent = QStringLiteral("The coupler did not answer the end of the transfer: code 4097 (time-out). "
+                                              "Its firmware word could not be read: code 4097 (time-out).")
+            + unknown;
+        QTest::newRow("update, coupler silent after the end")
+            << QStringList{"--fault", "silent@service:0x22"} << "FIRMWARE_UPDATE" << true
+            << silent + "\r\nFinished download... Error 4097" << silent + "|48|Firmware" << 0xBA00;
+    }
+    void lostEndReply()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QString, mode);
+        QFETCH(bool, english);
+        QVERIFY2(startCoupler(options), qPrintable(m_coupler.output()));
+        int32_t status = 0;
+        LocaleInfo().SetLocale(english ? 9 : 7, 1, status);
+        frmFirmwareUpdate* f = open(mode, writeFile(QStringLiteral("fw.hex"), hexImage(1300, 0xB301)));
+        m_env->dialogs().messages.clear();
+        QElapsedTimer clock;
+        clock.start();
+        child<QPushButton>(f, "cmdScriptStart")->click();
+        // The end's time-out, the restart the coupler may take, and one more time-out at most.
+        QVERIFY2(clock.elapsed() < 500 + 2000 + 500 + 1000, qPrintable(QString::number(clock.elapsed())));
+        QFETCH(QString, logEnd);
+        QVERIFY2(f->log().Text().endsWith(QStringLiteral("\r\n") + logEnd), qPrintable(f->log().Text()));
+        QFETCH(QString, box);
+        QCOMPARE(m_env->dialogs().messages.last(), box);
+        QVERIFY(m_coupler.clearFaults());
+        QTEST(firmwareWord(), "word");
+    }
+
     void badFileSendsNothing()
     {
         QVERIFY2(startCoupler(), qPrintable(m_coupler.output()));
