@@ -71,6 +71,9 @@ void frmScriptInitCoupler::runScript()
     if (IDeviceService* service = deviceService())
         service->RebootDevice(channel(), result);
     setLastResult(result);
+    // The settings written take effect only with the restart: a failed one must not pass unseen.
+    if (result != ChOk)
+        AppendLogText(logBox(), QStringLiteral("\r\nReboot: Fehler (Code: %1)\r\n").arg(result));
     // Developers keep the protection off after the restart.
     AppContext& context = app();
     if (gCommon().AccessLevel() == 1 && context.gObjDevSrv) {

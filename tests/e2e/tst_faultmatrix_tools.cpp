@@ -45,7 +45,8 @@ const Stage kCouplerStages[] = {
     {"register write", "write:0/5/7/1", ""},
     {"read-back", "read:0/5/7/1", ""},
 };
-const QString kCouplerFailed = QStringLiteral("Register: 007\tDatum : 00FF (00255)\tVerify : Fehler\tLimit\r\n"
+// With the code of the write or read-back that failed.
+const QString kCouplerFailed = QStringLiteral("Register: 007\tDatum : 00FF (00255)\tVerify : Fehler (Code: %1)\tLimit\r\n"
                                               "Error script-init ! Abort.\r\n");
 
 // Register 32 in both channels of the register terminal at position 1.
@@ -62,7 +63,7 @@ const Stage kTerminalStages[] = {
     {"terminal list again at Start", "read:0/9/0/255", "Read terminal list: Fehler (Code: %1)"},
 };
 constexpr int kListAgainStage = 6;
-const QString kTerminalIgnored = QStringLiteral("Register: 032\tDatum : 1234 (04660)\tVerify : Ignore\tGain\r\n");
+const QString kTerminalIgnored = QStringLiteral("Register: 032\tDatum : 1234 (04660)\tVerify : Ignore (Code: %1)\tGain\r\n");
 const QString kTerminalAbort = QStringLiteral("Error Script-Init Abort \r\n");
 
 // Three blocks of 512 bytes at most, and the old and new firmware words.
@@ -136,7 +137,7 @@ private Q_SLOTS:
         MATRIX_VERIFY_ENDED(elapsed, 2, kTimeoutMs);
 
         const bool atLift = row.stage == 0;
-        const QString logEnd = atLift ? QString::fromLatin1(stage.logLine) : kCouplerFailed;
+        const QString logEnd = atLift ? QString::fromLatin1(stage.logLine) : kCouplerFailed.arg(row.code());
         QVERIFY2(form->logText().endsWith(logEnd), qPrintable(form->logText()));
         // Nothing after the failed step; the reboot is offered once registers were written.
         const QStringList writes = p().coupler().requests().mid(mark).filter(QStringLiteral("write"));
@@ -177,7 +178,7 @@ private Q_SLOTS:
 
         const QString log = form->logText();
         const QString named = *stage.logLine ? QString::fromLatin1(stage.logLine).arg(row.code()) : QString();
-        QVERIFY2(named.isEmpty() ? log.contains(kTerminalIgnored) : log.contains(named), qPrintable(log));
+        QVERIFY2(named.isEmpty() ? log.contains(kTerminalIgnored.arg(row.code())) : log.contains(named), qPrintable(log));
         // A lost link ends the run; a refused channel count only leaves that terminal out.
         const bool aborted = !atList && !(row.stage == 1 && row.fault->answered);
         QCOMPARE(log.endsWith(kTerminalAbort), aborted);

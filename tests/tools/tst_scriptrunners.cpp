@@ -83,23 +83,39 @@ class tst_ScriptRunners : public QObject {
 private Q_SLOTS:
     void initTestCase() { QVERIFY(loadStringTable(QCoreApplication::applicationDirPath() + "/Resource/StringTable.txt")); }
 
-    // A value that does not verify stops the run with "Fehler" before register 8; refusals and lost
-    // links are rows of the fault matrix (tests/e2e/tst_faultmatrix_tools.cpp).
+    // A value that does not verify stops the run with "Fehler" before register 8, a refused write or
+    // read-back with its code too; lost links are rows of the fault matrix (tests/e2e/tst_faultmatrix_tools.cpp).
+    // A restart the coupler refuses is logged after the run.
     void couplerRuns_data()
     {
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<QString>("logEnd");
+        QTest::addColumn<QString>("reboot"); // the restart request as the coupler saw it
         const QString head = QStringLiteral("\r\nTabelle: 000\r\n"
                                             "Register: 001\tDatum : 0003 (00003)\tVerify : OK\tMode\r\n"
                                             "Register: 002\tDatum : 0010 (00016)\tVerify : OK\t\r\n"
                                             "Register: 003\tDatum : 0100 (00256)\tVerify : OK\tHex\r\n"
                                             "\r\nTabelle: 005\r\n");
-        QTest::newRow("all verify")
-            << QStringList{} << head + "Register: 007\tDatum : 00FF (00255)\tVerify : OK\tLimit\r\n"
-                                       "Register: 008\tDatum : 0000 (00000)\tVerify : OK\t\r\n";
+        const QString all = head + "Register: 007\tDatum : 00FF (00255)\tVerify : OK\tLimit\r\n"
+                                   "Register: 008\tDatum : 0000 (00000)\tVerify : OK\t\r\n";
+        const QString rebooted = QStringLiteral("service reboot = 0");
+        QTest::newRow("all verify") << QStringList{} << all << rebooted;
         QTest::newRow("mismatching read-back")
             << QStringList{"--mask-register", "5/7:0x000F"}
-            << head + "Register: 007\tDatum : 00FF (00255)\tVerify : Fehler\tLimit\r\nError script-init ! Abort.\r\n";
+            << head + "Register: 007\tDatum : 00FF (00255)\tVerify : Fehler\tLimit\r\nError script-init ! Abort.\r\n"
+            << rebooted;
+        QTest::newRow("refused write")
+            << QStringList{"--fail-register-write", "5/7:0x2001"}
+            << head + "Register: 007\tDatum : 00FF (00255)\tVerify : Fehler (Code: 8193)\tLimit\r\n"
+                      "Error script-init ! Abort.\r\n"
+            << rebooted;
+        QTest::newRow("refused read-back")
+            << QStringList{"--fail-register-read", "5/7:0x2002"}
+            << head + "Register: 007\tDatum : 00FF (00255)\tVerify : Fehler (Code: 8194)\tLimit\r\n"
+                      "Error script-init ! Abort.\r\n"
+            << rebooted;
+        QTest::newRow("refused restart") << QStringList{"--fault", "error:0x2003@service:1"}
+                                         << all + "\r\nReboot: Fehler (Code: 8195)\r\n" << "service 1 = 8195";
     }
     void couplerRuns()
     {
@@ -115,8 +131,9 @@ private Q_SLOTS:
         QCOMPARE(form.logText(), logEnd);
         QCOMPARE(b.env.dialogs().messages, QStringList{Reboot}); // offered whether or not all verified
         const QStringList requests = b.coupler.requests();
-        QCOMPARE(requests.contains("write 0 5 8 1 = 0"), options.isEmpty());
-        QVERIFY(requests.contains("service reboot = 0")); // answered Yes
+        QCOMPARE(requests.contains("write 0 5 8 1 = 0"), logEnd.contains(QLatin1String("Register: 008")));
+        QFETCH(QString, reboot);
+        QVERIFY2(requests.contains(reboot), qPrintable(requests.join('\n'))); // answered Yes
     }
 
     void terminalChannelsAreUnlockedOnlyForTheirWrites()
