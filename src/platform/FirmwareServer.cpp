@@ -77,7 +77,8 @@ QString firmwareResultText(int32_t result, bool english)
     case fw::ResHexChecksum:
         return text("the record's checksum does not match", "die Prüfsumme des Datensatzes stimmt nicht");
     case fw::ResImageSize:
-        return text("no data, or an image larger than 1 MiB", "keine Daten oder ein Abbild größer als 1 MiB");
+        return text("no data, an image larger than 1 MiB, or a file larger than 16 MiB",
+                    "keine Daten, ein Abbild größer als 1 MiB oder eine Datei größer als 16 MiB");
     default:
         return channelResultText(result, english);
     }

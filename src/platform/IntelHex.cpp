@@ -45,7 +45,7 @@ std::optional<QByteArray> hexBytes(QByteArrayView digits)
 bool isBlank(QByteArrayView line)
 {
     for (char c : line)
-        if (c != ' ' && c != '\t' && c != '\r')
+        if (c != ' ' && c != '\t')
             return false;
     return true;
 }
@@ -109,17 +109,18 @@ int32_t readIntelHex(QByteArrayView text, FirmwareImage& image, int* errorLine)
 
     qsizetype start = 0;
     while (start < text.size()) {
-        qsizetype end = text.indexOf('\n', start);
-        if (end < 0)
-            end = text.size();
+        // CR, LF and CR LF all end a line: files come from every kind of system.
+        qsizetype end = start;
+        while (end < text.size() && text[end] != '\n' && text[end] != '\r')
+            ++end;
         QByteArrayView line = text.sliced(start, end - start);
-        start = end + 1;
+        start = end + (text.sliced(end).startsWith("\r\n") ? 2 : 1);
         ++lineNo;
         if (isBlank(line))
             continue;
         if (ended)
             return fail(fw::ResHexFormat); // nothing may follow the end record
-        while (!line.isEmpty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
+        while (!line.isEmpty() && (line.back() == ' ' || line.back() == '\t'))
             line.chop(1);
         if (line.front() != ':')
             return fail(fw::ResHexFormat);

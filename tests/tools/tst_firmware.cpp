@@ -109,6 +109,12 @@ private Q_SLOTS:
                                                  << QByteArray("\xAA\xBB") << 0x10010u;
         QTest::newRow("LF only, lower case, blank lines") << ab.toLower().replace("\r\n", "\n") + "\n" + kEnd << 0 << 0
                                                           << QByteArray("\xAA\xBB") << 0x10u;
+        const QByteArray crOnly = QByteArray(ab + hexRecord(0, 0x12, "\xCC") + kEnd).replace("\r\n", "\r");
+        QTest::newRow("CR only") << crOnly << 0 << 0 << QByteArray("\xAA\xBB\xCC") << 0x10u;
+        QTest::newRow("CR only, bad record names its line") << crOnly.left(crOnly.indexOf('\r') + 1) + ":00\r" + kEnd
+                                                            << int(fw::ResHexFormat) << 2 << QByteArray() << 0u;
+        QTest::newRow("CR, LF and CR LF mixed") << QByteArray(ab).replace("\r\n", "\r") + "\n" + hexRecord(0, 0x12, "\xCC")
+                + kEnd << 0 << 0 << QByteArray("\xAA\xBB\xCC") << 0x10u;
         QByteArray badSum = ab;
         badSum[badSum.size() - 3] = badSum[badSum.size() - 3] == '0' ? '1' : '0';
         QTest::newRow("bad checksum names its line") << hexRecord(0, 0, "\x01") + badSum + kEnd << int(fw::ResHexChecksum) << 2
@@ -271,6 +277,9 @@ private Q_SLOTS:
             << "image" << false << refused
             << "Die Firmware-Übertragung ist fehlgeschlagen: Code 4109 (der Koppler hat einen Block oder das Abbild "
                "abgewiesen).|16|Firmware";
+        QTest::newRow("a file past 16 MiB is named so") << "huge" << true << "\r\nFinished download... Error 4356"
+            << "The firmware download failed: code 4356 (no data, an image larger than 1 MiB, or a file larger than "
+               "16 MiB).|16|Firmware";
         QTest::newRow("a pipe named .hex") << "pipe" << true << "\r\nFinished download... Error 4353"
                                            << "The firmware download failed: code 4353 (the file cannot be read).|16|Firmware";
         const QString overlap = QStringLiteral("kein Intel-HEX-Datensatz, Daten über einem früheren Datensatz oder kein "
@@ -291,6 +300,8 @@ private Q_SLOTS:
         QString path = m_env->tempPath() + QStringLiteral("/fw.hex");
         if (file == QLatin1String("pipe"))
             QVERIFY(placeHostileFile(HostileFile::Pipe, path, {}));
+        else if (file == QLatin1String("huge"))
+            path = writeFile(QStringLiteral("fw.hex"), QByteArray(16 * 1024 * 1024 + 1, '\n'));
         else if (file == QLatin1String("overlap"))
             path = writeFile(QStringLiteral("fw.hex"), hexRecord(0, 0, QByteArray(16, '\x11')) + hexRecord(0, 16, "\x33")
                                                            + hexRecord(0, 0, "\x22\x22\x22\x22") + kEnd);
