@@ -7,7 +7,7 @@
 #include "IntelHex.h"
 #include "RegularFile.h"
 
-#include <QDeadlineTimer>
+#include <QElapsedTimer>
 
 #include <algorithm>
 
@@ -36,26 +36,34 @@ uint16_t firmwareWord(const QByteArray& image)
 }
 
 // Reads the firmware word until the coupler answers, for as long as a restart takes: a
-// coupler that took a load starts the new firmware and is silent meanwhile.
-FirmwareEndCheck checkInstalled(IDeviceChannel* channel, int32_t endResult, uint16_t imageWord)
+// coupler that took the image starts the new firmware and is silent meanwhile. A read that
+// started before the restart time was over may have been dropped by the restarting coupler,
+// so the last read starts once that time is over.
+void readWordAfterEnd(IDeviceChannel* channel, FirmwareEndCheck& check)
 {
-    FirmwareEndCheck check;
-    check.checked = true;
-    check.endResult = endResult;
-    check.imageWord = imageWord;
-    const QDeadlineTimer until(kRestartMs, Qt::PreciseTimer);
+    QElapsedTimer clock;
+    clock.start();
+    qint64 longestFailure = 0;
     for (;;) {
+        const qint64 startedAt = clock.elapsed();
         int32_t word[1] = {0};
         check.readResult = channel->VbRegSyncReadReq(0, 0, kFirmwareWordRegister, 1, word);
         if (check.readResult == ChOk) {
             check.deviceWord = uint16_t(word[0]);
-            return check;
+            return;
         }
         const bool mayAnswer = isTransportFailure(check.readResult) || check.readResult == ChRebooting;
-        if (!mayAnswer || until.hasExpired())
-            return check;
+        if (!mayAnswer || startedAt >= kRestartMs)
+            return;
+        const qint64 now = clock.elapsed();
+        longestFailure = std::max(longestFailure, now - startedAt);
         // A failure that came at once is no silent coupler: ask again a little later.
-        QtDialogs().Wait(int(std::min<qint64>(kRetryMs, std::max<qint64>(1, until.remainingTime()))));
+        qint64 pause = std::max<qint64>(0, kRetryMs - (now - startedAt));
+        // A read that would still wait for its answer when the restart time is over is sent after it instead.
+        if (now + pause < kRestartMs && now + pause + longestFailure > kRestartMs)
+            pause = kRestartMs - now;
+        if (pause > 0)
+            QtDialogs().Wait(int(pause));
     }
 }
 
@@ -130,6 +138,19 @@ int32_t FirmwareServer::download(IDeviceChannel* channel, const QString& path, u
     if (multiPoint < 0 || multiPoint > kMaxMultiPoint)
         return ChBadArgument;
 
+    // Only a word that changes can prove an image went in when the end's answer is lost.
+    FirmwareEndCheck check;
+    check.imageWord = firmwareWord(image.bytes);
+    check.wordIsNew = mode == fw::ModeLoad;
+    if (mode == fw::ModeUpdate) {
+        int32_t word[1] = {0};
+        check.beforeResult = channel->VbRegSyncReadReq(0, 0, kFirmwareWordRegister, 1, word);
+        // A coupler that does not answer now would not take the transfer: nothing is sent.
+        if (isTransportFailure(check.beforeResult))
+            return check.beforeResult;
+        check.wordIsNew = check.beforeResult == ChOk && uint16_t(word[0]) != check.imageWord;
+    }
+
     QByteArray reply;
     QByteArray begin;
     begin.append(char(mode));
@@ -162,6 +183,9 @@ int32_t FirmwareServer::download(IDeviceChannel* channel, const QString& path, u
     if (!isLostAnswer(endResult))
         return endResult; // refused: the coupler keeps its old firmware
     // The whole image went out and the end may have been taken: the coupler's word tells.
-    m_endCheck = checkInstalled(channel, endResult, firmwareWord(image.bytes));
+    check.checked = true;
+    check.endResult = endResult;
+    readWordAfterEnd(channel, check);
+    m_endCheck = check;
     return m_endCheck.installed() ? int32_t(ChOk) : endResult;
 }

@@ -17,7 +17,12 @@ struct FirmwareEndCheck {
     int32_t readResult = 0; // 0 when the firmware word was read
     uint16_t imageWord = 0;
     uint16_t deviceWord = 0;
-    bool installed() const { return checked && readResult == 0 && deviceWord == imageWord; }
+    // An update reads the word before the transfer: a coupler that showed the image's word
+    // then proves nothing by showing it now. A boot-strap coupler runs no firmware, so any
+    // word it shows after a load is the image's doing.
+    int32_t beforeResult = 0; // 0 when the word before was read (or in load mode)
+    bool wordIsNew = false;   // the image's word was not the coupler's before the transfer
+    bool installed() const { return checked && readResult == 0 && deviceWord == imageWord && wordIsNew; }
 };
 
 // A short readable name for a result of the firmware transfer (the server's own codes,

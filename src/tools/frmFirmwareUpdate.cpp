@@ -309,7 +309,19 @@ QString frmFirmwareUpdate::endCheckText(const FirmwareEndCheck& check, bool engl
             + (english ? QStringLiteral("Its firmware word %1 is the file's: the firmware is installed.")
                        : QStringLiteral("Sein Firmware-Wort %1 ist das der Datei: die Firmware ist installiert."))
                   .arg(word(check.deviceWord));
-    if (check.readResult == 0)
+    if (check.readResult == 0 && check.deviceWord == check.imageWord && check.beforeResult == 0)
+        text += (english ? QStringLiteral("Its firmware word %1 is the file's, but it showed that word before the "
+                                          "transfer too.")
+                         : QStringLiteral("Sein Firmware-Wort %1 ist das der Datei, aber das zeigte er schon vor der "
+                                          "Übertragung."))
+                    .arg(word(check.deviceWord));
+    else if (check.readResult == 0 && check.deviceWord == check.imageWord)
+        text += (english ? QStringLiteral("Its firmware word %1 is the file's, but its word before the transfer could not "
+                                          "be read: code %2.")
+                         : QStringLiteral("Sein Firmware-Wort %1 ist das der Datei, aber sein Wort vor der Übertragung "
+                                          "konnte nicht gelesen werden: Code %2."))
+                    .arg(word(check.deviceWord), code(check.beforeResult));
+    else if (check.readResult == 0)
         text += (english ? QStringLiteral("Its firmware word is %1, the file's %2.")
                          : QStringLiteral("Sein Firmware-Wort ist %1, das der Datei %2."))
                     .arg(word(check.deviceWord), word(check.imageWord));
