@@ -36,8 +36,9 @@ QString clsProject::probeFailedText(int attempt, int32_t code)
         return QString::number(attempt) + QStringLiteral(" Timeout");
     const bool english = localeIsEnglish();
     QString what;
-    if (code == ChNoDevice) // the net id is wrong, which no Timeout setting mends
-        what = english ? QStringLiteral("No device with this net id") : QStringLiteral("Kein Gerät mit dieser Net-Id");
+    if (code == ChNoDevice) // the net id or the port is wrong, which no Timeout setting mends
+        what = english ? QStringLiteral("No device with this net id and port")
+                       : QStringLiteral("Kein Gerät mit dieser Net-Id und diesem Port");
     else if (channelResultText(code) == QStringLiteral("error %1").arg(code)) // a device's own code: no name to give
         what = english ? QStringLiteral("Error") : QStringLiteral("Fehler");
     else

@@ -78,15 +78,15 @@ private Q_SLOTS:
         QCOMPARE(f.channel.isOpen, online);
     }
 
-    // Only a time-out is called one: the router's "no device" and a dead line name the net id or the cable.
+    // Only a time-out is called one: the router's "no device" and a dead line name the net id and port or the cable.
     void probeLine_data()
     {
         QTest::addColumn<int>("code");
         QTest::addColumn<bool>("english");
         QTest::addColumn<QString>("line");
         QTest::newRow("time-out") << int(ChTimeout) << false << "2 Timeout";
-        QTest::newRow("no device") << int(ChNoDevice) << false << "2 Kein Gerät mit dieser Net-Id (Code 4106)";
-        QTest::newRow("no device, English") << int(ChNoDevice) << true << "2 No device with this net id (code 4106)";
+        QTest::newRow("no device") << int(ChNoDevice) << false << "2 Kein Gerät mit dieser Net-Id und diesem Port (Code 4106)";
+        QTest::newRow("no device, English") << int(ChNoDevice) << true << "2 No device with this net id and port (code 4106)";
         QTest::newRow("link lost, English") << int(ChLinkLost) << true << "2 Link lost (code 4111)";
         QTest::newRow("a device's own code") << 0x2001 << false << "2 Fehler (Code 8193)";
     }
