@@ -85,8 +85,12 @@ QString firmwareResultText(int32_t result, bool english)
     case fw::ResHexChecksum:
         return text("the record's checksum does not match", "die Prüfsumme des Datensatzes stimmt nicht");
     case fw::ResImageSize:
-        return text("no data, an image larger than 1 MiB, or a file larger than 16 MiB",
-                    "keine Daten, ein Abbild größer als 1 MiB oder eine Datei größer als 16 MiB");
+        return text("no data, or an image larger than 1 MiB", "keine Daten oder ein Abbild größer als 1 MiB");
+    case fw::ResFileTooLarge:
+        return text("the file is larger than 16 MiB, too large for a firmware file",
+                    "die Datei ist größer als 16 MiB, zu groß für eine Firmware-Datei");
+    case fw::ResFileEmpty:
+        return text("the file is empty", "die Datei ist leer");
     default:
         return channelResultText(result, english);
     }
@@ -102,7 +106,7 @@ int32_t FirmwareServer::readFirmwareFile(const QString& path, FirmwareImage& ima
     QByteArray text;
     switch (readRegularFile(path, text, maxText)) {
     case FileRead::Ok: break;
-    case FileRead::TooLarge: return fw::ResImageSize;
+    case FileRead::TooLarge: return fw::ResFileTooLarge;
     default: return fw::ResFileUnreadable;
     }
     return readIntelHex(text, image, errorLine);

@@ -107,7 +107,9 @@ int32_t readIntelHex(QByteArrayView text, FirmwareImage& image, int* errorLine)
         return code;
     };
 
-    qsizetype start = 0;
+    // Some editors start a UTF-8 text with a byte order mark.
+    qsizetype start = text.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    bool anyRecord = false;
     while (start < text.size()) {
         // CR, LF and CR LF all end a line: files come from every kind of system.
         qsizetype end = start;
@@ -118,6 +120,7 @@ int32_t readIntelHex(QByteArrayView text, FirmwareImage& image, int* errorLine)
         ++lineNo;
         if (isBlank(line))
             continue;
+        anyRecord = true;
         if (ended)
             return fail(fw::ResHexFormat); // nothing may follow the end record
         while (!line.isEmpty() && (line.back() == ' ' || line.back() == '\t'))
@@ -172,6 +175,10 @@ int32_t readIntelHex(QByteArrayView text, FirmwareImage& image, int* errorLine)
         default:
             return fail(fw::ResHexFormat);
         }
+    }
+    if (!anyRecord) {
+        lineNo = 0; // no line is to blame
+        return fail(fw::ResFileEmpty);
     }
     lineNo = std::max(lineNo, 1);
     if (!ended)

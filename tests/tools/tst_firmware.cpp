@@ -128,6 +128,9 @@ private Q_SLOTS:
         QTest::newRow("unknown record type") << hexRecord(7, 0, "\x01") + kEnd << int(fw::ResHexFormat) << 1
                                              << QByteArray() << 0u;
         QTest::newRow("no data") << kEnd << int(fw::ResImageSize) << 1 << QByteArray() << 0u;
+        QTest::newRow("empty file: no line to blame") << QByteArray() << int(fw::ResFileEmpty) << 0 << QByteArray() << 0u;
+        QTest::newRow("blank lines only") << QByteArray("\r\n \t\n\r") << int(fw::ResFileEmpty) << 0 << QByteArray() << 0u;
+        QTest::newRow("UTF-8 byte order mark") << "\xEF\xBB\xBF" + ab + kEnd << 0 << 0 << QByteArray("\xAA\xBB") << 0x10u;
         const QByteArray ones(16, '\x11');
         QTest::newRow("same address again") << hexRecord(0, 0, ones) + hexRecord(0, 0, "\x22\x22\x22\x22") + kEnd
                                             << int(fw::ResHexFormat) << 2 << QByteArray() << 0u;
@@ -174,7 +177,7 @@ private Q_SLOTS:
         QTest::newRow("named pipe") << "pipe" << int(fw::ResFileUnreadable);
         QTest::newRow("link to /dev/zero") << "zero" << int(fw::ResFileUnreadable);
         QTest::newRow("missing") << "missing" << int(fw::ResFileUnreadable);
-        QTest::newRow("text past 16 MiB") << "huge" << int(fw::ResImageSize);
+        QTest::newRow("text past 16 MiB") << "huge" << int(fw::ResFileTooLarge);
         QTest::newRow("600 KiB in records of one byte") << "short records" << 0;
     }
     void readsOnlyRegularFiles()
@@ -277,9 +280,11 @@ private Q_SLOTS:
             << "image" << false << refused
             << "Die Firmware-Übertragung ist fehlgeschlagen: Code 4109 (der Koppler hat einen Block oder das Abbild "
                "abgewiesen).|16|Firmware";
-        QTest::newRow("a file past 16 MiB is named so") << "huge" << true << "\r\nFinished download... Error 4356"
-            << "The firmware download failed: code 4356 (no data, an image larger than 1 MiB, or a file larger than "
-               "16 MiB).|16|Firmware";
+        QTest::newRow("a file past 16 MiB is named so") << "huge" << true << "\r\nFinished download... Error 4357"
+            << "The firmware download failed: code 4357 (the file is larger than 16 MiB, too large for a firmware "
+               "file).|16|Firmware";
+        QTest::newRow("an empty file is named so, German") << "empty" << false << "\r\nFinished download... Error 4358"
+            << "Die Firmware-Übertragung ist fehlgeschlagen: Code 4358 (die Datei ist leer).|16|Firmware";
         QTest::newRow("a pipe named .hex") << "pipe" << true << "\r\nFinished download... Error 4353"
                                            << "The firmware download failed: code 4353 (the file cannot be read).|16|Firmware";
         const QString overlap = QStringLiteral("kein Intel-HEX-Datensatz, Daten über einem früheren Datensatz oder kein "
@@ -300,6 +305,8 @@ private Q_SLOTS:
         QString path = m_env->tempPath() + QStringLiteral("/fw.hex");
         if (file == QLatin1String("pipe"))
             QVERIFY(placeHostileFile(HostileFile::Pipe, path, {}));
+        else if (file == QLatin1String("empty"))
+            path = writeFile(QStringLiteral("fw.hex"), {});
         else if (file == QLatin1String("huge"))
             path = writeFile(QStringLiteral("fw.hex"), QByteArray(16 * 1024 * 1024 + 1, '\n'));
         else if (file == QLatin1String("overlap"))
