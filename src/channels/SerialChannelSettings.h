@@ -47,6 +47,8 @@ inline constexpr int kLastComPort = 64;
 // The baud rates a serial line can be set to (the span of the system's standard rates).
 inline constexpr int32_t kMinBaud = 50;
 inline constexpr int32_t kMaxBaud = 4000000;
+// What the channel runs with when the stored baud rate is none of these.
+inline constexpr int32_t kDefaultBaud = 19200;
 
 // The fixed choices of the dialog's boxes.
 QStringList serialBaudRates();

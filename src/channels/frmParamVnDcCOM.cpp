@@ -161,9 +161,10 @@ void frmParamVnDcCOM::ShowChannelSettings()
         comboSelPort[box]->clear();
         comboSelPort[box]->addItems(items);
     }
-    showStoredText(comboSelPort[BoxBaud], m_settings.Baud);
-    showStoredText(comboSelPort[BoxType], m_settings.VNxType);
     // A stored number the channel cannot use shows what the channel runs with instead.
+    const std::optional<int32_t> baud = storedNumber(m_settings.Baud, kMinBaud, kMaxBaud);
+    showStoredText(comboSelPort[BoxBaud], QString::number(baud.value_or(kDefaultBaud)));
+    showStoredText(comboSelPort[BoxType], m_settings.VNxType);
     fpLITimeOut->showStored(m_settings.Timeout, kDefaultTimeoutMs);
     fpLImultiPoint->showStored(m_settings.MultiPoint, kDefaultMultiPoint);
 

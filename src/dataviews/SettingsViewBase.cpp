@@ -18,17 +18,6 @@
 #include <QPushButton>
 #include <algorithm>
 
-namespace {
-
-QString notReadMessage(bool english)
-{
-    return english ? QStringLiteral("The settings could not be read, so nothing was written.\n\nThey are read again now.")
-                   : QStringLiteral("Die Einstellungen konnten nicht gelesen werden, daher wurde nichts geschrieben.\n\n"
-                                    "Sie werden jetzt neu gelesen.");
-}
-
-} // namespace
-
 SettingsViewBase::SettingsViewBase(const Design& design, QWidget* parent)
     : QWidget(parent)
     , ScrolledWindow1(new ScrolledWindow(this))
@@ -205,7 +194,7 @@ int32_t SettingsViewBase::applySettings()
     const bool english = localeIsEnglish();
     if (!m_lastReadOk) {
         // Unread controls hold no device values: writing them would overwrite the settings.
-        app().dialogs->MsgBox(notReadMessage(english), vbOKOnly | vbExclamation);
+        app().dialogs->MsgBox(settingswrite::notReadMessage(english), vbOKOnly | vbExclamation);
         return ChOk;
     }
     const settingswrite::ProtectedWrite written = WriteTable0();

@@ -94,6 +94,29 @@ QString rebootFailedMessage(int32_t code, bool english)
                     code, english);
 }
 
+QString rebootUnansweredMessage(int32_t code, bool english)
+{
+    return withCode(english ? QStringLiteral("The device did not answer the restart request: code %1 (%2).\n\n"
+                                             "It may be restarting; it is read again after the restart wait.")
+                            : QStringLiteral("Das Gerät hat auf die Neustart-Anforderung nicht geantwortet: Code %1 (%2).\n\n"
+                                             "Es startet möglicherweise neu; nach der Wartezeit wird es neu gelesen."),
+                    code, english);
+}
+
+QString restartMessage(int32_t result, bool english)
+{
+    if (result == ChOk)
+        return {};
+    return isLostAnswer(result) ? rebootUnansweredMessage(result, english) : rebootFailedMessage(result, english);
+}
+
+QString notReadMessage(bool english)
+{
+    return english ? QStringLiteral("The settings could not be read, so nothing was written.\n\nThey are read again now.")
+                   : QStringLiteral("Die Einstellungen konnten nicht gelesen werden, daher wurde nichts geschrieben.\n\n"
+                                    "Sie werden jetzt neu gelesen.");
+}
+
 QString protectedWriteMessage(const ProtectedWrite& result, bool english)
 {
     if (result.lift != ChOk)

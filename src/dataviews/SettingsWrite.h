@@ -34,6 +34,12 @@ QString writeFailedMessage(int32_t code, bool english);
 // "The settings were written, but …: code N (reason)."
 QString stepFailedMessage(Step step, int32_t code, bool english);
 QString rebootFailedMessage(int32_t code, bool english);
+// A restart request that got no usable answer: the device may be restarting all the same.
+QString rebootUnansweredMessage(int32_t code, bool english);
+// What the user is told of a restart request's result: one of the two above; empty for 0.
+QString restartMessage(int32_t result, bool english);
+// The one answer to an Apply after a read that failed.
+QString notReadMessage(bool english);
 // What the user is told of a protected write; empty when every step succeeded.
 QString protectedWriteMessage(const ProtectedWrite& result, bool english);
 

@@ -26,7 +26,6 @@ using namespace commonsettings;
 namespace {
 
 constexpr int kLastReg = kRegisterCount - 1;
-constexpr int kRebootWaitMs = 2000;
 
 // Bits 0-7 of a process-image register: control name, German caption, English string.
 struct OptionText {
@@ -323,12 +322,12 @@ int32_t frmCommonSetting::afterWrite()
         return ChOk;
     int32_t result = 0;
     m_DevSrv->RebootDevice(m_Channel, result);
-    if (result != ChOk) {
-        // The settings are not in effect yet; the user must hear that rather than wait for a restart.
-        app().dialogs->MsgBox(settingswrite::rebootFailedMessage(result, localeIsEnglish()), vbOKOnly | vbExclamation);
+    if (result != ChOk)
+        app().dialogs->MsgBox(settingswrite::restartMessage(result, localeIsEnglish()), vbOKOnly | vbExclamation);
+    // A refused restart is not waited for; one whose answer was lost may be under way.
+    if (result != ChOk && !isLostAnswer(result))
         return result;
-    }
-    app().dialogs->Wait(kRebootWaitMs);
+    app().dialogs->Wait(kRestartMs);
     const int32_t lastImageRegister = kFirstImageRegister + kImageCount - 1;
     if (firstChangedRegister(kFirstImageRegister, lastImageRegister) < 0 || !m_station.get)
         return ChOk;

@@ -37,7 +37,6 @@ namespace {
 
 constexpr int kCycleTimeTab = 2;
 constexpr int kTimerMs = 50;
-constexpr int kRebootWaitMs = 2000;
 // The tab frame's top and the room below it, in twips. The width follows the buttons, which
 // grow with their captions.
 constexpr int kTabFrameTop = 1440;
@@ -68,13 +67,6 @@ const char* const kOptionCaptions[] = {"ICO (input -> computing -> output)", "IO
                                        "CIO (computing -> input -> output)"};
 const char* const kDiagCaptions[] = {"Minimal PLC-Cycletime [ms]", "Maximum PLC-Cycletime  [ms]",
                                      "Current PLC-Cycletime  [ms]", "Average PLC-Cycletime  [ms]"};
-
-QString notReadMessage(bool english)
-{
-    return english ? QStringLiteral("The settings could not be read, so nothing is written. They are read again.")
-                   : QStringLiteral("Die Einstellungen konnten nicht gelesen werden, daher wird nichts geschrieben. "
-                                    "Sie werden neu gelesen.");
-}
 
 QString measurementFailedText(int32_t code, bool english)
 {
@@ -541,7 +533,7 @@ void frmControllerSetting::applySettings()
     const bool english = localeIsEnglish();
     if (!m_table1Read) {
         // Writing now would put an image the device never reported into it.
-        app().dialogs->MsgBox(notReadMessage(english), vbOKOnly | vbExclamation);
+        app().dialogs->MsgBox(settingswrite::notReadMessage(english), vbOKOnly | vbExclamation);
         readDevice();
         fRegsToControls();
         return;
@@ -583,16 +575,16 @@ int32_t frmControllerSetting::rebootAndWait()
     int32_t result = ChOk;
     m_DevSrv->RebootDevice(m_channel, result);
     m_lastResult = result;
-    if (result != ChOk) {
-        // The settings are not in effect; the user hears that rather than waiting for a restart.
-        app().dialogs->MsgBox(settingswrite::rebootFailedMessage(result, localeIsEnglish()), vbOKOnly | vbExclamation);
+    if (result != ChOk)
+        app().dialogs->MsgBox(settingswrite::restartMessage(result, localeIsEnglish()), vbOKOnly | vbExclamation);
+    // A refused restart is not waited for; one whose answer was lost may be under way.
+    if (result != ChOk && !isLostAnswer(result))
         return result;
-    }
     // No tick may read the restarting device.
     const bool ticking = timerCycleTime->isActive();
     timerCycleTime->stop();
     setEnabled(false);
-    app().dialogs->Wait(kRebootWaitMs);
+    app().dialogs->Wait(kRestartMs);
     setEnabled(true);
     if (ticking)
         timerCycleTime->start();

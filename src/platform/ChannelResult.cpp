@@ -17,6 +17,7 @@ QString channelResultText(int32_t result)
     case ChUnsupported: return QStringLiteral("not supported");
     case ChNotAWord: return QStringLiteral("value outside 0..65535, not sent");
     case ChCancelled: return QStringLiteral("cancelled");
+    case ChLinkLost: return QStringLiteral("link lost");
     default: break;
     }
     return QStringLiteral("error %1").arg(result);
@@ -41,6 +42,7 @@ QString channelResultText(int32_t result, bool english)
     case ChUnsupported: return QStringLiteral("nicht unterstützt");
     case ChNotAWord: return QStringLiteral("Wert außerhalb 0..65535, nicht gesendet");
     case ChCancelled: return QStringLiteral("abgebrochen");
+    case ChLinkLost: return QStringLiteral("Verbindung unterbrochen");
     default: break;
     }
     return QStringLiteral("Fehler %1").arg(result);
@@ -55,8 +57,14 @@ bool isTransportFailure(int32_t result)
     case ChOpenFailed:
     case ChNoDevice:
     case ChCancelled: // no answer was asked for
+    case ChLinkLost:
         return true;
     default:
         return false;
     }
+}
+
+bool isLostAnswer(int32_t result)
+{
+    return result == ChTimeout || result == ChBadFrame || result == ChLinkLost;
 }

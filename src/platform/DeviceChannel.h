@@ -22,6 +22,7 @@ enum ChannelResult : int32_t {
     ChNoDevice = 0x100A,       // the router knows no device with that net id and port
     ChUnsupported = 0x100B,
     ChNotAWord = 0x100E,       // a value to write outside 0..65535; nothing was sent
+    ChLinkLost = 0x100F,       // the line went away during the call (port vanished, connection closed or refused)
     ChCancelled = 0x1010,      // the user ended the job before this request was sent
 };
 
@@ -36,6 +37,9 @@ QString channelResultText(int32_t result, bool english);
 // True for a result that means no usable answer came (no reply, a bad frame, the port
 // or the connection gone), as opposed to a device that answered with an error code.
 bool isTransportFailure(int32_t result);
+// True for a transport failure after which the request may still have reached the device
+// (no answer, a garbled one, the line lost meanwhile): what it asked for may have been done.
+bool isLostAnswer(int32_t result);
 
 // The time-out range of every channel call: below 1 ms every call would fail, and
 // above a minute a silent device would freeze the window for the four tries of a log-in.

@@ -5,6 +5,9 @@
 
 class IDeviceChannel;
 
+// A device answers again within this time after RebootDevice (and a coupler after a firmware load).
+inline constexpr int kRestartMs = 2000;
+
 class IDeviceService {
 public:
     virtual ~IDeviceService() = default;

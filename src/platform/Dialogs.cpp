@@ -4,8 +4,8 @@
 #include "UserInputBlock.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDesktopServices>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -13,6 +13,8 @@
 #include <QProcess>
 #include <QTimer>
 #include <QUrl>
+
+#include <algorithm>
 
 // A guard lives on the stack of the code that opens dialogs; it belongs to the context
 // it was made in, which a test may end first.
@@ -106,30 +108,50 @@ QString QtDialogs::GetSaveFileName(const QString& title, const QString& folder, 
     return fileDialog(owner(), QFileDialog::AcceptSave, title, folder, filter, defaultSuffix);
 }
 
+namespace {
+
+// Lets events run until the deadline has passed or done() holds. The loop checks the clock
+// itself: a coarse timer of two seconds may fire 5 % early, and a device that restarts
+// within the promised time would then be read while it restarts.
+void runEventsUntil(const QDeadlineTimer& deadline, const std::function<bool()>& done)
+{
+    const UserInputBlock noInput; // nothing the user starts may run inside the caller's work
+    while (!deadline.hasExpired() && !(done && done())) {
+        QEventLoop loop;
+        bool woken = false;
+        const auto wake = [&] {
+            woken = true;
+            loop.quit();
+        };
+        QTimer::singleShot(std::max<qint64>(1, deadline.remainingTime()), Qt::PreciseTimer, &loop, wake);
+        QTimer check;
+        if (done) {
+            QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+                if (done())
+                    wake();
+            });
+            check.start(20);
+        }
+        loop.exec();
+        if (!woken)
+            return; // the program is ending: every event loop was told to quit
+    }
+}
+
+} // namespace
+
 void QtDialogs::Wait(int ms)
 {
     if (ms <= 0)
         return;
-    const UserInputBlock noInput; // nothing the user starts may run inside the caller's work
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
+    runEventsUntil(QDeadlineTimer(ms, Qt::PreciseTimer), {});
 }
 
 void QtDialogs::WaitUntil(int ms, const std::function<bool()>& done)
 {
     if (ms <= 0 || done())
         return;
-    const UserInputBlock noInput;
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    QTimer check;
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    check.start(20);
-    loop.exec();
+    runEventsUntil(QDeadlineTimer(ms, Qt::PreciseTimer), done);
 }
 
 bool QtDialogs::OpenDocument(const QString& path)

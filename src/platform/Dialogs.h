@@ -24,8 +24,8 @@ public:
                                     const QString& defaultSuffix = {}) = 0;
     virtual QString GetSaveFileName(const QString& title, const QString& folder, const QString& filter,
                                     const QString& defaultSuffix = {}) = 0;
-    // Waits while the event loop keeps running (window messages are processed); the
-    // user's input is dropped meanwhile and a close request taken up after the work.
+    // Waits at least ms while the event loop keeps running (window messages are processed);
+    // the user's input is dropped meanwhile and a close request taken up after the work.
     virtual void Wait(int ms) = 0;
     // Like Wait, but over as soon as done() returns true (asked while events are processed).
     virtual void WaitUntil(int ms, const std::function<bool()>& done)

@@ -32,6 +32,8 @@ enum ServerResult : int32_t {
     ResHexFormat = 0x1102,   // a line that is not an Intel HEX record
     ResHexChecksum = 0x1103, // a record whose checksum does not match
     ResImageSize = 0x1104,   // no data, or an image larger than kMaxImageSize
+    ResFileTooLarge = 0x1105, // a text longer than any firmware file can be, refused unread
+    ResFileEmpty = 0x1106,    // no bytes, or blank lines only
 };
 
 } // namespace fw

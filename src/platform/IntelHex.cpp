@@ -45,7 +45,7 @@ std::optional<QByteArray> hexBytes(QByteArrayView digits)
 bool isBlank(QByteArrayView line)
 {
     for (char c : line)
-        if (c != ' ' && c != '\t' && c != '\r')
+        if (c != ' ' && c != '\t')
             return false;
     return true;
 }
@@ -107,19 +107,23 @@ int32_t readIntelHex(QByteArrayView text, FirmwareImage& image, int* errorLine)
         return code;
     };
 
-    qsizetype start = 0;
+    // Some editors start a UTF-8 text with a byte order mark.
+    qsizetype start = text.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    bool anyRecord = false;
     while (start < text.size()) {
-        qsizetype end = text.indexOf('\n', start);
-        if (end < 0)
-            end = text.size();
+        // CR, LF and CR LF all end a line: files come from every kind of system.
+        qsizetype end = start;
+        while (end < text.size() && text[end] != '\n' && text[end] != '\r')
+            ++end;
         QByteArrayView line = text.sliced(start, end - start);
-        start = end + 1;
+        start = end + (text.sliced(end).startsWith("\r\n") ? 2 : 1);
         ++lineNo;
         if (isBlank(line))
             continue;
+        anyRecord = true;
         if (ended)
             return fail(fw::ResHexFormat); // nothing may follow the end record
-        while (!line.isEmpty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
+        while (!line.isEmpty() && (line.back() == ' ' || line.back() == '\t'))
             line.chop(1);
         if (line.front() != ':')
             return fail(fw::ResHexFormat);
@@ -171,6 +175,10 @@ int32_t readIntelHex(QByteArrayView text, FirmwareImage& image, int* errorLine)
         default:
             return fail(fw::ResHexFormat);
         }
+    }
+    if (!anyRecord) {
+        lineNo = 0; // no line is to blame
+        return fail(fw::ResFileEmpty);
     }
     lineNo = std::max(lineNo, 1);
     if (!ended)

@@ -10,6 +10,6 @@ struct FirmwareImage {
 };
 
 // 0, or fw::ResHexFormat (also for data over bytes an earlier record set),
-// fw::ResHexChecksum or fw::ResImageSize; errorLine (1-based) names the
-// offending line. The image is set only on success.
+// fw::ResHexChecksum, fw::ResImageSize or fw::ResFileEmpty; errorLine (1-based)
+// names the offending line, 0 for an empty text. The image is set only on success.
 int32_t readIntelHex(QByteArrayView text, FirmwareImage& image, int* errorLine = nullptr);

@@ -271,8 +271,9 @@ int32_t QnpChannel::exchange(uint8_t kind, const QByteArray& payload, QByteArray
         return ChBadArgument;
     const QDeadlineTimer deadline(clampTimeout(m_param.timeout));
     // The router may have closed an idle link; the port stays open for the caller.
+    // A router that refused is gone; only one that never answered is a time-out.
     if (!linkStillUp(deadline) && !connectRouter(remainingMs(deadline)))
-        return ChTimeout;
+        return deadline.hasExpired() ? ChTimeout : ChLinkLost;
 
     proto::Frame request;
     request.kind = kind;
@@ -285,14 +286,15 @@ int32_t QnpChannel::exchange(uint8_t kind, const QByteArray& payload, QByteArray
     const QByteArray bytes = proto::encodeEnvelope(envelope);
     if (m_socket->write(bytes) != bytes.size()) {
         dropConnection();
-        return ChTimeout;
+        return ChLinkLost;
     }
     // The socket's reads and writes happen in its wait calls only; past the deadline each is
     // still made once, so a process that waited for the processor does not miss what is there.
     while (m_socket->bytesToWrite() > 0) {
         if (!m_socket->waitForBytesWritten(remainingMs(deadline))) {
+            const bool closed = m_socket->state() != QAbstractSocket::ConnectedState;
             dropConnection();
-            return ChTimeout;
+            return closed ? ChLinkLost : ChTimeout;
         }
     }
 
@@ -353,5 +355,7 @@ int32_t QnpChannel::exchange(uint8_t kind, const QByteArray& payload, QByteArray
             && m_socket->state() != QAbstractSocket::ConnectedState)
             closed = true;
     }
+    if (closed)
+        return ChLinkLost; // no answer can come over a link the router closed
     return (sawGarbage || cutReply(m_rx, netId, envelope.port, request.seq, othersCame)) ? ChBadFrame : ChTimeout;
 }

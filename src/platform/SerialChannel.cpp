@@ -165,10 +165,11 @@ int32_t SerialChannel::PortClose()
 int32_t SerialChannel::transact(uint8_t kind, const QByteArray& payload, QByteArray& reply)
 {
     if (m_lost) {
-        // The port is still open for the caller: try the device again.
+        // The port is still open for the caller: try the device again. Until it is back the
+        // line stays lost, which the user mends at the cable, not by opening the port.
         if (PortOpen() != ChOk) {
             m_lost = true;
-            return ChNotOpen;
+            return ChLinkLost;
         }
     } else if (!m_port || !m_port->isOpen()) {
         return ChNotOpen;
@@ -199,7 +200,7 @@ int32_t SerialChannel::transact(uint8_t kind, const QByteArray& payload, QByteAr
 
     if (const Io sent = writeAll(fd, bytes, deadline); sent != Io::Done) {
         m_lost = sent == Io::Gone;
-        return ChTimeout;
+        return m_lost ? ChLinkLost : ChTimeout;
     }
 
     const uint8_t replyKind = kind | proto::KindReply;
@@ -226,14 +227,14 @@ int32_t SerialChannel::transact(uint8_t kind, const QByteArray& payload, QByteAr
         }
         if (!lineUp) {
             m_lost = true; // no answer will come; the next call opens the port again
-            break;
+            return ChLinkLost; // the cable, not the time-out, is what the user must look at
         }
         if (deadline.hasExpired())
             break;
         pollfd pfd{fd, POLLIN, 0};
         if (::poll(&pfd, 1, remainingMs(deadline)) < 0 && errno != EINTR) {
             m_lost = true;
-            break;
+            return ChLinkLost;
         }
         hungUp = pfd.revents & (POLLERR | POLLHUP | POLLNVAL);
     }

@@ -2,6 +2,7 @@
 
 #include "platform/AppContext.h"
 #include "platform/BusyScope.h"
+#include "platform/DeviceChannel.h"
 #include "platform/LocaleInfo.h"
 #include "platform/LogBox.h"
 
@@ -27,6 +28,24 @@ QString clsProject::noChannelText(const QString& device)
         : QStringLiteral("Kein Kommunikationskanal gewählt (gespeichertes \"Device\" ist \"%1\"). "
                          "Bitte unter Optionen > Kommunikationskanal einen wählen.")
               .arg(device);
+}
+
+QString clsProject::probeFailedText(int attempt, int32_t code)
+{
+    if (code == ChTimeout)
+        return QString::number(attempt) + QStringLiteral(" Timeout");
+    const bool english = localeIsEnglish();
+    QString what;
+    if (code == ChNoDevice) // the net id or the port is wrong, which no Timeout setting mends
+        what = english ? QStringLiteral("No device with this net id and port")
+                       : QStringLiteral("Kein Gerät mit dieser Net-Id und diesem Port");
+    else if (channelResultText(code) == QStringLiteral("error %1").arg(code)) // a device's own code: no name to give
+        what = english ? QStringLiteral("Error") : QStringLiteral("Fehler");
+    else
+        what = channelResultText(code, english);
+    what[0] = what[0].toUpper();
+    return QStringLiteral("%1 %2 (%3 %4)")
+        .arg(QString::number(attempt), what, english ? QStringLiteral("code") : QStringLiteral("Code"), QString::number(code));
 }
 
 void clsProject::setOnline(bool value)
@@ -60,7 +79,8 @@ void clsProject::LogIn()
     }
     std::array<int32_t, 3> buffer{};
     for (int attempt = 0; attempt < kProbeTries; ++attempt) {
-        if (channel->VbRegSyncReadReq(0, 9, 0, 2, buffer) == 0) {
+        const int32_t rc = channel->VbRegSyncReadReq(0, 9, 0, 2, buffer);
+        if (rc == 0) {
             m_online = true;
             Q_EMIT ProjectStateChangeOnline(m_online);
             // A handler whose station read failed has set the field back: offline, port closed.
@@ -69,7 +89,7 @@ void clsProject::LogIn()
                 current->PortClose();
             return;
         }
-        AppendLogText(app().gLogBox, QString::number(attempt) + QStringLiteral(" Timeout\r\n"));
+        AppendLogText(app().gLogBox, probeFailedText(attempt, rc) + QStringLiteral("\r\n"));
     }
     // No coupler answered: leave the port closed so the next log-in starts afresh.
     channel->PortClose();

@@ -2,6 +2,7 @@
 // The project's online state: assigning Online logs in (opens the current
 // channel and probes the coupler) or logs out, and announces the change.
 #include <QObject>
+#include <cstdint>
 
 class clsProject : public QObject {
     Q_OBJECT
@@ -17,6 +18,8 @@ public:
     static QString portNotOpenedText(const QString& port);
     // The log line of a log-in without a channel object, naming the stored channel kind.
     static QString noChannelText(const QString& device);
+    // The log line of a failed probe read: "n Timeout" for a time-out, else what failed and its code.
+    static QString probeFailedText(int attempt, int32_t code);
 
 Q_SIGNALS:
     // Carries the field itself; connect it directly, the handler runs inside setOnline.

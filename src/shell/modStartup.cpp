@@ -183,7 +183,7 @@ void fInitDevChannel(AppContext& context)
 
     if (device == QLatin1String("0")) {
         const int32_t port = settings.number(QStringLiteral("Port"), 2, 1, kLastComPort);
-        const int32_t baud = settings.number(QStringLiteral("Baud"), 19200, kMinBaud, kMaxBaud);
+        const int32_t baud = settings.number(QStringLiteral("Baud"), kDefaultBaud, kMinBaud, kMaxBaud);
         // Read (and defaulted) for the channel dialog; the channel does not take them.
         settings.readOrWrite(QStringLiteral("Parity"), QStringLiteral("Even"));
         settings.readOrWrite(QStringLiteral("DataBits"), QStringLiteral("8"));

@@ -246,6 +246,9 @@ void frmFirmwareUpdate::finishRun()
     const int errorLine = m_lResult != 0 ? m_objVnFirmwareSrv->lastErrorLine() : 0;
     if (errorLine > 0)
         AppendLogText(m_log.get(), kCrLf + fileLineText(errorLine, m_lResult, english));
+    const FirmwareEndCheck& check = m_objVnFirmwareSrv->lastEndCheck();
+    if (check.checked)
+        AppendLogText(m_log.get(), kCrLf + endCheckText(check, english));
     QString line = kCrLf + LoadResString(727);
     if (m_lResult == 0)
         line += QLatin1Char(' ') + LoadResString(400) + QLatin1Char(' ');
@@ -262,6 +265,8 @@ void frmFirmwareUpdate::finishRun()
     if (m_lResult == 0)
         app().dialogs->MsgBox(LoadResString(728) + kCrLf + kCrLf + LoadResString(729) + kCrLf + LoadResString(402),
                               vbInformation, LoadResString(730));
+    else if (check.checked) // the image went out whole: whether it is in is not known, so no "failed"
+        app().dialogs->MsgBox(endCheckText(check, english), vbExclamation, LoadResString(730));
     else
         app().dialogs->MsgBox(downloadFailedText(m_lResult, errorLine, english), vbCritical, LoadResString(730));
     if (!self)
@@ -290,6 +295,44 @@ QString frmFirmwareUpdate::fileLineText(int errorLine, int32_t result, bool engl
     return (english ? QStringLiteral("Line %1 of the firmware file: %2") : QStringLiteral("Zeile %1 der Firmware-Datei: %2"))
         .arg(errorLine)
         .arg(firmwareResultText(result, english));
+}
+
+QString frmFirmwareUpdate::endCheckText(const FirmwareEndCheck& check, bool english)
+{
+    const auto word = [](uint16_t w) { return QStringLiteral("%1").arg(w, 4, 16, QLatin1Char('0')).toUpper(); };
+    const auto code = [english](int32_t c) { return QStringLiteral("%1 (%2)").arg(c).arg(channelResultText(c, english)); };
+    QString text = (english ? QStringLiteral("The coupler did not answer the end of the transfer: code %1. ")
+                            : QStringLiteral("Der Koppler hat das Ende der Übertragung nicht beantwortet: Code %1. "))
+                       .arg(code(check.endResult));
+    if (check.installed())
+        return text
+            + (english ? QStringLiteral("Its firmware word %1 is the file's: the firmware is installed.")
+                       : QStringLiteral("Sein Firmware-Wort %1 ist das der Datei: die Firmware ist installiert."))
+                  .arg(word(check.deviceWord));
+    if (check.readResult == 0 && check.deviceWord == check.imageWord && check.beforeResult == 0)
+        text += (english ? QStringLiteral("Its firmware word %1 is the file's, but it showed that word before the "
+                                          "transfer too.")
+                         : QStringLiteral("Sein Firmware-Wort %1 ist das der Datei, aber das zeigte er schon vor der "
+                                          "Übertragung."))
+                    .arg(word(check.deviceWord));
+    else if (check.readResult == 0 && check.deviceWord == check.imageWord)
+        text += (english ? QStringLiteral("Its firmware word %1 is the file's, but its word before the transfer could not "
+                                          "be read: code %2.")
+                         : QStringLiteral("Sein Firmware-Wort %1 ist das der Datei, aber sein Wort vor der Übertragung "
+                                          "konnte nicht gelesen werden: Code %2."))
+                    .arg(word(check.deviceWord), code(check.beforeResult));
+    else if (check.readResult == 0)
+        text += (english ? QStringLiteral("Its firmware word is %1, the file's %2.")
+                         : QStringLiteral("Sein Firmware-Wort ist %1, das der Datei %2."))
+                    .arg(word(check.deviceWord), word(check.imageWord));
+    else
+        text += (english ? QStringLiteral("Its firmware word could not be read: code %1.")
+                         : QStringLiteral("Sein Firmware-Wort konnte nicht gelesen werden: Code %1."))
+                    .arg(code(check.readResult));
+    return text + kCrLf + kCrLf
+        + (english ? QStringLiteral("The coupler's state is not known: check its firmware version (table 0, register 255).")
+                   : QStringLiteral("Der Zustand des Kopplers ist nicht bekannt: bitte seine Firmware-Version prüfen "
+                                    "(Tabelle 0, Register 255)."));
 }
 
 void frmFirmwareUpdate::OnDownloadStart(int32_t total)

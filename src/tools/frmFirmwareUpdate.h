@@ -9,6 +9,7 @@
 #include <memory>
 
 class FirmwareServer;
+struct FirmwareEndCheck;
 class IDeviceChannel;
 class QGroupBox;
 class QLabel;
@@ -36,6 +37,8 @@ public:
     static QString downloadFailedText(int32_t result, int errorLine, bool english);
     // The log line naming the line of the firmware file the server refused.
     static QString fileLineText(int errorLine, int32_t result, bool english);
+    // After an end request without a usable answer: what the coupler's firmware word says.
+    static QString endCheckText(const FirmwareEndCheck& check, bool english);
 
     pugi::xml_node station() const { return m_station; }
     IDeviceChannel* channel() const { return m_channel; }

@@ -71,10 +71,25 @@ void frmScriptInitCoupler::runScript()
     if (IDeviceService* service = deviceService())
         service->RebootDevice(channel(), result);
     setLastResult(result);
-    // Developers keep the protection off after the restart.
+    // The settings written take effect only with the restart: a refused one must not pass unseen,
+    // and one whose answer was lost may be under way, so it is not called failed.
+    if (isLostAnswer(result))
+        AppendLogText(logBox(), QStringLiteral("\r\nReboot: keine Antwort (Code: %1), der Koppler startet "
+                                               "möglicherweise neu\r\n")
+                                    .arg(result));
+    else if (result != ChOk)
+        AppendLogText(logBox(), QStringLiteral("\r\nReboot: Fehler (Code: %1)\r\n").arg(result));
+    // Developers keep the protection off after the restart; a restarting coupler would not hear it.
     AppContext& context = app();
     if (gCommon().AccessLevel() == 1 && context.gObjDevSrv) {
+        if (result == ChOk || isLostAnswer(result)) {
+            context.dialogs->Wait(kRestartMs);
+            if (!self)
+                return;
+        }
         context.gObjDevSrv->AbolishProtection(channel(), false, result);
         setLastResult(result);
+        if (result != ChOk)
+            AppendLogText(logBox(), QStringLiteral("\r\n%1: Fehler (Code: %2)\r\n").arg(LoadResString(750)).arg(result));
     }
 }

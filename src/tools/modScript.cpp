@@ -26,9 +26,12 @@ QString padded(int32_t value, int digits)
 
 void log(ILogBox* box, const QString& text) { AppendLogText(box, text); }
 
-enum class Verify { Ok, Mismatch, LinkLost };
+struct Verify {
+    enum Kind { Ok, Mismatch, LinkLost } kind = Ok;
+    int32_t code = ChOk; // the failed write's or read-back's; 0 for a value read back that differs
+};
 
-Verify failed(int32_t rc) { return isTransportFailure(rc) ? Verify::LinkLost : Verify::Mismatch; }
+Verify failed(int32_t rc) { return {isTransportFailure(rc) ? Verify::LinkLost : Verify::Mismatch, rc}; }
 
 // Writes one register and reads it back; a failed write or read is a value that does not verify.
 Verify writeAndVerify(IDeviceChannel* channel, int32_t pos, int32_t table, int32_t offset, int32_t value)
@@ -39,7 +42,15 @@ Verify writeAndVerify(IDeviceChannel* channel, int32_t pos, int32_t table, int32
     int32_t readBack[1] = {0};
     if (const int32_t rc = channel->VbRegSyncReadReq(pos, table, offset, 1, readBack); rc != ChOk)
         return failed(rc);
-    return readBack[0] == value ? Verify::Ok : Verify::Mismatch;
+    return {readBack[0] == value ? Verify::Ok : Verify::Mismatch, ChOk};
+}
+
+// "OK", or the verdict with the channel's code when the write or read-back failed.
+QString verdict(const Verify& verify, const QString& failure)
+{
+    if (verify.kind == Verify::Ok)
+        return QStringLiteral("OK");
+    return verify.code == ChOk ? failure : failure + QStringLiteral(" (Code: %1)").arg(verify.code);
 }
 
 int32_t writeCodeword(IDeviceChannel* channel, int32_t pos, int32_t table, int32_t codeword)
@@ -91,11 +102,11 @@ bool ScriptInitCoupler(const pugi::xml_node& script, IDeviceChannel* channel, IL
             if (!reg.readable())
                 return abort();
             // A value no register holds is not sent: it fails like one that does not verify.
-            const bool ok = reg.value.ok()
-                && writeAndVerify(channel, 0, *table.number, *reg.offset, reg.value.word) == Verify::Ok;
-            log(box, registerLine(reg) + (ok ? QStringLiteral("OK") : QStringLiteral("Fehler"))
+            const Verify verify = reg.value.ok() ? writeAndVerify(channel, 0, *table.number, *reg.offset, reg.value.word)
+                                                 : Verify{Verify::Mismatch, ChOk};
+            log(box, registerLine(reg) + verdict(verify, QStringLiteral("Fehler"))
                          + QLatin1Char('\t') + reg.desc + CrLf);
-            if (!ok)
+            if (verify.kind != Verify::Ok)
                 return abort();
         }
     }
@@ -200,16 +211,14 @@ bool runTerminalScript(const pugi::xml_node& script, IDeviceChannel* channel, IL
                 if (!reg.readable())
                     return abort();
                 // A value no register holds is not sent: it is ignored like one that does not verify.
-                const Verify verify = reg.value.ok()
-                    ? writeAndVerify(channel, pos, table, *reg.offset, reg.value.word)
-                    : Verify::Mismatch;
+                const Verify verify = reg.value.ok() ? writeAndVerify(channel, pos, table, *reg.offset, reg.value.word)
+                                                     : Verify{Verify::Mismatch, ChOk};
                 ++tally.tried;
-                tally.unverified += verify == Verify::Ok ? 0 : 1;
-                log(box, registerLine(reg)
-                             + (verify == Verify::Ok ? QStringLiteral("OK") : QStringLiteral("Ignore")) + QLatin1Char('\t')
-                             + reg.desc + CrLf);
+                tally.unverified += verify.kind == Verify::Ok ? 0 : 1;
+                log(box, registerLine(reg) + verdict(verify, QStringLiteral("Ignore")) + QLatin1Char('\t') + reg.desc
+                             + CrLf);
                 // A lost link is no value to ignore: resuming would only wait out one time-out after another.
-                if (verify == Verify::LinkLost || (verify == Verify::Mismatch && !run.resume))
+                if (verify.kind == Verify::LinkLost || (verify.kind == Verify::Mismatch && !run.resume))
                     return abort();
             }
 

@@ -251,6 +251,31 @@ private Q_SLOTS:
         QVERIFY(m_env->dialogs().messages.isEmpty());
     }
 
+    // A stored baud rate the channel cannot run with shows the rate the channel takes instead, so
+    // Test probes with what F11 would use; a usable rate the list lacks stays.
+    void storedBaudRateTheChannelCannotUse_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("entries");
+        QTest::newRow("a word") << "fast" << "19200" << 4;
+        QTest::newRow("negative") << "-9600" << "19200" << 4;
+        QTest::newRow("empty") << "" << "19200" << 4;
+        QTest::newRow("usable, not in the list") << "115200" << "115200" << 5;
+    }
+    void storedBaudRateTheChannelCannotUse()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        store(QStringLiteral("Baud"), stored);
+        frmParamVnDcCOM* f = openForm();
+        QCOMPARE(box(f, 1)->currentText(), shown);
+        QTEST(box(f, 1)->count(), "entries");
+        m_channel->param.calls.clear();
+        child<QPushButton>(f, QStringLiteral("cmdOK"))->click();
+        QCOMPARE(m_channel->param.calls.filter(QStringLiteral("Baud ")), QStringList{"Baud " + shown});
+    }
+
     void typedNumbersOutsideTheBoxesAreRefused_data()
     {
         QTest::addColumn<QString>("field");

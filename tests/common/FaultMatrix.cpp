@@ -55,7 +55,7 @@ const std::vector<MatrixFault>& matrixFaults()
         {"wrong sequence", QStringLiteral("wrongseq"), false, ChTimeout, ChTimeout, true, false},
         {"error code", QStringLiteral("error:%1").arg(kMatrixRefusal), true, kMatrixRefusal, kMatrixRefusal, false, false},
         {"reboot", QStringLiteral("reboot"), false, ChTimeout, ChTimeout, false, true},
-        {"link killed", QStringLiteral("kill"), false, ChTimeout, ChTimeout, false, false},
+        {"link killed", QStringLiteral("kill"), false, ChLinkLost, ChLinkLost, false, false},
     };
     return kFaults;
 }

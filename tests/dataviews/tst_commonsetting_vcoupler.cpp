@@ -1,6 +1,7 @@
 // The coupler's common settings and local user-mapping views through the
 // serial channel against the virtual coupler: Apply's order of requests, the
 // reboot question, the mapping, and the local view's plain write-back.
+#include "common/ClockPhase.h"
 #include "common/TestEnv.h"
 #include "common/VirtualCoupler.h"
 #include "dataviews/frmCommonLocalUserSetting.h"
@@ -18,6 +19,7 @@
 #include <QRadioButton>
 #include <QSpontaneKeyEvent>
 #include <QTabWidget>
+#include <QTimer>
 #include <QWheelEvent>
 #include <QtTest>
 #include <functional>
@@ -134,6 +136,26 @@ private Q_SLOTS:
         int32_t result = -1;
         DeviceService().RebootDevice(m_channel.get(), result);
         QTRY_COMPARE(m_coupler->trace().filter("process images").size(), qsizetype(reg == 4 && value == 1 ? 1 : 0));
+    }
+
+    // A coupler that restarts in 1950 ms answers the read after the 2000 ms wait, every time, also
+    // while another view's timer keeps the event loop busy and the wait starts where a coarse timer fires early.
+    void restartWithinTheWaitIsReadAfterIt()
+    {
+        QVERIFY(start(QStringLiteral("vn6555-demo.xml"), {"--reboot-ms", "1950"}));
+        QWidget& form = open<frmCommonSetting>();
+        m_env->dialogs().realWaits = true;
+        QTimer otherView;
+        otherView.start(100);
+        for (int round = 0; round < 3; ++round) {
+            child<QCheckBox>(form, "chkOldTermConfig")->toggle();
+            m_env->dialogs().answers = {vbYes};
+            waitForClockPhase(120 + 30 * round);
+            child<QPushButton>(form, "cmdApply")->click();
+            QVERIFY2(m_form->lastReadOk(), qPrintable(m_form->statusText()));
+            QCOMPARE(m_coupler->requests().mid(m_coupler->requests().size() - 2),
+                     QStringList({"service reboot = 0", "read 0 0 0 12 = 0"}));
+        }
     }
 
     // Register 1 bits 1-2 = 4 name no option: none is shown, also on a re-read, and the 4 is kept.

@@ -46,11 +46,11 @@ const Stage kStages[] = {
 };
 
 const QString kNotRead =
-    QStringLiteral("The settings could not be read, so nothing is written. They are read again.|48|");
+    QStringLiteral("The settings could not be read, so nothing was written.\n\nThey are read again now.|48|");
 const QString kQuestion = QStringLiteral("Reboot to take settings ?|36|");
 const QRegularExpression kProtection(QStringLiteral("^service (protection|2 )"));
 
-enum ApplyCase { RefusedRestart, RefusedProtection, RefusedSwitch, RefusedQuery, CloseInWait };
+enum ApplyCase { RefusedRestart, LostRestartReply, RefusedProtection, RefusedSwitch, RefusedQuery, CloseInWait };
 struct ApplyRow {
     const char* name;
     const char* target; // refused from the first match on (#1+ also every later one); empty: no fault
@@ -58,6 +58,7 @@ struct ApplyRow {
 };
 const ApplyRow kApplyRows[] = {
     {"refused restart", "service:1", RefusedRestart},
+    {"lost restart reply", "service:1", LostRestartReply},
     {"refused protection-on", "service:2/1#1+", RefusedProtection},
     {"refused measurement switch", "service:5", RefusedSwitch},
     {"refused measurement query", "service:6", RefusedQuery},
@@ -229,7 +230,8 @@ void tst_FaultMatrixController::applySteps()
     QFETCH(int, row);
     const ApplyRow& c = kApplyRows[row];
     QVERIFY2(p().onlineOver(transport), qPrintable(p().log()));
-    const QString fault = QStringLiteral("error:%1@%2").arg(kMatrixRefusal).arg(QLatin1String(c.target));
+    const QString kind = c.kind == LostRestartReply ? QStringLiteral("lost") : QStringLiteral("error:%1").arg(kMatrixRefusal);
+    const QString fault = kind + QLatin1Char('@') + QLatin1String(c.target);
     const int32_t code = kMatrixRefusal;
     dialogs().messages.clear();
     dialogs().waits.clear();
@@ -251,10 +253,11 @@ void tst_FaultMatrixController::applySteps()
         measurement->setChecked(!measuring);
     if (c.kind != RefusedQuery && c.kind != CloseInWait)
         QVERIFY(p().coupler().arm(fault));
-    const bool restart = c.kind == RefusedRestart || c.kind == CloseInWait;
+    const bool restart = c.kind == RefusedRestart || c.kind == LostRestartReply || c.kind == CloseInWait;
+    const bool waited = c.kind == LostRestartReply || c.kind == CloseInWait;
     dialogs().answers = restart ? QList<int>{vbYes} : QList<int>{vbOK, vbNo};
     bool stayed = false;
-    dialogs().realWaits = c.kind == CloseInWait;
+    dialogs().realWaits = waited;
     if (c.kind == CloseInWait)
         closeViewDuringWait(form, stayed);
     const qsizetype mark = p().coupler().requests().size();
@@ -268,12 +271,14 @@ void tst_FaultMatrixController::applySteps()
     QStringList told{kQuestion};
     if (c.kind == RefusedRestart)
         told << shown(settingswrite::rebootFailedMessage(code, true));
+    else if (c.kind == LostRestartReply) // the device restarted all the same; after the wait it is read
+        told << shown(settingswrite::rebootUnansweredMessage(ChTimeout, true));
     else if (c.kind == RefusedProtection)
         told.prepend(shown(stepFailedMessage(Done::Protection, code, true)));
     else if (c.kind == RefusedSwitch)
         told.prepend(shown(stepFailedMessage(measuring ? Done::MeasurementOff : Done::MeasurementOn, code, true)));
     QCOMPARE(dialogs().messages, told);
-    QCOMPARE(dialogs().waits, c.kind == CloseInWait ? QList<int>{2000} : QList<int>{});
+    QCOMPARE(dialogs().waits, waited ? QList<int>{2000} : QList<int>{});
     if (c.kind == RefusedQuery) // a state never read is neither restarted nor switched
         QCOMPARE(requests.filter(QRegularExpression(QStringLiteral("cycletime|write 0 98"))), QStringList());
     if (c.kind == CloseInWait) {

@@ -18,6 +18,7 @@
 #include "dataviews/frmProcData.h"
 #include "platform/DeviceChannel.h"
 #include "platform/FormRegistry.h"
+#include "platform/DeviceService.h"
 #include "platform/ProtocolDeviceService.h"
 #include "shell/ShellContext.h"
 #include "shell/frmMain.h"
@@ -238,6 +239,11 @@ void tst_FaultMatrixViews::settingsRow(const SettingsStage (&stages)[N])
     if (common && stage.step != Refresh)
         oldConfig->toggle();
     dialogs().answers = {stage.step == Reboot ? vbYes : vbNo};
+    // A restart request without an answer may have restarted the device: the view waits for it.
+    const int32_t code = row.code();
+    const bool restartWait = stage.step == Reboot && isLostAnswer(code);
+    dialogs().waits.clear();
+    dialogs().realWaits = restartWait;
 
     const qsizetype mark = p().coupler().requests().size();
     const qint64 elapsed = p().runFaulted(row, QLatin1String(stage.target), [&] {
@@ -246,9 +252,9 @@ void tst_FaultMatrixViews::settingsRow(const SettingsStage (&stages)[N])
         else
             apply();
     });
-    MATRIX_VERIFY_ENDED(elapsed, 2, kTimeoutMs);
+    dialogs().realWaits = false;
+    MATRIX_VERIFY_ENDED(elapsed - (restartWait ? kRestartMs : 0), 2, kTimeoutMs);
 
-    const int32_t code = row.code();
     const QStringList requests = requestsSince(mark);
     const QStringList& messages = dialogs().messages;
     if (stage.step == Refresh || stage.step == ReadBack) {
@@ -256,6 +262,16 @@ void tst_FaultMatrixViews::settingsRow(const SettingsStage (&stages)[N])
         QCOMPARE(messages, stage.step == ReadBack && common ? QStringList{kQuestion} : QStringList{});
         QVERIFY2(namesCode(form.statusText(), code), qPrintable(form.statusText()));
         QVERIFY(showsNothing());
+    } else if (restartWait) {
+        // Told so, then waited for and read as after a restart; only a device silent for good stays unread.
+        QCOMPARE(messages, QStringList({kQuestion, settingswrite::rebootUnansweredMessage(code, true) + "|48|"}));
+        QCOMPARE(dialogs().waits, QList<int>{kRestartMs});
+        const bool silentForGood = row.fault->spec == QLatin1String("silent");
+        QCOMPARE(form.lastReadOk(), !silentForGood);
+        QCOMPARE(namesCode(form.statusText(), ChTimeout), silentForGood);
+        QVERIFY(requests.last().startsWith(QLatin1String("read")));
+        if (common && !silentForGood)
+            QCOMPARE(oldConfig->isChecked(), (deviceWord(0, 0, 11) & 1) == 1);
     } else if (stage.step == Restore && row.fault->answered) {
         // A refused protection is asked for once more, which this fault lets through: the Apply goes on as usual.
         QCOMPARE(messages, QStringList{kQuestion});

@@ -138,6 +138,47 @@ private Q_SLOTS:
         QVERIFY(coupler.requests().isEmpty());
     }
 
+    // A router that knows no device with the net id and port says so at once, and every try's line
+    // names both: either may be the wrong one.
+    void logInOverARouterWithoutTheDevice_data()
+    {
+        QTest::addColumn<bool>("english");
+        QTest::addColumn<bool>("wrongPort");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("German") << false << false << "Kein Gerät mit dieser Net-Id und diesem Port (Code 4106)";
+        QTest::newRow("English") << true << false << "No device with this net id and port (code 4106)";
+        QTest::newRow("right net id, wrong port") << true << true << "No device with this net id and port (code 4106)";
+    }
+    void logInOverARouterWithoutTheDevice()
+    {
+        QFETCH(bool, english);
+        QFETCH(bool, wrongPort);
+        QFETCH(QString, line);
+        TestEnv env;
+        VirtualCoupler coupler;
+        QVERIFY2(coupler.start(QStringLiteral("vn4555.xml"), {}, kCom), qPrintable(coupler.output()));
+        const int timeout = 500;
+        useChannel(env.context(), QStringLiteral("qnp"), coupler, timeout);
+        auto* param = dynamic_cast<IQNPDeviceParam*>(env.context().gObjDevChannel->GetDeviceParamObj());
+        const QString netId = wrongPort ? coupler.netId() : QStringLiteral("1.2.3.4.5.6");
+        const int port = wrongPort ? coupler.qnpPort() + 1 : coupler.qnpPort();
+        param->SetNetId(netId);
+        param->SetPort(port);
+        int32_t status = 0;
+        env.context().gObjLocale->SetLocale(english ? 9 : 7, 1, status);
+        clsProject project;
+        QElapsedTimer timer;
+        timer.start();
+        project.setOnline(true);
+        QVERIFY2(timer.elapsed() < timeout, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY(!project.Online());
+        QString log;
+        for (int attempt = 0; attempt < 4; ++attempt)
+            log += QStringLiteral("%1 %2\r\n").arg(attempt).arg(line);
+        QCOMPARE(env.log().Text(), log);
+        QCOMPARE(coupler.requests(), QStringList(4, QStringLiteral("nodevice %1 %2").arg(netId).arg(port)));
+    }
+
     // A router address whose port cannot be: no log-in to the default router instead.
     void logInToARouterAddressOutOfRange()
     {

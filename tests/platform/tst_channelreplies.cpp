@@ -1,7 +1,7 @@
 // Both channels against a scripted far end (a router socket, a pseudo-terminal)
 // that answers the first request with crafted bytes: replies a read must refuse,
-// a router name whose lookup never ends, a router flooding envelopes that are no
-// reply and one that closes an idle link.
+// a far end that hangs up, a router name whose lookup never ends, a router flooding
+// envelopes that are no reply and one that closes an idle link.
 #include "platform/ChannelProtocol.h"
 #include "platform/QnpChannel.h"
 #include "platform/SerialChannel.h"
@@ -26,7 +26,7 @@
 
 namespace {
 
-enum class Reply { Good, OtherAddress, UndefinedStatus, OversizedClaim };
+enum class Reply { Good, OtherAddress, UndefinedStatus, OversizedClaim, HangUp };
 
 constexpr int kTimeoutMs = 1000;
 constexpr int kAtOnceMs = 400; // well within the time-out, on a loaded machine too
@@ -61,6 +61,8 @@ bool answerEnvelope(Reply reply, QByteArray& rx, QByteArray& out)
     rx.remove(0, r.consumed);
     proto::Frame frame;
     proto::decodeFrame(request.frame, frame);
+    if (reply == Reply::HangUp)
+        return true;
     proto::Envelope answer = request;
     answer.status = reply == Reply::UndefinedStatus ? 7 : proto::EnvDelivered;
     answer.frame = replyFrame(reply, frame);
@@ -189,7 +191,8 @@ public:
                 const proto::DecodeResult r = proto::decodeFrame(rx, request);
                 if (r.status != proto::Decode::Frame)
                     return false;
-                out = replyFrame(reply, request);
+                if (reply != Reply::HangUp)
+                    out = replyFrame(reply, request);
                 return true;
             });
         });
@@ -233,10 +236,24 @@ private:
             rx.append(buf, n);
             while (answers > 0 && answer(rx, out)) {
                 --answers;
+                if (out.isEmpty()) {
+                    hangUp();
+                    return;
+                }
                 (void)!::write(m_fd, out.constData(), size_t(out.size()));
             }
             if (answers == 0 && rx.isEmpty())
                 return;
+        }
+    }
+
+    // The cable pulled, the router gone: nothing answers and nothing can be opened again.
+    void hangUp()
+    {
+        for (int* fd : {&m_fd, &m_listen, &m_keepSlave}) {
+            if (*fd >= 0)
+                ::close(*fd);
+            *fd = -1;
         }
     }
 
@@ -293,6 +310,9 @@ private Q_SLOTS:
                 << transport << int(Reply::OversizedClaim) << int(ChBadFrame) << true;
         }
         QTest::newRow("qnp undefined envelope status") << "qnp" << int(Reply::UndefinedStatus) << int(ChBadFrame) << true;
+        // A line that went away is no time-out: the user has to look at the cable, not the Timeout setting.
+        QTest::newRow("serial far end hangs up") << "serial" << int(Reply::HangUp) << int(ChLinkLost) << true;
+        QTest::newRow("qnp router closes the connection") << "qnp" << int(Reply::HangUp) << int(ChLinkLost) << true;
     }
 
     void refusedReplies()
@@ -322,6 +342,12 @@ private Q_SLOTS:
             QVERIFY2(elapsed < kAtOnceMs, qPrintable(QString::number(elapsed)));
         else
             QVERIFY2(elapsed >= kTimeoutMs - 20 && elapsed < kTimeoutMs + kAtOnceMs, qPrintable(QString::number(elapsed)));
+        if (reply != int(Reply::HangUp))
+            return;
+        // The next call finds the port gone, or the router refusing: at once, and not a time-out either.
+        clock.restart();
+        QCOMPARE(channel->VbRegSyncReadReq(0, 9, 0, 2, buffer), int32_t(ChLinkLost));
+        QVERIFY2(clock.elapsed() < kAtOnceMs, qPrintable(QString::number(clock.elapsed())));
     }
 
     void floodOfEnvelopes_data()

@@ -52,8 +52,9 @@ private Q_SLOTS:
         QTest::newRow("answer at try 3") << 3 << int(ChTimeout) << true
                                          << QStringLiteral("0 Timeout\r\n1 Timeout\r\n2 Timeout\r\n")
                                          << QStringList{"open", probe, probe, probe, probe};
-        QTest::newRow("any failure code counts as a time-out")
-            << 2 << int(ChNoSuchTable) << true << QStringLiteral("0 Timeout\r\n1 Timeout\r\n")
+        QTest::newRow("a refused probe names its code, not a time-out")
+            << 2 << int(ChNoSuchTable) << true
+            << QStringLiteral("0 Tabelle nicht vorhanden (Code 4098)\r\n1 Tabelle nicht vorhanden (Code 4098)\r\n")
             << QStringList{"open", probe, probe, probe};
         QTest::newRow("four failures: offline and the port closed again")
             << 4 << int(ChTimeout) << false << QStringLiteral("0 Timeout\r\n1 Timeout\r\n2 Timeout\r\n3 Timeout\r\n")
@@ -75,6 +76,28 @@ private Q_SLOTS:
         QCOMPARE(f.channel.callLog(), calls);
         QCOMPARE(f.events, online ? QList<bool>{true} : QList<bool>{});
         QCOMPARE(f.channel.isOpen, online);
+    }
+
+    // Only a time-out is called one: the router's "no device" and a dead line name the net id and port or the cable.
+    void probeLine_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<bool>("english");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("time-out") << int(ChTimeout) << false << "2 Timeout";
+        QTest::newRow("no device") << int(ChNoDevice) << false << "2 Kein Gerät mit dieser Net-Id und diesem Port (Code 4106)";
+        QTest::newRow("no device, English") << int(ChNoDevice) << true << "2 No device with this net id and port (code 4106)";
+        QTest::newRow("link lost, English") << int(ChLinkLost) << true << "2 Link lost (code 4111)";
+        QTest::newRow("a device's own code") << 0x2001 << false << "2 Fehler (Code 8193)";
+    }
+    void probeLine()
+    {
+        QFETCH(int, code);
+        QFETCH(bool, english);
+        TestEnv env;
+        int32_t status = 0;
+        env.context().gObjLocale->SetLocale(english ? 9 : 7, 1, status);
+        QTEST(clsProject::probeFailedText(2, code), "line");
     }
 
     void logInWithoutPort_data()

@@ -44,7 +44,7 @@ private:
             qFatal("cannot write %s", qPrintable(path));
         return path;
     }
-    bool startCoupler(const QStringList& options = {})
+    bool startCoupler(const QStringList& options = {}, int timeout = 500)
     {
         m_channel.PortClose();
         if (!m_coupler.start(QStringLiteral("vn4555.xml"), options))
@@ -52,7 +52,7 @@ private:
         auto* param = dynamic_cast<ISerialChannelParam*>(m_channel.GetDeviceParamObj());
         param->SetPort(m_coupler.comNumber());
         param->SetBaud(19200);
-        param->SetTimeout(500);
+        param->SetTimeout(timeout);
         return m_channel.PortOpen() == 0;
     }
     // Opens the dialog as the menus do; the file selection answers with path.
@@ -109,6 +109,12 @@ private Q_SLOTS:
                                                  << QByteArray("\xAA\xBB") << 0x10010u;
         QTest::newRow("LF only, lower case, blank lines") << ab.toLower().replace("\r\n", "\n") + "\n" + kEnd << 0 << 0
                                                           << QByteArray("\xAA\xBB") << 0x10u;
+        const QByteArray crOnly = QByteArray(ab + hexRecord(0, 0x12, "\xCC") + kEnd).replace("\r\n", "\r");
+        QTest::newRow("CR only") << crOnly << 0 << 0 << QByteArray("\xAA\xBB\xCC") << 0x10u;
+        QTest::newRow("CR only, bad record names its line") << crOnly.left(crOnly.indexOf('\r') + 1) + ":00\r" + kEnd
+                                                            << int(fw::ResHexFormat) << 2 << QByteArray() << 0u;
+        QTest::newRow("CR, LF and CR LF mixed") << QByteArray(ab).replace("\r\n", "\r") + "\n" + hexRecord(0, 0x12, "\xCC")
+                + kEnd << 0 << 0 << QByteArray("\xAA\xBB\xCC") << 0x10u;
         QByteArray badSum = ab;
         badSum[badSum.size() - 3] = badSum[badSum.size() - 3] == '0' ? '1' : '0';
         QTest::newRow("bad checksum names its line") << hexRecord(0, 0, "\x01") + badSum + kEnd << int(fw::ResHexChecksum) << 2
@@ -122,6 +128,9 @@ private Q_SLOTS:
         QTest::newRow("unknown record type") << hexRecord(7, 0, "\x01") + kEnd << int(fw::ResHexFormat) << 1
                                              << QByteArray() << 0u;
         QTest::newRow("no data") << kEnd << int(fw::ResImageSize) << 1 << QByteArray() << 0u;
+        QTest::newRow("empty file: no line to blame") << QByteArray() << int(fw::ResFileEmpty) << 0 << QByteArray() << 0u;
+        QTest::newRow("blank lines only") << QByteArray("\r\n \t\n\r") << int(fw::ResFileEmpty) << 0 << QByteArray() << 0u;
+        QTest::newRow("UTF-8 byte order mark") << "\xEF\xBB\xBF" + ab + kEnd << 0 << 0 << QByteArray("\xAA\xBB") << 0x10u;
         const QByteArray ones(16, '\x11');
         QTest::newRow("same address again") << hexRecord(0, 0, ones) + hexRecord(0, 0, "\x22\x22\x22\x22") + kEnd
                                             << int(fw::ResHexFormat) << 2 << QByteArray() << 0u;
@@ -168,7 +177,7 @@ private Q_SLOTS:
         QTest::newRow("named pipe") << "pipe" << int(fw::ResFileUnreadable);
         QTest::newRow("link to /dev/zero") << "zero" << int(fw::ResFileUnreadable);
         QTest::newRow("missing") << "missing" << int(fw::ResFileUnreadable);
-        QTest::newRow("text past 16 MiB") << "huge" << int(fw::ResImageSize);
+        QTest::newRow("text past 16 MiB") << "huge" << int(fw::ResFileTooLarge);
         QTest::newRow("600 KiB in records of one byte") << "short records" << 0;
     }
     void readsOnlyRegularFiles()
@@ -271,6 +280,11 @@ private Q_SLOTS:
             << "image" << false << refused
             << "Die Firmware-Übertragung ist fehlgeschlagen: Code 4109 (der Koppler hat einen Block oder das Abbild "
                "abgewiesen).|16|Firmware";
+        QTest::newRow("a file past 16 MiB is named so") << "huge" << true << "\r\nFinished download... Error 4357"
+            << "The firmware download failed: code 4357 (the file is larger than 16 MiB, too large for a firmware "
+               "file).|16|Firmware";
+        QTest::newRow("an empty file is named so, German") << "empty" << false << "\r\nFinished download... Error 4358"
+            << "Die Firmware-Übertragung ist fehlgeschlagen: Code 4358 (die Datei ist leer).|16|Firmware";
         QTest::newRow("a pipe named .hex") << "pipe" << true << "\r\nFinished download... Error 4353"
                                            << "The firmware download failed: code 4353 (the file cannot be read).|16|Firmware";
         const QString overlap = QStringLiteral("kein Intel-HEX-Datensatz, Daten über einem früheren Datensatz oder kein "
@@ -291,6 +305,10 @@ private Q_SLOTS:
         QString path = m_env->tempPath() + QStringLiteral("/fw.hex");
         if (file == QLatin1String("pipe"))
             QVERIFY(placeHostileFile(HostileFile::Pipe, path, {}));
+        else if (file == QLatin1String("empty"))
+            path = writeFile(QStringLiteral("fw.hex"), {});
+        else if (file == QLatin1String("huge"))
+            path = writeFile(QStringLiteral("fw.hex"), QByteArray(16 * 1024 * 1024 + 1, '\n'));
         else if (file == QLatin1String("overlap"))
             path = writeFile(QStringLiteral("fw.hex"), hexRecord(0, 0, QByteArray(16, '\x11')) + hexRecord(0, 16, "\x33")
                                                            + hexRecord(0, 0, "\x22\x22\x22\x22") + kEnd);
@@ -330,6 +348,109 @@ private Q_SLOTS:
             QCOMPARE(m_coupler.requests().size(), sent);
         }
         QCOMPARE(firmwareWord(), 45825);
+    }
+
+    // The whole image went out but the end's answer did not come back: the coupler's firmware
+    // word, read once it answers again, says whether the image is in. Never "failed" for that.
+    void lostEndReply_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<bool>("english");
+        QTest::addColumn<QString>("logEnd");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<int>("word"); // the coupler's firmware word afterwards
+        QTest::addColumn<int>("image"); // the file's firmware word
+        QTest::addColumn<int>("timeout");
+        const QString reboot = QStringLiteral("You have to reboot to activate new settings !\r\n\r\nPlease switch power "
+                                              "supply off and on again\r\nFinished ?|64|Firmware");
+        const QString installed = QStringLiteral("Its firmware word B301 is the file's: the firmware is installed.");
+        const QString unknown = QStringLiteral("\r\n\r\nThe coupler's state is not known: check its firmware version "
+                                               "(table 0, register 255).");
+        QTest::newRow("update, end reply lost")
+            << QStringList{"--fault", "lost@service:0x22"} << "FIRMWARE_UPDATE" << true
+            << "The coupler did not answer the end of the transfer: code 4097 (time-out). " + installed
+                + "\r\nFinished download... OK "
+            << reboot << 0xB301 << 0xB301 << 500;
+        QTest::newRow("update, end reply garbled, German")
+            << QStringList{"--fault", "garbled@service:0x22"} << "FIRMWARE_UPDATE" << false
+            << QStringLiteral("Der Koppler hat das Ende der Übertragung nicht beantwortet: Code 4102 (fehlerhafte Antwort). "
+                              "Sein Firmware-Wort B301 ist das der Datei: die Firmware ist installiert.\r\n"
+                              "Finished download... OK ")
+            << reboot << 0xB301 << 0xB301 << 500;
+        // The loaded coupler starts the new firmware and is silent for most of the wait.
+        QTest::newRow("load, end reply lost")
+            << QStringList{"--bootstrap", "--reboot-ms", "1500", "--fault", "lost@service:0x22"} << "FIRMWARE_LOAD" << true
+            << "The coupler did not answer the end of the transfer: code 4097 (time-out). " + installed
+                + "\r\nFinished download... OK "
+            << reboot << 0xB301 << 0xB301 << 500;
+        const QString notTaken = QStringLiteral("The coupler did not answer the end of the transfer: code 4097 (time-out). "
+                                                "Its firmware word is BA00, the file's B301.")
+            + unknown;
+        QTest::newRow("update, coupler restarted instead of ending")
+            << QStringList{"--fault", "reboot@service:0x22"} << "FIRMWARE_UPDATE" << true
+            << notTaken + "\r\nFinished download... Error 4097" << notTaken + "|48|Firmware" << 0xBA00 << 0xB301 << 500;
+        const QString silent = QStringLiteral("The coupler did not answer the end of the transfer: code 4097 (time-out). "
+                                              "Its firmware word could not be read: code 4097 (time-out).")
+            + unknown;
+        QTest::newRow("update, coupler silent after the end")
+            << QStringList{"--fault", "silent@service:0x22"} << "FIRMWARE_UPDATE" << true
+            << silent + "\r\nFinished download... Error 4097" << silent + "|48|Firmware" << 0xBA00 << 0xB301 << 500;
+        // The coupler ran the file's word already: seeing it again proves nothing.
+        const QString same = QStringLiteral("The coupler did not answer the end of the transfer: code 4097 (time-out). "
+                                            "Its firmware word BA00 is the file's, but it showed that word before the "
+                                            "transfer too.")
+            + unknown;
+        QTest::newRow("update of the same word, coupler restarted instead of ending")
+            << QStringList{"--fault", "reboot@service:0x22"} << "FIRMWARE_UPDATE" << true
+            << same + "\r\nFinished download... Error 4097" << same + "|48|Firmware" << 0xBA00 << 0xBA00 << 500;
+        const QString sameDe = QStringLiteral("Der Koppler hat das Ende der Übertragung nicht beantwortet: Code 4097 "
+                                              "(Zeitüberschreitung). Sein Firmware-Wort BA00 ist das der Datei, aber das "
+                                              "zeigte er schon vor der Übertragung.\r\n\r\nDer Zustand des Kopplers ist "
+                                              "nicht bekannt: bitte seine Firmware-Version prüfen (Tabelle 0, Register 255).");
+        QTest::newRow("update of the same word, end reply lost, German")
+            << QStringList{"--fault", "lost@service:0x22"} << "FIRMWARE_UPDATE" << false
+            << sameDe + "\r\nFinished download... Error 4097" << sameDe + "|48|Firmware" << 0xBA00 << 0xBA00 << 500;
+        // A read sent while the loaded coupler restarts is dropped: the last read starts once the
+        // restart time is over, whatever the channel's time-out.
+        const QString garbledLoad = QStringLiteral("The coupler did not answer the end of the transfer: code 4102 (bad "
+                                                   "frame). ")
+            + installed + "\r\nFinished download... OK ";
+        const struct {
+            const char* name;
+            const char* restart;
+            int timeout;
+        } lateLoads[] = {{"load, garbled end, restart 1950 ms, time-out 500 ms", "1950", 500},
+                         {"load, garbled end, restart 1999 ms, time-out 500 ms", "1999", 500},
+                         {"load, garbled end, restart 1200 ms, time-out 1000 ms", "1200", 1000},
+                         {"load, garbled end, restart 1500 ms, time-out 3000 ms", "1500", 3000}};
+        for (const auto& l : lateLoads)
+            QTest::newRow(l.name) << QStringList{"--bootstrap", "--reboot-ms", l.restart, "--fault", "garbled@service:0x22"}
+                                  << "FIRMWARE_LOAD" << true << garbledLoad << reboot << 0xB301 << 0xB301 << l.timeout;
+    }
+    void lostEndReply()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QString, mode);
+        QFETCH(bool, english);
+        QFETCH(int, timeout);
+        QFETCH(int, image);
+        QVERIFY2(startCoupler(options, timeout), qPrintable(m_coupler.output()));
+        int32_t status = 0;
+        LocaleInfo().SetLocale(english ? 9 : 7, 1, status);
+        frmFirmwareUpdate* f = open(mode, writeFile(QStringLiteral("fw.hex"), hexImage(1300, uint16_t(image))));
+        m_env->dialogs().messages.clear();
+        QElapsedTimer clock;
+        clock.start();
+        child<QPushButton>(f, "cmdScriptStart")->click();
+        // The end's time-out, the restart the coupler may take, and one more time-out at most.
+        QVERIFY2(clock.elapsed() < timeout + 2000 + timeout + 1000, qPrintable(QString::number(clock.elapsed())));
+        QFETCH(QString, logEnd);
+        QVERIFY2(f->log().Text().endsWith(QStringLiteral("\r\n") + logEnd), qPrintable(f->log().Text()));
+        QFETCH(QString, box);
+        QCOMPARE(m_env->dialogs().messages.last(), box);
+        QVERIFY(m_coupler.clearFaults());
+        QTEST(firmwareWord(), "word");
     }
 
     void badFileSendsNothing()

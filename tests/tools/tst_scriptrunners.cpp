@@ -2,7 +2,10 @@
 #include "common/ScriptedChannel.h"
 #include "common/TestEnv.h"
 #include "common/VirtualCoupler.h"
+#include "platform/AppContext.h"
 #include "platform/LocaleInfo.h"
+#include "platform/ProtocolDeviceService.h"
+#include "platform/clsCommon.h"
 #include "platform/QnpChannel.h"
 #include "platform/SerialChannel.h"
 #include "platform/StringTable.h"
@@ -111,23 +114,39 @@ class tst_ScriptRunners : public QObject {
 private Q_SLOTS:
     void initTestCase() { QVERIFY(loadStringTable(QCoreApplication::applicationDirPath() + "/Resource/StringTable.txt")); }
 
-    // A value that does not verify stops the run with "Fehler" before register 8; refusals and lost
-    // links are rows of the fault matrix (tests/e2e/tst_faultmatrix_tools.cpp).
+    // A value that does not verify stops the run with "Fehler" before register 8, a refused write or
+    // read-back with its code too; lost links are rows of the fault matrix (tests/e2e/tst_faultmatrix_tools.cpp).
+    // A restart the coupler refuses is logged after the run.
     void couplerRuns_data()
     {
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<QString>("logEnd");
+        QTest::addColumn<QString>("reboot"); // the restart request as the coupler saw it
         const QString head = QStringLiteral("\r\nTabelle: 000\r\n"
                                             "Register: 001\tDatum : 0003 (00003)\tVerify : OK\tMode\r\n"
                                             "Register: 002\tDatum : 0010 (00016)\tVerify : OK\t\r\n"
                                             "Register: 003\tDatum : 0100 (00256)\tVerify : OK\tHex\r\n"
                                             "\r\nTabelle: 005\r\n");
-        QTest::newRow("all verify")
-            << QStringList{} << head + "Register: 007\tDatum : 00FF (00255)\tVerify : OK\tLimit\r\n"
-                                       "Register: 008\tDatum : 0000 (00000)\tVerify : OK\t\r\n";
+        const QString all = head + "Register: 007\tDatum : 00FF (00255)\tVerify : OK\tLimit\r\n"
+                                   "Register: 008\tDatum : 0000 (00000)\tVerify : OK\t\r\n";
+        const QString rebooted = QStringLiteral("service reboot = 0");
+        QTest::newRow("all verify") << QStringList{} << all << rebooted;
         QTest::newRow("mismatching read-back")
             << QStringList{"--mask-register", "5/7:0x000F"}
-            << head + "Register: 007\tDatum : 00FF (00255)\tVerify : Fehler\tLimit\r\nError script-init ! Abort.\r\n";
+            << head + "Register: 007\tDatum : 00FF (00255)\tVerify : Fehler\tLimit\r\nError script-init ! Abort.\r\n"
+            << rebooted;
+        QTest::newRow("refused write")
+            << QStringList{"--fail-register-write", "5/7:0x2001"}
+            << head + "Register: 007\tDatum : 00FF (00255)\tVerify : Fehler (Code: 8193)\tLimit\r\n"
+                      "Error script-init ! Abort.\r\n"
+            << rebooted;
+        QTest::newRow("refused read-back")
+            << QStringList{"--fail-register-read", "5/7:0x2002"}
+            << head + "Register: 007\tDatum : 00FF (00255)\tVerify : Fehler (Code: 8194)\tLimit\r\n"
+                      "Error script-init ! Abort.\r\n"
+            << rebooted;
+        QTest::newRow("refused restart") << QStringList{"--fault", "error:0x2003@service:1"}
+                                         << all + "\r\nReboot: Fehler (Code: 8195)\r\n" << "service 1 = 8195";
     }
     void couplerRuns()
     {
@@ -143,8 +162,53 @@ private Q_SLOTS:
         QCOMPARE(form.logText(), logEnd);
         QCOMPARE(b.env.dialogs().messages, QStringList{Reboot}); // offered whether or not all verified
         const QStringList requests = b.coupler.requests();
-        QCOMPARE(requests.contains("write 0 5 8 1 = 0"), options.isEmpty());
-        QVERIFY(requests.contains("service reboot = 0")); // answered Yes
+        QCOMPARE(requests.contains("write 0 5 8 1 = 0"), logEnd.contains(QLatin1String("Register: 008")));
+        QFETCH(QString, reboot);
+        QVERIFY2(requests.contains(reboot), qPrintable(requests.join('\n'))); // answered Yes
+    }
+
+    // After the run: a restart whose answer was lost may be under way, so it is not called failed; a
+    // developer's protection-off waits for the restart, and its failure is logged.
+    void couplerRestart_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<bool>("developer");
+        QTest::addColumn<QString>("logTail");
+        QTest::addColumn<QString>("lastRequest");
+        const QString noAnswer = QStringLiteral("\r\nReboot: keine Antwort (Code: %1), der Koppler startet möglicherweise neu\r\n");
+        QTest::newRow("reply lost") << QStringList{"--fault", "lost@service:1"} << false << noAnswer.arg(4097) << "";
+        QTest::newRow("reply garbled") << QStringList{"--fault", "garbled@service:1"} << false << noAnswer.arg(4102) << "";
+        QTest::newRow("developer: protection off after the restart")
+            << QStringList{} << true << "\tVerify : OK\t\r\n" << "service protection 0 = 0";
+        QTest::newRow("developer: reply lost, protection off after the restart")
+            << QStringList{"--fault", "lost@service:1"} << true << noAnswer.arg(4097) << "service protection 0 = 0";
+        QTest::newRow("developer: protection off refused")
+            << QStringList{"--fault", "error:0x2004@service:2#2"} << true
+            << "\r\nAbolish protection: Fehler (Code: 8196)\r\n" << "service 2 = 8196";
+    }
+    void couplerRestart()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(bool, developer);
+        Bench b;
+        b.env.dialogs().realWaits = true;
+        QVERIFY2(b.start(options), qPrintable(b.coupler.output()));
+        const int32_t level = gCommon().AccessLevel();
+        gCommon().setAccessLevel(developer ? 1 : 2);
+        app().gObjDevSrv = std::make_unique<DeviceService>();
+        b.script(CouplerScriptXml);
+        frmScriptInitCoupler form;
+        form.RefreshData({}, &b.channel, QString());
+        form.cmdScriptStart_Click();
+        app().gObjDevSrv.reset();
+        gCommon().setAccessLevel(level);
+        QFETCH(QString, logTail);
+        QVERIFY2(form.logText().endsWith(logTail), qPrintable(form.logText()));
+        QVERIFY(!form.logText().contains(QLatin1String("Reboot: Fehler")));
+        QFETCH(QString, lastRequest);
+        const QStringList requests = b.coupler.requests().filter(QRegularExpression("^service"));
+        if (!lastRequest.isEmpty())
+            QCOMPARE(requests.last(), lastRequest);
     }
 
     void terminalChannelsAreUnlockedOnlyForTheirWrites()
