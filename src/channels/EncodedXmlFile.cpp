@@ -2,97 +2,25 @@
 
 #include "platform/XmlDocument.h"
 
-#include <QRegularExpression>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <algorithm>
-#include <array>
-#include <cstring>
 
 namespace {
 
 // A mark at the start of the text is a character of it, kept as such; each call starts afresh.
 constexpr QStringConverter::Flags kExact = QStringConverter::Flag::ConvertInitialBom;
 
-struct Mark {
-    const char* bytes;
-    int size;
-    const char* encoding; // nullptr: UTF-8
-    int bomSize;
-    const char* shown;
-};
-
-// Longer marks first: the UTF-32 LE mark begins with the UTF-16 LE one.
-constexpr std::array<Mark, 9> kMarks{{
-    {"\xEF\xBB\xBF", 3, nullptr, 3, "UTF-8"},
-    {"\xFF\xFE\0\0", 4, "UTF-32LE", 4, "UTF-32"},
-    {"\0\0\xFE\xFF", 4, "UTF-32BE", 4, "UTF-32"},
-    {"\xFF\xFE", 2, "UTF-16LE", 2, "UTF-16"},
-    {"\xFE\xFF", 2, "UTF-16BE", 2, "UTF-16"},
-    {"<\0\0\0", 4, "UTF-32LE", 0, "UTF-32"},
-    {"\0\0\0<", 4, "UTF-32BE", 0, "UTF-32"},
-    {"<\0", 2, "UTF-16LE", 0, "UTF-16"},
-    {"\0<", 2, "UTF-16BE", 0, "UTF-16"},
-}};
-
-// The encoding the declaration names; its text is ASCII in every encoding read by name.
-QString declaredEncoding(const QByteArray& data)
-{
-    static const QRegularExpression declaration(
-        QStringLiteral(R"(^<\?xml\s[^>]*?encoding\s*=\s*["']([A-Za-z0-9._:-]+)["'])"));
-    return declaration.match(QString::fromLatin1(data.left(256))).captured(1);
-}
-
-// Entities the document type declares itself, by name, as their literal values.
-QHash<QString, QString> declaredEntities(const pugi::xml_document& doc)
-{
-    static const QRegularExpression entity(
-        QStringLiteral(R"re(<!ENTITY\s+([A-Za-z_:][-A-Za-z0-9._:]*)\s+(?:"([^"]*)"|'([^']*)')\s*>)re"));
-    QHash<QString, QString> entities;
-    for (const pugi::xml_node node : doc.children())
-        if (node.type() == pugi::node_doctype) {
-            auto it = entity.globalMatch(QString::fromUtf8(node.value()));
-            while (it.hasNext()) {
-                const QRegularExpressionMatch m = it.next();
-                if (!entities.contains(m.captured(1))) // the first declaration binds
-                    entities.insert(m.captured(1), m.captured(2) + m.captured(3));
-            }
-        }
-    return entities;
-}
-
 } // namespace
 
 bool EncodedXmlFile::load(const QByteArray& data)
 {
     m_doc.reset();
-    m_form = Form::Utf8;
-    m_encoding.clear();
-    m_shownName = QStringLiteral("UTF-8");
-    int bomSize = 0;
-    const Mark* mark = nullptr;
-    for (const Mark& m : kMarks)
-        if (data.size() >= m.size && std::memcmp(data.constData(), m.bytes, size_t(m.size)) == 0) {
-            mark = &m;
-            break;
-        }
-    if (mark) {
-        bomSize = mark->bomSize;
-        m_shownName = QString::fromLatin1(mark->shown);
-        if (mark->encoding) {
-            m_form = Form::Converted;
-            m_encoding = mark->encoding;
-        }
-    } else if (const QString declared = declaredEncoding(data); !declared.isEmpty()) {
-        m_shownName = declared;
-        const QStringDecoder known(declared.toLatin1().constData());
-        if (!known.isValid())
-            m_form = Form::Unknown8Bit;
-        else if (QLatin1String(known.name()) != QLatin1String("UTF-8")) {
-            m_form = Form::Converted;
-            m_encoding = declared.toLatin1();
-        }
-    }
+    const XmlFileEncoding encoding = xmlFileEncoding(data);
+    m_shownName = encoding.shownName;
+    m_encoding = encoding.converter;
+    m_form = !encoding.known ? Form::Unknown8Bit : m_encoding.isEmpty() ? Form::Utf8 : Form::Converted;
+    const qsizetype bomSize = encoding.bomSize;
     m_bom = data.left(bomSize);
     m_body = data.mid(bomSize);
     m_text = m_body;
@@ -101,7 +29,7 @@ bool EncodedXmlFile::load(const QByteArray& data)
         QStringDecoder decoder(m_encoding.constData(), kExact);
         const QString decoded = decoder.decode(m_body);
         const std::optional<QByteArray> again = decoder.hasError() ? std::nullopt : std::optional(encoded(decoded));
-        if (!again || *again != m_body || (bomSize == 0 && !mark && !decoded.startsWith(u"<?xml")))
+        if (!again || *again != m_body || (!encoding.byMark && !decoded.startsWith(u"<?xml")))
             return false;
         m_text = decoded.toUtf8();
     }
@@ -110,9 +38,9 @@ bool EncodedXmlFile::load(const QByteArray& data)
 
 bool EncodedXmlFile::parse()
 {
-    if (!loadXmlAsWritten(m_doc, m_text))
+    if (!loadXmlAsWritten(m_doc, m_text, m_form == Form::Unknown8Bit ? XmlTextBytes::Unknown8Bit : XmlTextBytes::Utf8))
         return false;
-    m_entities = declaredEntities(m_doc);
+    m_entities = xmlDeclaredEntities(m_doc);
     m_entityBudget = kXmlEntityBudget;
     return true;
 }

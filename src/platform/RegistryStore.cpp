@@ -3,6 +3,7 @@
 #include "FileLock.h"
 #include "LocaleInfo.h"
 #include "RegularFile.h"
+#include "XmlDocument.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -158,7 +159,8 @@ struct RegistryStore::Impl {
         if (!hv)
             return nullptr;
         const QStringList parts = splitPath(keyPath);
-        if (create && parts.size() > kRegistryMaxKeyDepth)
+        // A name XML cannot hold would make the whole hive unreadable at the next start.
+        if (create && (parts.size() > kRegistryMaxKeyDepth || !isXmlText(keyPath)))
             return nullptr;
         RegistryKey* k = &hv->key;
         for (const QString& part : parts) {
@@ -387,6 +389,8 @@ std::optional<RegValue> RegistryStore::value(uint32_t hive, const QString& keyPa
 
 bool RegistryStore::setValue(uint32_t hive, const QString& keyPath, const QString& name, const RegValue& v)
 {
+    if (!isXmlText(name) || (v.type == RegType::Text && !isXmlText(v.text)))
+        return false;
     return d->commit(hive, [this, hive, keyPath, name, v] {
         RegistryKey* k = d->find(hive, keyPath, true);
         if (!k)

@@ -44,7 +44,8 @@ public:
     std::optional<RegValue> value(uint32_t hive, const QString& keyPath, const QString& name) const;
     // Every change is saved to disk at once, atomically, merged with what other copies
     // saved meanwhile; a write that changes nothing leaves the file alone.
-    // False when the hive cannot be saved (the change is then undone).
+    // False when the hive cannot be saved (the change is then undone), and for a key,
+    // name or text holding a character XML does not allow.
     bool setValue(uint32_t hive, const QString& keyPath, const QString& name, const RegValue& v);
     bool deleteValue(uint32_t hive, const QString& keyPath, const QString& name);
     bool keyExists(uint32_t hive, const QString& keyPath) const;

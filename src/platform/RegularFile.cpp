@@ -36,8 +36,9 @@ int writeAll(int fd, QByteArrayView data)
     return 0;
 }
 
-// The names writing NAME uses beside it: ".NAME.tmp-" and a random suffix.
-QByteArray tempPrefix(const QByteArray& fileName) { return "." + fileName + ".tmp-"; }
+// The names writing NAME uses beside it: ".NAME.tmp-" and a random suffix of at most
+// 7 characters, NAME cut short so the whole fits wherever NAME itself fits.
+QByteArray tempPrefix(const QByteArray& fileName) { return "." + fileName.left(NAME_MAX - 13) + ".tmp-"; }
 
 // ".X.tmp-Y" with X and Y not empty.
 bool isTempName(const char* name)
@@ -164,8 +165,12 @@ FileWrite writeRegularFile(const QString& path, QByteArrayView data, FileDurabil
     }
     if (fd < 0)
         return failed(EEXIST);
-    if (exists && S_ISREG(old.st_mode))
+    if (exists && S_ISREG(old.st_mode)) {
+        // Owner first: a change of owner may clear the mode's set-id bits. Only root may
+        // give a file away; a user's own file keeps its owner anyway.
+        (void)::fchown(fd, old.st_uid, old.st_gid);
         (void)::fchmod(fd, old.st_mode & 07777); // a mode we cannot keep still leaves a readable file
+    }
     // The copy keeps the lock until the file is in place, after the checked close.
     const int held = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
     int error = held < 0 ? errno : 0;

@@ -3,8 +3,11 @@
 #include "RegularFile.h"
 
 #include <QRegularExpression>
+#include <QSet>
+#include <QStringDecoder>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <optional>
 #include <string_view>
@@ -216,28 +219,83 @@ QString xmlDecodedText(QStringView raw)
     return xmlDecodedText(raw, {}, budget);
 }
 
+QHash<QString, QString> xmlDeclaredEntities(const pugi::xml_document& doc)
+{
+    static const QRegularExpression entity(
+        QStringLiteral(R"re(<!ENTITY\s+([A-Za-z_:][-A-Za-z0-9._:]*)\s+(?:"([^"]*)"|'([^']*)')\s*>)re"));
+    QHash<QString, QString> entities;
+    for (const pugi::xml_node node : doc.children())
+        if (node.type() == pugi::node_doctype) {
+            auto it = entity.globalMatch(QString::fromUtf8(node.value()));
+            while (it.hasNext()) {
+                const QRegularExpressionMatch m = it.next();
+                if (!entities.contains(m.captured(1))) // the first declaration binds
+                    entities.insert(m.captured(1), m.captured(2) + m.captured(3));
+            }
+        }
+    return entities;
+}
+
 namespace {
 
-// Text at the top, a '&' that begins no reference, a '<' in an attribute: not
-// well-formed, though the parser takes it.
-bool charactersWellFormed(const pugi::xml_document& doc)
+// Every '&' begins a reference: to a character XML allows, or to an entity that is
+// predefined or declared (entities null: any name, as where declarations lie elsewhere).
+bool referencesWellFormed(const char* raw, const QHash<QString, QString>* entities)
 {
-    static const QRegularExpression strayAmpersand(
-        QStringLiteral("&(?!(#[0-9]+|#x[0-9A-Fa-f]+|[A-Za-z_:][-A-Za-z0-9._:]*);)"));
-    const auto referencesOk = [](const char* raw) {
-        return std::strchr(raw, '&') == nullptr || !strayAmpersand.match(QString::fromUtf8(raw)).hasMatch();
-    };
+    static const QRegularExpression reference(
+        QStringLiteral("&(?:#([0-9]+|x[0-9A-Fa-f]+)|([A-Za-z_:][-A-Za-z0-9._:]*));"));
+    static const QSet<QString> predefined{QStringLiteral("amp"), QStringLiteral("lt"), QStringLiteral("gt"),
+                                          QStringLiteral("quot"), QStringLiteral("apos")};
+    if (std::strchr(raw, '&') == nullptr)
+        return true;
+    const QString text = QString::fromUtf8(raw);
+    qsizetype at = 0;
+    while ((at = text.indexOf(u'&', at)) >= 0) {
+        const QRegularExpressionMatch m = reference.match(text, at, QRegularExpression::NormalMatch,
+                                                          QRegularExpression::AnchorAtOffsetMatchOption);
+        if (!m.hasMatch())
+            return false;
+        if (m.hasCaptured(1) ? !characterReference(m.capturedView(1))
+                             : entities && !predefined.contains(m.captured(2)) && !entities->contains(m.captured(2)))
+            return false;
+        at = m.capturedEnd();
+    }
+    return true;
+}
+
+// What the parser passes over: text that is no UTF-8, text at the top, a reference to
+// a character XML forbids or to an entity no one declared, "]]>" in character data, a
+// '<' in an attribute.
+bool charactersWellFormed(const pugi::xml_document& doc, const QByteArray& text, XmlTextBytes bytes)
+{
+    if (bytes == XmlTextBytes::Utf8) {
+        QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+        (void)QString(utf8.decode(text)); // decoded only to learn whether it is UTF-8
+        if (utf8.hasError())
+            return false;
+    }
     for (const pugi::xml_node node : doc.children())
         if (node.type() == pugi::node_pcdata
             && std::string_view(node.value()).find_first_not_of(" \t\r\n") != std::string_view::npos)
             return false;
+    const QHash<QString, QString> entities = xmlDeclaredEntities(doc);
+    for (const QString& value : entities)
+        if (!referencesWellFormed(value.toUtf8().constData(), nullptr))
+            return false;
+    // Declarations in an external subset, or behind a parameter entity, cannot be seen here.
+    const pugi::xml_node doctype = doc.find_child([](const pugi::xml_node& n) { return n.type() == pugi::node_doctype; });
+    const std::string_view head = std::string_view(doctype.value()).substr(0, std::string_view(doctype.value()).find('['));
+    const bool declaredElsewhere = head.find("SYSTEM") != std::string_view::npos
+        || head.find("PUBLIC") != std::string_view::npos || std::strchr(doctype.value(), '%');
+    const QHash<QString, QString>* known = declaredElsewhere ? nullptr : &entities;
     // Walked without recursion; the loader has bounded the depth.
     pugi::xml_node node = doc.document_element();
     while (node) {
-        if (node.type() == pugi::node_pcdata && !referencesOk(node.value()))
+        if (node.type() == pugi::node_pcdata
+            && (!referencesWellFormed(node.value(), known) || std::strstr(node.value(), "]]>")))
             return false;
         for (const pugi::xml_attribute a : node.attributes())
-            if (!referencesOk(a.value()) || std::strchr(a.value(), '<'))
+            if (!referencesWellFormed(a.value(), known) || std::strchr(a.value(), '<'))
                 return false;
         if (node.first_child()) {
             node = node.first_child();
@@ -304,10 +362,61 @@ qsizetype markupEnd(const QByteArray& text, qsizetype start)
 
 } // namespace
 
-bool loadXmlAsWritten(pugi::xml_document& doc, const QByteArray& text)
+namespace {
+
+struct Mark {
+    const char* bytes;
+    int size;
+    const char* encoding; // nullptr: UTF-8
+    int bomSize;
+    const char* shown;
+};
+
+// Longer marks first: the UTF-32 LE mark begins with the UTF-16 LE one.
+constexpr std::array<Mark, 9> kMarks{{
+    {"\xEF\xBB\xBF", 3, nullptr, 3, "UTF-8"},
+    {"\xFF\xFE\0\0", 4, "UTF-32LE", 4, "UTF-32"},
+    {"\0\0\xFE\xFF", 4, "UTF-32BE", 4, "UTF-32"},
+    {"\xFF\xFE", 2, "UTF-16LE", 2, "UTF-16"},
+    {"\xFE\xFF", 2, "UTF-16BE", 2, "UTF-16"},
+    {"<\0\0\0", 4, "UTF-32LE", 0, "UTF-32"},
+    {"\0\0\0<", 4, "UTF-32BE", 0, "UTF-32"},
+    {"<\0", 2, "UTF-16LE", 0, "UTF-16"},
+    {"\0<", 2, "UTF-16BE", 0, "UTF-16"},
+}};
+
+} // namespace
+
+XmlFileEncoding xmlFileEncoding(const QByteArray& data)
+{
+    XmlFileEncoding encoding;
+    for (const Mark& m : kMarks)
+        if (data.size() >= m.size && std::memcmp(data.constData(), m.bytes, size_t(m.size)) == 0) {
+            encoding.byMark = true;
+            encoding.bomSize = m.bomSize;
+            encoding.shownName = QString::fromLatin1(m.shown);
+            encoding.converter = m.encoding;
+            return encoding;
+        }
+    // The declaration's text is ASCII in every encoding read by name.
+    static const QRegularExpression declaration(
+        QStringLiteral(R"(^<\?xml\s[^>]*?encoding\s*=\s*["']([A-Za-z0-9._:-]+)["'])"));
+    const QString declared = declaration.match(QString::fromLatin1(data.left(256))).captured(1);
+    if (declared.isEmpty())
+        return encoding;
+    encoding.declared = true;
+    encoding.shownName = declared;
+    const QStringDecoder known(declared.toLatin1().constData());
+    encoding.known = known.isValid();
+    if (known.isValid() && QLatin1String(known.name()) != QLatin1String("UTF-8"))
+        encoding.converter = declared.toLatin1();
+    return encoding;
+}
+
+bool loadXmlAsWritten(pugi::xml_document& doc, const QByteArray& text, XmlTextBytes bytes)
 {
     bool ok = loadXmlBuffer(doc, text.constData(), size_t(text.size()), kXmlAsWritten, pugi::encoding_utf8)
-        && charactersWellFormed(doc);
+        && charactersWellFormed(doc, text, bytes);
     // The parser passes over text beside the root; such a text is no document.
     qsizetype at = 0;
     for (pugi::xml_node node = doc.first_child(); ok && node; node = node.next_sibling()) {

@@ -23,13 +23,30 @@ bool loadXmlBuffer(pugi::xml_document& doc, const void* data, size_t size,
 bool loadXmlText(pugi::xml_document& doc, const char* text);
 bool loadXmlFile(pugi::xml_document& doc, const QString& path, unsigned options = kXmlParseOptions);
 
+// How the bytes of an XML file are encoded: by a byte order mark or by the bytes of
+// its first character (UTF-16, UTF-32), else by the name its declaration gives.
+struct XmlFileEncoding {
+    QByteArray converter; // a name QStringDecoder knows; empty for UTF-8 and for a name it does not know
+    qsizetype bomSize = 0;
+    QString shownName = QStringLiteral("UTF-8"); // for messages: "UTF-16", or the declared name
+    bool byMark = false;   // told by the first bytes, not by the declaration
+    bool declared = false; // the declaration names an encoding
+    bool known = true;     // false for a declared name no converter knows
+};
+XmlFileEncoding xmlFileEncoding(const QByteArray& data);
+
 // Nothing resolved or rewritten: blanks, carriage returns and references stay as written.
 inline constexpr unsigned kXmlAsWritten =
     (pugi::parse_full | pugi::parse_ws_pcdata) & ~pugi::parse_eol & ~pugi::parse_escapes;
 // Loads UTF-8 text as written, only when it is one well-formed document also where the
-// parser does not look: no text beside the root element, every '&' begins a reference,
-// no '<' in an attribute.
-bool loadXmlAsWritten(pugi::xml_document& doc, const QByteArray& text);
+// parser does not look: valid UTF-8, no text beside the root element, every '&' begins
+// a reference to a character XML allows or to a declared entity, no "]]>" in character
+// data, no '<' in an attribute. Bytes of an 8-bit encoding no converter here knows are
+// taken as they are.
+enum class XmlTextBytes { Utf8, Unknown8Bit };
+bool loadXmlAsWritten(pugi::xml_document& doc, const QByteArray& text, XmlTextBytes bytes = XmlTextBytes::Utf8);
+// Entities the document type declares itself, by name, as their literal values.
+QHash<QString, QString> xmlDeclaredEntities(const pugi::xml_document& doc);
 // Where a node of a document loaded as written begins and ends in its text (an element
 // with its end tag).
 qsizetype xmlNodeStart(const QByteArray& text, const pugi::xml_node& node);

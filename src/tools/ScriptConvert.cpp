@@ -1,6 +1,7 @@
 #include "ScriptConvert.h"
 
 #include "IniProfile.h"
+#include "platform/XmlDocument.h"
 
 #include <QFileInfo>
 #include <QLocale>
@@ -21,34 +22,46 @@ struct KeyPair {
     QString offset, value;
 };
 
-// Texts are copied as they stand, but must not break the XML around them:
-// markup characters are escaped, control characters XML cannot hold are dropped.
-QString escaped(const QString& text)
+// Texts are copied as they stand, but must not break the XML around them: every
+// character XML cannot hold (controls, U+FFFE, U+FFFF, half a surrogate pair) is
+// dropped, and so are line breaks.
+QString lineXmlCanHold(const QString& text)
 {
     QString out;
     out.reserve(text.size());
-    for (const QChar c : text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const bool pair = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        const QStringView c = QStringView(text).mid(i, pair ? 2 : 1);
+        if (c != u"\n" && c != u"\r" && isXmlText(c))
+            out += c;
+        i += pair ? 1 : 0;
+    }
+    return out;
+}
+
+// Markup characters are escaped.
+QString escaped(const QString& text)
+{
+    QString out;
+    for (const QChar c : lineXmlCanHold(text)) {
         if (c == QLatin1Char('&'))
             out += QLatin1String("&amp;");
         else if (c == QLatin1Char('<'))
             out += QLatin1String("&lt;");
         else if (c == QLatin1Char('>'))
             out += QLatin1String("&gt;");
-        else if (c.unicode() >= 0x20 || c == QLatin1Char('\t'))
+        else
             out += c;
     }
     return out;
 }
 
 // A comment ends at the first "--": the name in the header comment is kept readable
-// with "- -" in its place, and without the control characters XML cannot hold.
+// with "- -" in its place.
 QString commentText(const QString& text)
 {
     QString out;
-    out.reserve(text.size());
-    for (const QChar c : text) {
-        if (c.unicode() < 0x20 && c != QLatin1Char('\t'))
-            continue;
+    for (const QChar c : lineXmlCanHold(text)) {
         if (c == QLatin1Char('-') && out.endsWith(QLatin1Char('-')))
             out += QLatin1Char(' ');
         out += c;

@@ -5,6 +5,7 @@
 #include "platform/XmlDocument.h"
 
 #include <QFileInfo>
+#include <QStringDecoder>
 #include <limits>
 
 namespace {
@@ -115,13 +116,22 @@ bool ScriptDocument::load(const QString& path)
 bool ScriptDocument::loadBuffer(const char* data, size_t size)
 {
     pugi::xml_document doc;
-    // Old scripts are plain 8-bit text without a declaration: bytes that are no UTF-8
-    // are windows-1252 there, as in the INI files such scripts were converted from.
     const QByteArray bytes = QByteArray::fromRawData(data, qsizetype(size));
-    const bool marked = bytes.startsWith("\xEF\xBB\xBF") || bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")
-        || bytes.startsWith("<?xml") || (size >= 2 && (data[0] == 0 || data[1] == 0));
-    const QByteArray text = marked ? bytes : decodeIniText(bytes).toUtf8();
-    if (!loadXmlBuffer(doc, text.constData(), size_t(text.size())))
+    const XmlFileEncoding encoding = xmlFileEncoding(bytes);
+    QByteArray text;
+    if (!encoding.converter.isEmpty()) {
+        QStringDecoder decoder(encoding.converter.constData());
+        text = QString(decoder.decode(bytes.sliced(encoding.bomSize))).toUtf8();
+        if (decoder.hasError())
+            return false;
+    } else if (!encoding.declared && encoding.bomSize == 0) {
+        // Old scripts are plain 8-bit text without a declaration: bytes that are no UTF-8
+        // are windows-1252 there, as in the INI files such scripts were converted from.
+        text = decodeIniText(bytes).toUtf8();
+    } else {
+        text = bytes.sliced(encoding.bomSize);
+    }
+    if (!loadXmlBuffer(doc, text.constData(), size_t(text.size()), kXmlParseOptions, pugi::encoding_utf8))
         return false;
     m_doc.reset(doc);
     return true;

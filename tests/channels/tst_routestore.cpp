@@ -272,6 +272,13 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("content");
         QTest::newRow("not well-formed") << QByteArray("<CvConfig><RemoteConnections>");
         QTest::newRow("text after the root") << QByteArray("<CvConfig><RemoteConnections/></CvConfig>a>b");
+        const QByteArray head = "<CvConfig><RemoteConnections><Route><Name>";
+        const QByteArray tail = "</Name><Address>10.0.0.1</Address><NetId>10.0.0.1.1.1</NetId></Route>"
+                                "</RemoteConnections></CvConfig>";
+        QTest::newRow("reference to a character XML forbids") << head + "a&#xFFFE;b" + tail;
+        QTest::newRow("undeclared entity") << head + "a&nope;b" + tail;
+        QTest::newRow("]]> in a name") << head + "a]]>b" + tail;
+        QTest::newRow("Latin-1 bytes without a declaration") << head + "M\xFCller" + tail;
         QTest::newRow("UTF-16 cut in a character")
             << QByteArray("\xFF\xFE") + QStringEncoder(QStringConverter::Utf16LE).encode(QStringLiteral(
                    "<CvConfig><RemoteConnections/></CvConfig>")) + QByteArray(1, '\0');

@@ -90,6 +90,8 @@ private Q_SLOTS:
     void hostileHiveFiles_data();
     void hostileHiveFiles();
     void keysNestNoDeeperThanCanBeRead();
+    void textXmlCannotHoldIsRefused_data();
+    void textXmlCannotHoldIsRefused();
     void savedHiveKeepsItsPermissions();
     void killedWriterLeavesNoTempFile_data();
     void killedWriterLeavesNoTempFile();
@@ -562,6 +564,37 @@ void tst_Registry::keysNestNoDeeperThanCanBeRead()
     QVERIFY(store.setValue(HKEY_CURRENT_USER, deepest, QStringLiteral("V"), RegValue::fromText(QStringLiteral("x"))));
     QVERIFY(!store.createKey(HKEY_CURRENT_USER, deepest + QStringLiteral("\\K")));
     QCOMPARE(RegistryStore(dir.path()).value(HKEY_CURRENT_USER, deepest, QStringLiteral("V"))->text, QStringLiteral("x"));
+}
+
+// Refused, so the hive stays one a reader takes and every other value survives the next start.
+void tst_Registry::textXmlCannotHoldIsRefused_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("U+FFFF in a value") << kKey << QStringLiteral("V") << QStringLiteral("v\uFFFF");
+    QTest::newRow("C0 control in a value") << kKey << QStringLiteral("V") << QStringLiteral("v\x01");
+    QTest::newRow("half a surrogate pair in a value") << kKey << QStringLiteral("V") << QString(QChar(0xD800));
+    QTest::newRow("U+FFFE in a name") << kKey << QStringLiteral("N\uFFFE") << QStringLiteral("v");
+    QTest::newRow("U+FFFE in a key") << kKey + QStringLiteral("\\K\uFFFE") << QStringLiteral("V") << QStringLiteral("v");
+}
+
+void tst_Registry::textXmlCannotHoldIsRefused()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, name);
+    QFETCH(QString, text);
+    QTemporaryDir dir;
+    const QString hive = dir.path() + QStringLiteral("/HKEY_CURRENT_USER.xml");
+    {
+        RegistryStore store(dir.path());
+        QVERIFY(store.setValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Port"), RegValue::fromText(QStringLiteral("1"))));
+        const QByteArray before = readFile(hive);
+        QVERIFY(!store.setValue(HKEY_CURRENT_USER, key, name, RegValue::fromText(text)));
+        QVERIFY(!store.createKey(HKEY_CURRENT_USER, key + QStringLiteral("\\\uFFFF")));
+        QCOMPARE(readFile(hive), before);
+    }
+    QCOMPARE(RegistryStore(dir.path()).value(HKEY_CURRENT_USER, kKey, QStringLiteral("Port"))->text, QStringLiteral("1"));
 }
 
 void tst_Registry::savedHiveKeepsItsPermissions()

@@ -28,6 +28,8 @@ private Q_SLOTS:
     void linksAreWrittenThrough();
     void noOtherFileWriterUnderSrc_data();
     void noOtherFileWriterUnderSrc();
+    void anyNameThatFitsCanBeWritten();
+    void rewrittenFileKeepsItsOwner();
 };
 
 Q_DECLARE_METATYPE(FileWriteStatus)
@@ -226,29 +228,69 @@ void tst_RegularFile::linksAreWrittenThrough()
         QCOMPARE(QDir(folder).entryList({QStringLiteral(".*.tmp-*")}, QDir::Hidden | QDir::Files), QStringList());
 }
 
+// The temporary name beside the file must fit wherever the file's own name fits.
+void tst_RegularFile::anyNameThatFitsCanBeWritten()
+{
+    QTemporaryDir dir;
+    for (const int length : {1, 242, 243, 255}) {
+        const QString path = dir.filePath(QString(length, QLatin1Char('n')));
+        for (const QByteArray& text : {QByteArray("old"), QByteArray("new")})
+            QVERIFY2(writeRegularFile(path, text) && contentOf(path) == text, qPrintable(QString::number(length)));
+    }
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Hidden | QDir::Files).size(), 4);
+}
+
+// A file another user owns, rewritten by root, stays theirs.
+void tst_RegularFile::rewrittenFileKeepsItsOwner()
+{
+    if (::geteuid() != 0)
+        QSKIP("only root can give a file to another user");
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("owned.xml"));
+    QVERIFY(writeRegularFile(path, "old"));
+    const QByteArray name = QFile::encodeName(path);
+    QCOMPARE(::chown(name.constData(), 65534, 65534), 0);
+    QVERIFY(writeRegularFile(path, "new"));
+    struct stat st {};
+    QCOMPARE(::stat(name.constData(), &st), 0);
+    QCOMPARE(st.st_uid, uid_t(65534));
+    QCOMPARE(st.st_gid, gid_t(65534));
+    QCOMPARE(contentOf(path), QByteArray("new"));
+}
+
 void tst_RegularFile::noOtherFileWriterUnderSrc_data()
 {
     QTest::addColumn<QString>("pattern");
-    QTest::addColumn<QString>("caught"); // a line the pattern must find
+    QTest::addColumn<QStringList>("caught"); // lines the pattern must find
 
-    QTest::newRow("QSaveFile") << R"(\bQSaveFile\b)" << "QSaveFile file(path);";
-    QTest::newRow("QFile opened to write") << R"(\b(QIODevice|QIODeviceBase|QFile|QFileDevice)::(WriteOnly|Append|ReadWrite|Truncate|NewOnly)\b)"
-                                           << "if (f.open(QIODevice::Append | QIODevice::Text))";
-    QTest::newRow("C++ file streams") << R"(\b(std::)?o?fstream\b)" << "std::ofstream out(name);";
-    QTest::newRow("fopen to write") << R"(\bf(re)?open\s*\([^)]*"[^"]*[wa+])" << R"(FILE* f = fopen(name, "ab");)";
-    QTest::newRow("system open to write") << R"(\bO_(WRONLY|RDWR|TRUNC|APPEND)\b)" << "::open(name, O_WRONLY | O_CREAT)";
-    QTest::newRow("creat") << R"(\bcreat\s*\()" << "int fd = creat(name, 0644);";
-    QTest::newRow("copies") << R"(\bQFile::copy\b|\.copy\s*\(\s*[A-Za-z_]+\s*\))" << "QFile::copy(from, to)";
-    QTest::newRow("pugixml's own save") << R"(\bsave_file\s*\()" << R"(doc.save_file("x.xml"))";
+    QTest::newRow("QSaveFile") << R"(\bQSaveFile\b)" << QStringList{"QSaveFile file(path);"};
+    QTest::newRow("QFile opened to write")
+        << R"(\b(QIODevice|QIODeviceBase|QFile|QFileDevice)::(OpenModeFlag::)?(WriteOnly|Append|ReadWrite|Truncate|NewOnly)\b)"
+        << QStringList{"if (f.open(QIODevice::Append | QIODevice::Text))", "f.open(QIODeviceBase::OpenModeFlag::WriteOnly);"};
+    QTest::newRow("C++ file streams") << R"(\b(std::)?(basic_)?o?fstream\b|\b(basic_)?filebuf\b|\bios(_base)?::(out|app|trunc)\b)"
+                                      << QStringList{"std::ofstream out(name);", "std::basic_ofstream<char> out(name);",
+                                                     "buffer.open(name, std::ios::out);"};
+    QTest::newRow("fopen not only to read") << R"(\bf(re|d)?open\s*\((?![^)]*"rb?"\s*\)))"
+                                            << QStringList{R"(FILE* f = fopen(name, "ab");)", "FILE* f = fopen(name, mode);"};
+    QTest::newRow("system open to write") << R"(\bO_(WRONLY|RDWR|TRUNC|APPEND)\b)" << QStringList{"::open(name, O_WRONLY | O_CREAT)"};
+    QTest::newRow("creat") << R"(\bcreat\s*\()" << QStringList{"int fd = creat(name, 0644);"};
+    QTest::newRow("copies") << R"(\bQFile::copy\b|\.copy\s*\(\s*[A-Za-z_]+\s*\)|\bcopy_file\b|\bfilesystem::copy\b)"
+                            << QStringList{"QFile::copy(from, to)", "std::filesystem::copy_file(from, to);"};
+    QTest::newRow("pugixml's own save") << R"(\bsave_file\s*\()" << QStringList{R"(doc.save_file("x.xml"))"};
+    QTest::newRow("Qt's other file writers")
+        << R"(\b(QSettings|QImageWriter|QPdfWriter|QTextDocumentWriter)\b|\.save\s*\(\s*(QString|QLatin1String|QDir|"|\w*([Pp]ath|[Ff]ile|[Nn]ame)))"
+        << QStringList{"QSettings settings(path, QSettings::IniFormat);", R"(QWidget::grab().save("x.png");)",
+                       "image.save(path);"};
 }
 
 void tst_RegularFile::noOtherFileWriterUnderSrc()
 {
     QFETCH(QString, pattern);
-    QFETCH(QString, caught);
+    QFETCH(QStringList, caught);
     const QRegularExpression writer(pattern);
     QVERIFY(writer.isValid());
-    QVERIFY(writer.match(caught).hasMatch());
+    for (const QString& line : caught)
+        QVERIFY2(writer.match(line).hasMatch(), qPrintable(line));
 
     // The one writer itself, and the serial port, which is a device and no file.
     const QStringList allowed{QStringLiteral("src/platform/RegularFile.cpp:"),

@@ -57,6 +57,39 @@ private Q_SLOTS:
         QCOMPARE(xmlDecodedText(xmlEscaped(read)), read); // what the program writes reads back as typed
     }
 
+    // A file loaded to be rewritten must be one a conforming reader takes, also where
+    // the parser itself does not look.
+    void wellFormedAsWritten_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("taken");
+        const QByteArray dtd = "<!DOCTYPE r [ <!ENTITY plant \"Halle 3\"> ]>";
+        QTest::newRow("references and a declared entity") << dtd + "<r a='&#228;&amp;'>&plant;&#x20AC;&lt;</r>" << true;
+        QTest::newRow("]]> in an attribute, > alone in text") << QByteArray("<r a=\"]]>\">a > b]]</r>") << true;
+        QTest::newRow("entities of an external subset") << QByteArray("<!DOCTYPE r SYSTEM \"r.dtd\"><r>&ext;</r>") << true;
+        QTest::newRow("reference to U+0001") << QByteArray("<r>a&#1;b</r>") << false;
+        QTest::newRow("reference to U+FFFE") << QByteArray("<r>a&#xFFFE;b</r>") << false;
+        QTest::newRow("reference to U+FFFF in an attribute") << QByteArray("<r a=\"&#65535;\"/>") << false;
+        QTest::newRow("reference to a surrogate") << QByteArray("<r>&#xD800;</r>") << false;
+        QTest::newRow("reference past U+10FFFF") << QByteArray("<r>&#x110000;</r>") << false;
+        QTest::newRow("undeclared entity") << QByteArray("<r>a&nope;b</r>") << false;
+        QTest::newRow("undeclared beside a declared one") << dtd + "<r>&plant;&nope;</r>" << false;
+        QTest::newRow("entity value with a forbidden reference")
+            << QByteArray("<!DOCTYPE r [ <!ENTITY x \"&#1;\"> ]><r>&x;</r>") << false;
+        QTest::newRow("]]> in text") << QByteArray("<r>a]]>b</r>") << false;
+        QTest::newRow("a byte that is no UTF-8") << QByteArray("<r>a\xFF</r>") << false;
+        QTest::newRow("Latin-1 umlaut") << QByteArray("<r>M\xFCller</r>") << false;
+        QTest::newRow("encoded surrogate") << QByteArray("<r>\xED\xA0\x80</r>") << false;
+        QTest::newRow("stray ampersand") << QByteArray("<r>a & b</r>") << false;
+    }
+    void wellFormedAsWritten()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, taken);
+        pugi::xml_document doc;
+        QCOMPARE(loadXmlAsWritten(doc, text), taken);
+    }
+
     // Entities of ten times the one before, nested deep, in many texts of one file:
     // bounded in length and, all together, in time.
     void entityExpansionIsBounded()

@@ -181,6 +181,30 @@ private Q_SLOTS:
         // Within a sentence, or as a sentence of its own.
         QVERIFY2(output.contains(reason, Qt::CaseInsensitive), qPrintable(output));
     }
+
+    // ./run's settings tool under a file-size limit, started as a shell starts it: it
+    // says so and fails, instead of being killed and leaving its temporary file.
+    void demoSettingsToolUnderALimit()
+    {
+        QTemporaryDir dir;
+        const QString hive = dir.path() + QStringLiteral("/HKEY_CURRENT_USER.xml");
+        const QByteArray old = oldContent(QStringLiteral("settings hive"));
+        QVERIFY(writeFile(hive, old));
+        QProcess tool;
+        tool.setChildProcessModifier([] {
+            std::signal(SIGXFSZ, SIG_DFL);
+            const rlimit limit{16, 16};
+            (void)::setrlimit(RLIMIT_FSIZE, &limit);
+        });
+        tool.start(QCoreApplication::applicationDirPath() + QStringLiteral("/td4700-demo-settings"),
+                   {dir.path(), QStringLiteral("Port=8")});
+        QVERIFY(tool.waitForFinished(60000));
+        QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(tool.exitCode(), 1);
+        QVERIFY(tool.readAllStandardError().contains("cannot save Port"));
+        QCOMPARE(readFile(hive), old);
+        QCOMPARE(QDir(dir.path()).entryList({QStringLiteral(".*.tmp-*")}, QDir::Hidden | QDir::Files), QStringList());
+    }
 };
 
 QTEST_MAIN(tst_SaveFailures)

@@ -3,6 +3,7 @@
 #include "common/CpuClock.h"
 #include "common/TestEnv.h"
 #include "platform/LocaleInfo.h"
+#include "platform/XmlDocument.h"
 #include "tools/IniProfile.h"
 #include "tools/ScriptFile.h"
 #include "tools/frmScript.h"
@@ -352,6 +353,7 @@ private Q_SLOTS:
         QTest::newRow("three dashes") << "a---b.tsi" << "a- - -b" << "a---b";
         QTest::newRow("dash before the comment end") << "end-.tsi" << "end-" << "end-";
         QTest::newRow("control character") << "a\x01" "b.tsi" << "ab" << "ab";
+        QTest::newRow("U+FFFE and U+FFFF") << "KL\uFFFE30\uFFFF01.tsi" << "KL3001" << "KL3001";
     }
     void nameInScript()
     {
@@ -364,6 +366,7 @@ private Q_SLOTS:
         QVERIFY(writeFile(path, Tsi));
         openIni(env, form, path);
         QVERIFY2(form.xmlText().contains("\r\n<!-- Terminal: " + comment + "  -->\r\n"), qPrintable(form.xmlText()));
+        QVERIFY(isXmlText(form.xmlText()));
         env.dialogs().saveFileAnswer = env.tempPath() + "/out.xml";
         form.cmdTSISpeichern_Click();
 

@@ -118,7 +118,7 @@ private Q_SLOTS:
         QVERIFY(!hasScriptExtension("/s/a.xml.bak"));
     }
 
-    // Old scripts are plain 8-bit text without a declaration; marked or declared files keep their encoding.
+    // Old scripts are plain 8-bit text without a declaration; marked or declared files are read by their encoding.
     void scriptEncodings_data()
     {
         QTest::addColumn<QByteArray>("bytes");
@@ -134,6 +134,18 @@ private Q_SLOTS:
         QTest::newRow("Latin-1 declared") << QByteArray("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><Script><Desc>"
                                                         "\xE4\xF6\xFC</Desc></Script>")
                                           << umlauts;
+        QTest::newRow("windows-1252 declared") << QByteArray("<?xml version=\"1.0\" encoding=\"windows-1252\"?><Script>"
+                                                             "<Desc>\xE4\xF6\xFC \x80</Desc></Script>")
+                                               << QString::fromUtf8("äöü €");
+        QTest::newRow("ISO-8859-15 declared") << QByteArray("<?xml version='1.0' encoding='ISO-8859-15'?><Script>"
+                                                            "<Desc>\xE4\xF6\xFC \xA4</Desc></Script>")
+                                              << QString::fromUtf8("äöü €");
+        QTest::newRow("declaration without encoding, 8-bit text")
+            << QByteArray("<?xml version=\"1.0\"?><Script><Desc>\xE4\xF6\xFC</Desc></Script>") << umlauts;
+        QTest::newRow("UTF-16 LE without mark")
+            << QByteArray(QStringEncoder(QStringConverter::Utf16LE)
+                              .encode(QString::fromUtf8("<?xml version=\"1.0\" encoding=\"UTF-16\"?><Script><Desc>äöü</Desc></Script>")))
+            << umlauts;
         QTest::newRow("UTF-16 LE with mark")
             << QByteArray(QStringEncoder(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom)
                               .encode(QString::fromUtf8("<Script><Desc>äöü</Desc></Script>")))

@@ -284,6 +284,47 @@ private Q_SLOTS:
         QVERIFY(m_env->dialogs().messages.isEmpty());
     }
 
+    // A saved report as other tools or damage leave it: what Refresh and Save write is
+    // well-formed, declares what it is, and names each file as the window listed it.
+    void foreignReportsAreSavedWellFormed_data()
+    {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<QByteArray>("written"); // the name as the saved report has it
+        QTest::addColumn<QString>("name");
+        const QByteArray utf8 = "<?xml version=\"1.0\" ?>\r\n";
+        QTest::newRow("UTF-8 with a byte order mark") << "\xEF\xBB\xBF" + utf8 << QByteArray("M\xC3\xBCller.dll")
+                                                      << QString::fromUtf8("Müller.dll");
+        QTest::newRow("Latin-1, declared") << QByteArray("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n")
+                                           << QByteArray("M\xFCller.dll") << QString::fromUtf8("Müller.dll");
+        QTest::newRow("reference to U+0001") << utf8 << QByteArray("a&#1;b") << "a&#1;b";
+        QTest::newRow("reference to U+FFFF") << utf8 << QByteArray("a&#xFFFF;b") << "a&#xFFFF;b";
+        QTest::newRow("undeclared entity") << utf8 << QByteArray("a&nope;b") << "a&nope;b";
+    }
+    void foreignReportsAreSavedWellFormed()
+    {
+        QFETCH(QByteArray, head);
+        QFETCH(QByteArray, written);
+        QFETCH(QString, name);
+        QByteArray bytes = head + "<SESSION DESC1031=\"Resource Report\">\r\n";
+        for (int i = 0; i < 22; ++i)
+            bytes += filesLine(QStringLiteral("f%1").arg(i), QStringLiteral("v")).toLatin1();
+        bytes += "\t<FILES FILENAME=\"" + written + "\" VERSION=\"v\"></FILES>\r\n</SESSION>\r\n";
+        writeReport(bytes);
+        frmVersionsNummer form(nullptr, m_places);
+        child<QPushButton>(&form, "cmdXMLlesen")->click();
+        child<QPushButton>(&form, "cmdXMLschreiben")->click();
+        QVERIFY(m_env->dialogs().messages.isEmpty());
+        const QByteArray saved = readBytes(reportFile());
+        QVERIFY(saved.startsWith("<?xml version=\"1.0\" ?>\r\n")); // UTF-8, as the bytes are
+        pugi::xml_document doc;
+        QVERIFY(loadXmlAsWritten(doc, saved));
+        QVERIFY(loadXmlBuffer(doc, saved.constData(), size_t(saved.size())));
+        QStringList read;
+        for (const pugi::xml_node files : doc.child("SESSION").children("FILES"))
+            read << QString::fromUtf8(files.attribute("FILENAME").value());
+        QCOMPARE(read.value(22), name);
+    }
+
     void aFailedSaveIsSaid()
     {
         touch(m_places.programFolder, QStringLiteral("Report")); // a file where the folder should be

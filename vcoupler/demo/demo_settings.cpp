@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QStringList>
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -14,6 +15,8 @@ const QString kSettingsKey = QStringLiteral("SOFTWARE\\Harmsted\\TD4700_V4\\Comm
 
 int main(int argc, char* argv[])
 {
+    // Under a file-size limit the write fails and is told, as in the program, instead of ending the tool.
+    std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     if (args.size() < 3) {
