@@ -238,9 +238,10 @@ struct RegistryStore::Impl {
         return {false, written};
     }
 
+    // A single change is told once until a save works again; a batch, whose values are kept, always.
     bool unsaved(Hive& hv, const QString& path, const Saved& why, bool held)
     {
-        if (!std::exchange(hv.unsavedTold, true))
+        if (!std::exchange(hv.unsavedTold, true) || held)
             deliver([=] { return unsavedSettingsText(path, why, held); });
         return false;
     }

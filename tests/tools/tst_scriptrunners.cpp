@@ -373,7 +373,7 @@ private Q_SLOTS:
         QVERIFY2(log.size() > 8192, qPrintable(QString::number(log.size()))); // longer than the main window's log keeps
         QVERIFY(log.startsWith("\r\nTerminal position: 1\r\n\r\nChannel: 1\r\n"));
         QCOMPARE(log.count("Verify : Ignore"), 1);
-        QVERIFY(log.contains("Register: 033\tDatum : 0063 (00099)\tVerify : Ignore\t\r\n"));
+        QVERIFY(log.contains("Register: 033\tDatum : 0063 (00099)\tVerify : Ignore (Code: 8193)\t\r\n"));
         QCOMPARE(log.count("\r\nDelete codeword\r\n"), 12);
         QVERIFY2(log.endsWith(QString(80, '-') + "\r\nNicht verifizierte Register: 1\r\n"), qPrintable(log.right(200)));
         // The box shows the log as it is, line by line.
