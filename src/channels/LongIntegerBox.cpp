@@ -2,6 +2,7 @@
 
 #include "ChannelDialogSupport.h"
 #include "platform/AppContext.h"
+#include "platform/FormLayout.h"
 #include "platform/LocaleInfo.h"
 #include "platform/StringTable.h"
 
@@ -23,6 +24,15 @@ LongIntegerBox::LongIntegerBox(int minimum, int maximum, QWidget* parent)
     : QSpinBox(parent)
 {
     setRange(minimum, maximum);
+    fWheelOnlyWhenFocused(this);
+}
+
+void LongIntegerBox::stepBy(int steps)
+{
+    // The base steps from the last number in range typed on the way ("70" of "70000"),
+    // replacing the text OK would refuse; a value nobody chose must not come of it.
+    if (enteredValue())
+        QSpinBox::stepBy(steps);
 }
 
 std::optional<int> LongIntegerBox::enteredValue() const

@@ -1,7 +1,8 @@
 #pragma once
 // The long-integer box of the channel dialogs: bounded to its range (arrows and
-// wheel stop at its ends), yet a typed number outside the range stays in view,
-// so OK and Test refuse it by name instead of quietly keeping the last good value.
+// wheel stop at its ends; the wheel only once it has the focus), yet a typed number
+// outside the range stays in view, so OK and Test refuse it by name instead of
+// quietly keeping the last good value; arrows and wheel leave such a text alone.
 #include <QSpinBox>
 
 #include <optional>
@@ -15,6 +16,8 @@ public:
     std::optional<int> enteredValue() const;
     // Shows a stored value; one that is no number in the range shows fallback instead.
     void showStored(const QString& text, int fallback);
+    // Steps only from a number in the range; any other text stays for OK to refuse.
+    void stepBy(int steps) override;
 
 protected:
     QValidator::State validate(QString& text, int& pos) const override;

@@ -1,5 +1,7 @@
 #include "FormLayout.h"
 
+#include <QAbstractSpinBox>
+#include <QEvent>
 #include <QPushButton>
 #include <algorithm>
 
@@ -31,4 +33,26 @@ void fWidenToCaptions(std::initializer_list<QPushButton*> buttons)
         width = std::max({width, b->width(), b->sizeHint().width()});
     for (QPushButton* b : buttons)
         b->resize(width, b->height());
+}
+
+namespace {
+class UnfocusedWheelFilter : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::Wheel || static_cast<QWidget*>(watched)->hasFocus())
+            return false;
+        event->ignore(); // passed on to the parent, which may scroll
+        return true;
+    }
+};
+} // namespace
+
+void fWheelOnlyWhenFocused(QAbstractSpinBox* box)
+{
+    box->setFocusPolicy(Qt::StrongFocus); // the wheel does not take the focus either
+    box->installEventFilter(new UnfocusedWheelFilter(box));
 }

@@ -2,6 +2,7 @@
 // Small layout mends the forms share.
 #include <initializer_list>
 
+class QAbstractSpinBox;
 class QPushButton;
 class QWidget;
 
@@ -14,3 +15,7 @@ void fTabLast(QWidget* form, std::initializer_list<QWidget*> widgets);
 // Widens the buttons, all alike, so the longest caption fits; never narrower
 // than they are. Design widths are too narrow for some captions in our fonts.
 void fWidenToCaptions(std::initializer_list<QPushButton*> buttons);
+
+// The wheel changes the box only once it has been clicked or tabbed into; over an
+// unfocused box it scrolls the form instead of changing a value nobody chose.
+void fWheelOnlyWhenFocused(QAbstractSpinBox* box);

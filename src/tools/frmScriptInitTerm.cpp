@@ -40,6 +40,9 @@ frmScriptInitTerm::frmScriptInitTerm(QWidget* parent)
     fraScriptLog->setTitle(QStringLiteral("ScriptLog"));
     // Stopping at the first value that does not verify is the safe start, in either language.
     chkResume->setChecked(false);
+    // A wheel turned over the form must not move the range the script writes.
+    fWheelOnlyWhenFocused(fpStartPos);
+    fWheelOnlyWhenFocused(fpEndPos);
 
     Frame1->setGeometry(8, 8, 452, 214);
     txtSelScript->setGeometry(12, 26, 428, 24);

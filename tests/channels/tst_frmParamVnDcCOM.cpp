@@ -7,6 +7,7 @@
 #include "common/RegistryWriteLog.h"
 #include "common/ScriptedChannel.h"
 #include "common/TestEnv.h"
+#include "common/WindowSystem.h"
 #include "platform/RegistryStore.h"
 
 #include <QComboBox>
@@ -330,6 +331,36 @@ private Q_SLOTS:
         const QString name = field == QLatin1String("fpLITimeOut") ? QStringLiteral("Timeout") : QStringLiteral("MultiPoint");
         QCOMPARE(stored(name), typed);
         QTRY_VERIFY(m_form.isNull());
+    }
+
+    // The wheel changes a number only in the box that has the focus, and no step replaces
+    // a typed number outside the range with one typed on the way: OK still refuses it.
+    void wheelAndArrowsChangeNoNumberUnasked()
+    {
+        store(QStringLiteral("Port"), QStringLiteral("9"));
+        frmParamVnDcCOM* f = openForm();
+        QVERIFY(QTest::qWaitForWindowActive(f));
+        auto* timeout = child<QSpinBox>(f, QStringLiteral("fpLITimeOut"));
+        auto* multiPoint = child<QSpinBox>(f, QStringLiteral("fpLImultiPoint"));
+        timeout->setFocus();
+        turnWheel(multiPoint, 1);
+        QCOMPARE(multiPoint->value(), 0);
+        QVERIFY(timeout->hasFocus());
+        turnWheel(timeout, 1);
+        QCOMPARE(timeout->value(), 501);
+
+        multiPoint->setFocus();
+        typeInto(multiPoint, QStringLiteral("70000"));
+        for (Qt::Key key : {Qt::Key_Up, Qt::Key_PageDown})
+            QTest::keyClick(multiPoint, key);
+        turnWheel(multiPoint, -1);
+        QCOMPARE(multiPoint->text(), QStringLiteral("70000"));
+        m_registry->writes.clear();
+        child<QPushButton>(f, QStringLiteral("cmdOK"))->click();
+        QCOMPARE(m_env->dialogs().messages,
+                 QStringList{"Multipoint muss eine Zahl von 0 bis 255 sein!|16|Test communication"});
+        QVERIFY(m_registry->writes.isEmpty());
+        QVERIFY(!m_form.isNull());
     }
 
     void loadShowsStoredSettings()

@@ -7,6 +7,7 @@
 #include <QSpontaneKeyEvent>
 #include <QStyle>
 #include <QStyleOptionTitleBar>
+#include <QWheelEvent>
 #include <QWidget>
 #include <QWindow>
 
@@ -38,4 +39,15 @@ inline QPoint closeButtonOf(QMdiSubWindow* sub)
     option.text = sub->windowTitle();
     option.rect = QRect(0, 0, sub->width(), sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, &option, sub));
     return sub->style()->subControlRect(QStyle::CC_TitleBar, &option, QStyle::SC_TitleBarCloseButton, sub).center();
+}
+
+// Turns the mouse wheel over the widget by notches (up when positive), as from the
+// mouse: the focus policy is asked too.
+inline void turnWheel(QWidget* widget, int notches)
+{
+    const QPointF at(5, 5);
+    QWheelEvent wheel(at, widget->mapToGlobal(at), {}, {0, 120 * notches}, Qt::NoButton, {}, Qt::NoScrollPhase,
+                      false);
+    QSpontaneKeyEvent::setSpontaneous(&wheel);
+    QCoreApplication::sendEvent(widget, &wheel);
 }

@@ -2,6 +2,7 @@
 #include "common/ScriptedChannel.h"
 #include "common/TestEnv.h"
 #include "common/VirtualCoupler.h"
+#include "common/WindowSystem.h"
 #include "platform/AppContext.h"
 #include "platform/LocaleInfo.h"
 #include "platform/ProtocolDeviceService.h"
@@ -247,6 +248,21 @@ private Q_SLOTS:
                  qPrintable(form.logText()));
         QVERIFY(!form.logText().contains("Channel: 2"));
         QCOMPARE(b.reg(1, 0, 31), 0);
+    }
+
+    // A wheel turned over the form moves neither end of the range of terminals written.
+    void wheelLeavesTheTerminalRangeAlone()
+    {
+        Bench b;
+        QVERIFY2(b.start(), qPrintable(b.coupler.output()));
+        frmScriptInitTerm form;
+        form.RefreshData({}, &b.channel, QString());
+        auto* start = form.findChild<QSpinBox*>("fpStartPos");
+        auto* end = form.findChild<QSpinBox*>("fpEndPos");
+        turnWheel(start, 1);
+        turnWheel(end, -1);
+        QCOMPARE(start->value(), 1);
+        QCOMPARE(end->value(), 4);
     }
 
     // A value no register holds is never sent, over either channel, once cut to 16 bits: the
