@@ -281,10 +281,12 @@ private Q_SLOTS:
         QVERIFY(writeFile(path, ini));
         frmScript form;
         const qint64 memoryBefore = peakMemoryKiB();
-        QElapsedTimer clock;
-        clock.start();
+        CpuClock clock; // the work alone: a busy machine does not stretch it
+        QElapsedTimer wall;
+        wall.start();
         openIni(env, form, path);
-        QVERIFY2(clock.elapsed() < 2000 * kSlower, qPrintable(QStringLiteral("%1 ms").arg(clock.elapsed())));
+        QVERIFY2(clock.elapsedMs() < 2000 * kSlower, qPrintable(QStringLiteral("%1 ms").arg(clock.elapsedMs())));
+        QVERIFY2(wall.elapsed() < 30000 * kSlower, qPrintable(QStringLiteral("%1 ms in all").arg(wall.elapsed())));
         QVERIFY2(peakMemoryKiB() - memoryBefore < 200 * 1024 * kSlower,
                  qPrintable(QStringLiteral("%1 KiB more").arg(peakMemoryKiB() - memoryBefore)));
         if (tables < 0) {
