@@ -21,7 +21,7 @@ int32_t FailFastChannel::VbRegSyncReadReq(int32_t pos, int32_t table, int32_t fi
 {
     if (failed())
         return m_failure.code;
-    const int32_t rc = m_inner ? m_inner->VbRegSyncReadReq(pos, table, first, count, buffer) : int32_t(ChNotOpen);
+    const int32_t rc = PassThroughChannel::VbRegSyncReadReq(pos, table, first, count, buffer);
     return settle(rc, {ChOk, ChannelFailure::Read, pos, table, first, count, 0});
 }
 
@@ -30,7 +30,7 @@ int32_t FailFastChannel::VbRegSyncWriteReq(int32_t pos, int32_t table, int32_t f
 {
     if (failed())
         return m_failure.code;
-    const int32_t rc = m_inner ? m_inner->VbRegSyncWriteReq(pos, table, first, count, buffer) : int32_t(ChNotOpen);
+    const int32_t rc = PassThroughChannel::VbRegSyncWriteReq(pos, table, first, count, buffer);
     return settle(rc, {ChOk, ChannelFailure::Write, pos, table, first, count, 0});
 }
 
@@ -38,6 +38,6 @@ int32_t FailFastChannel::ServiceRequest(uint8_t service, const QByteArray& reque
 {
     if (failed())
         return m_failure.code;
-    const int32_t rc = m_inner ? m_inner->ServiceRequest(service, request, reply) : int32_t(ChNotOpen);
+    const int32_t rc = PassThroughChannel::ServiceRequest(service, request, reply);
     return settle(rc, {ChOk, ChannelFailure::Service, 0, 0, 0, 0, service});
 }

@@ -3,7 +3,7 @@
 // transport failure, or the job declares a refused request fatal, every further
 // call gives that code at once without touching the link. A dead link so costs
 // one time-out, not one per request, and the failure that ended the job is kept.
-#include "DeviceChannel.h"
+#include "PassThroughChannel.h"
 
 struct ChannelFailure {
     enum Kind { Read, Write, Service };
@@ -13,10 +13,10 @@ struct ChannelFailure {
     uint8_t service = 0;
 };
 
-class FailFastChannel : public IDeviceChannel {
+class FailFastChannel : public PassThroughChannel {
 public:
     // inner may be null: every call then fails with ChNotOpen.
-    explicit FailFastChannel(IDeviceChannel* inner) : m_inner(inner) {}
+    explicit FailFastChannel(IDeviceChannel* inner) : PassThroughChannel(inner) {}
 
     bool failed() const { return m_failure.code != ChOk; }
     const ChannelFailure& failure() const { return m_failure; }
@@ -27,14 +27,10 @@ public:
                              std::span<int32_t> buffer) override;
     int32_t VbRegSyncWriteReq(int32_t pos, int32_t table, int32_t first, int32_t count,
                               std::span<const int32_t> buffer) override;
-    int32_t PortOpen() override { return m_inner ? m_inner->PortOpen() : int32_t(ChNotOpen); }
-    int32_t PortClose() override { return m_inner ? m_inner->PortClose() : int32_t(ChOk); }
-    IChannelParam* GetDeviceParamObj() override { return m_inner ? m_inner->GetDeviceParamObj() : nullptr; }
     int32_t ServiceRequest(uint8_t service, const QByteArray& request, QByteArray& reply) override;
 
 private:
     int32_t settle(int32_t rc, const ChannelFailure& request);
 
-    IDeviceChannel* m_inner;
     ChannelFailure m_failure;
 };

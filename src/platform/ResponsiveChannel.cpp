@@ -14,7 +14,7 @@ constexpr qint64 kEventsEveryMs = 200;
 } // namespace
 
 ResponsiveChannel::ResponsiveChannel(IDeviceChannel* inner)
-    : m_inner(inner)
+    : PassThroughChannel(inner)
     , m_app(AppContext::current())
     , m_escapesBefore(m_app ? m_app->busy.escapes : 0)
 {
@@ -42,7 +42,7 @@ int32_t ResponsiveChannel::VbRegSyncReadReq(int32_t pos, int32_t table, int32_t 
 {
     if (!proceed())
         return ChCancelled;
-    return m_inner ? m_inner->VbRegSyncReadReq(pos, table, first, count, buffer) : int32_t(ChNotOpen);
+    return PassThroughChannel::VbRegSyncReadReq(pos, table, first, count, buffer);
 }
 
 int32_t ResponsiveChannel::VbRegSyncWriteReq(int32_t pos, int32_t table, int32_t first, int32_t count,
@@ -50,12 +50,12 @@ int32_t ResponsiveChannel::VbRegSyncWriteReq(int32_t pos, int32_t table, int32_t
 {
     if (!proceed())
         return ChCancelled;
-    return m_inner ? m_inner->VbRegSyncWriteReq(pos, table, first, count, buffer) : int32_t(ChNotOpen);
+    return PassThroughChannel::VbRegSyncWriteReq(pos, table, first, count, buffer);
 }
 
 int32_t ResponsiveChannel::ServiceRequest(uint8_t service, const QByteArray& request, QByteArray& reply)
 {
     if (!proceed())
         return ChCancelled;
-    return m_inner ? m_inner->ServiceRequest(service, request, reply) : int32_t(ChNotOpen);
+    return PassThroughChannel::ServiceRequest(service, request, reply);
 }

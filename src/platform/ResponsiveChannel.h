@@ -4,13 +4,13 @@
 // input is dropped (UserInputBlock), and Escape ends the job: from then on every
 // request gives ChCancelled at once, without reaching the link. The request under way
 // when Escape comes ends as it would have, within its time-out.
-#include "DeviceChannel.h"
+#include "PassThroughChannel.h"
 
 #include <QElapsedTimer>
 
 class AppContext;
 
-class ResponsiveChannel : public IDeviceChannel {
+class ResponsiveChannel : public PassThroughChannel {
 public:
     // inner may be null: every request then fails with ChNotOpen.
     explicit ResponsiveChannel(IDeviceChannel* inner);
@@ -19,9 +19,6 @@ public:
                              std::span<int32_t> buffer) override;
     int32_t VbRegSyncWriteReq(int32_t pos, int32_t table, int32_t first, int32_t count,
                               std::span<const int32_t> buffer) override;
-    int32_t PortOpen() override { return m_inner ? m_inner->PortOpen() : int32_t(ChNotOpen); }
-    int32_t PortClose() override { return m_inner ? m_inner->PortClose() : int32_t(ChOk); }
-    IChannelParam* GetDeviceParamObj() override { return m_inner ? m_inner->GetDeviceParamObj() : nullptr; }
     QString PortName() const override { return m_inner ? m_inner->PortName() : QString(); }
     int32_t ServiceRequest(uint8_t service, const QByteArray& request, QByteArray& reply) override;
 
@@ -31,7 +28,6 @@ private:
     // Before each request: window events when they are due; false once the job is cancelled.
     bool proceed();
 
-    IDeviceChannel* m_inner;
     AppContext* m_app;
     int m_escapesBefore = 0;
     QElapsedTimer m_sinceEvents;
