@@ -8,7 +8,9 @@
 #include "common/VirtualCoupler.h"
 
 #include <QMap>
+#include <QPointer>
 #include <QStringList>
+#include <QTimer>
 #include <QWidget>
 #include <QtTest>
 #include <functional>
@@ -53,8 +55,18 @@ void addMatrixRows(const QStringList& stages);
 void addTransportRows(const QStringList& cases);
 
 // During the next real wait (RecordingDialogs::realWaits) the view's close box is pressed and the
-// next view's opening closes the other forms; stayed tells whether the view was still open then.
-void closeViewDuringWait(QWidget* view, bool& stayed);
+// next view's opening closes the other forms. It ends with its scope, so a row that failed before
+// the wait leaves nothing to fire in a later row.
+class CloseViewDuringWait {
+public:
+    explicit CloseViewDuringWait(QWidget* view);
+    bool stayed() const { return m_stayed; } // whether the view was still open then
+
+private:
+    QPointer<QWidget> m_view;
+    QTimer m_timer;
+    bool m_stayed = false;
+};
 
 // What the coupler saw of the last MatrixProgram::runFaulted: the requests from the one the fault hit
 // to the end of the stage.
@@ -117,7 +129,11 @@ public:
     // A healthy coupler again: faults cleared, the last row's requests taken in, offline, empty cache and log.
     bool reset();
     // The coupler's trace since the row began (onlineOver, reset), for the report of a failed row.
-    QString rowTrace() const;
+    QString rowTrace();
+    // Whether, since the row began, the program and the coupler together stood ready to run but
+    // without a processor for at least one time-out: a healthy reply may have come too late.
+    bool rowStarved() const;
+    void rowEnded() { m_rowWaitStartMs = processorWaitMs(); } // the next row's watch begins
     // Arms spec at target, runs the stage and returns the milliseconds from the fault
     // to the end of the stage; -1 when the fault never fired. lastFaultedRun() tells the rest.
     qint64 runFaulted(const QString& spec, const QString& target, const std::function<void()>& stage);
@@ -135,6 +151,9 @@ private:
     int m_timeoutMs;
     QString m_transport;
     qsizetype m_rowStart = 0; // trace lines before the row
+    qint64 m_rowWaitStartMs = 0; // processorWaitMs() when the row began
+    // How long the program's and the coupler's threads stood ready to run without a processor.
+    qint64 processorWaitMs() const;
 };
 
 // Lets events run until done() holds; false after timeoutMs.
@@ -180,6 +199,26 @@ protected:
 private:
     std::unique_ptr<MatrixProgram> m_program;
 };
+// For a suite's cleanup(): a failed row is reported with what the coupler saw of it, and noted
+// for runMatrixTests when the machine starved it.
+void reportFailedRow(MatrixProgram& program);
+
+// Runs the suite like QTest::qExec. A row that failed while the machine kept the processor from the
+// program or the coupler for a time-out or more is run again, up to twice, on its own; it counts as
+// failed only if it fails each time. Every failure stays in the output.
+int runMatrixTests(QObject* suite, int argc, char** argv);
+
+// QTEST_MAIN for the fault-matrix suites.
+#define MATRIX_TEST_MAIN(Suite)                                                                                        \
+    int main(int argc, char* argv[])                                                                                   \
+    {                                                                                                                  \
+        QT_PREPEND_NAMESPACE(QTest::Internal::callInitMain)<Suite>();                                                  \
+        QTEST_MAIN_SETUP()                                                                                             \
+        Suite suite;                                                                                                   \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                                     \
+        return runMatrixTests(&suite, argc, argv);                                                                     \
+    }
+
 // The wall-clock backstop: ended within count time-outs and a few more after the fault. The time-outs
 // the program waited are counted by the coupler (FaultedRun::waits); a descheduled process only
 // stretches the wall clock, so it bounds only what the coupler cannot see, such as a sleep.

@@ -91,11 +91,7 @@ private Q_SLOTS:
     }
 
     void cleanupTestCase() { m_program.reset(); }
-    void cleanup()
-    {
-        if (QTest::currentTestFailed())
-            qInfo("what the coupler saw of the row:\n%s", qPrintable(p().rowTrace()));
-    }
+    void cleanup() { reportFailedRow(p()); }
 
     void logIn_data() { addMatrixRows(stageNames(kLoginStages)); }
     void logIn()
@@ -208,5 +204,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(tst_FaultMatrix)
+MATRIX_TEST_MAIN(tst_FaultMatrix)
 #include "tst_faultmatrix.moc"

@@ -25,6 +25,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QtTest>
+#include <optional>
 
 namespace {
 
@@ -256,10 +257,10 @@ void tst_FaultMatrixController::applySteps()
     const bool restart = c.kind == RefusedRestart || c.kind == LostRestartReply || c.kind == CloseInWait;
     const bool waited = c.kind == LostRestartReply || c.kind == CloseInWait;
     dialogs().answers = restart ? QList<int>{vbYes} : QList<int>{vbOK, vbNo};
-    bool stayed = false;
+    std::optional<CloseViewDuringWait> closer;
     dialogs().realWaits = waited;
     if (c.kind == CloseInWait)
-        closeViewDuringWait(form, stayed);
+        closer.emplace(form);
     const qsizetype mark = p().coupler().requests().size();
     namedChild<QPushButton>(*form, QStringLiteral("cmdApply"))->click();
     dialogs().realWaits = false;
@@ -282,7 +283,7 @@ void tst_FaultMatrixController::applySteps()
     if (c.kind == RefusedQuery) // a state never read is neither restarted nor switched
         QCOMPARE(requests.filter(QRegularExpression(QStringLiteral("cycletime|write 0 98"))), QStringList());
     if (c.kind == CloseInWait) {
-        QVERIFY2(stayed, "the view closed during the restart wait");
+        QVERIFY2(closer->stayed(), "the view closed during the restart wait");
         QVERIFY(form);
     }
     // The view shows the device's settings; only an unknown measurement state is still named.
@@ -305,5 +306,5 @@ void tst_FaultMatrixController::applySteps()
     delete form.data();
 }
 
-QTEST_MAIN(tst_FaultMatrixController)
+MATRIX_TEST_MAIN(tst_FaultMatrixController)
 #include "tst_faultmatrix_controller.moc"

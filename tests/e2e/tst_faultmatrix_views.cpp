@@ -33,6 +33,7 @@
 #include <QTableView>
 #include <QTimer>
 #include <QtTest>
+#include <optional>
 #include <sstream>
 
 namespace {
@@ -339,10 +340,10 @@ void tst_FaultMatrixViews::commonApplySteps()
     if (c.kind != CloseInWait)
         QVERIFY(p().coupler().arm(QStringLiteral("error:%1@%2").arg(code).arg(QLatin1String(c.target))));
     dialogs().answers = c.kind == RefusedProtection ? QList<int>{vbOK, vbNo} : QList<int>{vbYes};
-    bool stayed = false;
+    std::optional<CloseViewDuringWait> closer;
     dialogs().realWaits = c.kind != RefusedProtection; // the mapping reads the restarted coupler
     if (c.kind == CloseInWait)
-        closeViewDuringWait(form, stayed);
+        closer.emplace(form);
     namedChild<QPushButton>(*form, QStringLiteral("cmdApply"))->click();
     dialogs().realWaits = false;
     QVERIFY(p().coupler().clearFaults());
@@ -353,7 +354,7 @@ void tst_FaultMatrixViews::commonApplySteps()
     QCOMPARE(dialogs().messages, told);
     QCOMPARE(dialogs().waits, c.kind == RefusedProtection ? QList<int>{} : QList<int>{2000});
     if (c.kind == CloseInWait) {
-        QVERIFY2(stayed, "the view closed during the restart wait");
+        QVERIFY2(closer->stayed(), "the view closed during the restart wait");
         QVERIFY(form);
     }
     // The view shows the device's settings; a failed mapping is named in its status line.
@@ -377,5 +378,5 @@ void tst_FaultMatrixViews::commonApplySteps()
     delete form.data();
 }
 
-QTEST_MAIN(tst_FaultMatrixViews)
+MATRIX_TEST_MAIN(tst_FaultMatrixViews)
 #include "tst_faultmatrix_views.moc"
