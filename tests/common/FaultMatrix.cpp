@@ -14,10 +14,7 @@
 #include "shell/modViewDispatch.h"
 
 #include <QAction>
-#include <QCoreApplication>
-#include <QFile>
 #include <algorithm>
-#include <utility>
 #include <QDir>
 #include <QPointer>
 #include <QTimer>
@@ -38,22 +35,6 @@ constexpr int kRebootMs = 1800;
 constexpr int kBackstopTimeouts = 4;
 
 FaultedRun g_lastRun; // of the one MatrixProgram a test runs at a time
-QStringList g_starvedFailures; // "function:row" of the rows failed on a starved machine
-
-// How long the process's threads stood ready to run without a processor, in all; the kernel counts
-// it per thread ("schedstat": time run, time waited, slices, in nanoseconds).
-qint64 processorWaitMs(qint64 pid)
-{
-    qint64 waitedNs = 0;
-    const QString tasks = QStringLiteral("/proc/%1/task").arg(pid);
-    for (const QString& thread : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile stat(tasks + QLatin1Char('/') + thread + QStringLiteral("/schedstat"));
-        if (stat.open(QIODevice::ReadOnly))
-            waitedNs += stat.readAll().split(' ').value(1).toLongLong();
-    }
-    return waitedNs / 1000000;
-}
-
 void dumpTree(QTreeWidgetItem* item, int depth, QStringList& out)
 {
     out << QString(depth * 2, QLatin1Char(' ')) + item->text(0);
@@ -228,16 +209,8 @@ bool MatrixProgram::readyCoupler()
     if (!m_coupler.clearFaults() || !m_coupler.sync())
         return false;
     m_rowStart = m_coupler.trace().size();
-    m_rowWaitStartMs = processorWaitMs();
     return true;
 }
-
-qint64 MatrixProgram::processorWaitMs() const
-{
-    return ::processorWaitMs(QCoreApplication::applicationPid()) + ::processorWaitMs(m_coupler.processId());
-}
-
-bool MatrixProgram::rowStarved() const { return processorWaitMs() - m_rowWaitStartMs >= m_timeoutMs; }
 
 QString MatrixProgram::rowTrace()
 {
@@ -359,35 +332,8 @@ void MatrixFixture::reportFailedRow() const
 
 void reportFailedRow(MatrixProgram& program)
 {
-    if (QTest::currentTestFailed()) {
+    if (QTest::currentTestFailed())
         qInfo("what the coupler saw of the row:\n%s", qPrintable(program.rowTrace()));
-        if (program.rowStarved())
-            g_starvedFailures << QLatin1String(QTest::currentTestFunction())
-                    + (QTest::currentDataTag() ? QLatin1Char(':') + QLatin1String(QTest::currentDataTag()) : QString());
-    }
-    program.rowEnded();
-}
-
-int runMatrixTests(QObject* suite, int argc, char** argv)
-{
-    g_starvedFailures.clear();
-    int failed = QTest::qExec(suite, argc, argv);
-    const QStringList starved = std::exchange(g_starvedFailures, {});
-    for (const QString& row : starved) {
-        // A failure that comes back on a machine that is not starving the row is a failure.
-        for (int attempt = 1; attempt <= 2; ++attempt) {
-            qInfo("%s failed while the machine kept the processor from it; run %d of 2 again on its own",
-                  qPrintable(row), attempt);
-            g_starvedFailures.clear();
-            if (QTest::qExec(suite, QStringList{QString::fromLocal8Bit(argv[0]), row}) == 0) {
-                --failed;
-                break;
-            }
-            if (!g_starvedFailures.contains(row))
-                break;
-        }
-    }
-    return failed;
 }
 
 int32_t MatrixFixture::deviceWord(int pos, int table, int reg)

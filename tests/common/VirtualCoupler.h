@@ -25,7 +25,6 @@ public:
     // a coupler switched off and on, which the program reaches again without new settings.
     bool restart();
     bool running() const { return m_process.state() == QProcess::Running; }
-    qint64 processId() const { return m_process.processId(); }
 
     static QString stationPath(const QString& name);
 

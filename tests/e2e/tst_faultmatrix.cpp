@@ -204,5 +204,5 @@ private Q_SLOTS:
     }
 };
 
-MATRIX_TEST_MAIN(tst_FaultMatrix)
+QTEST_MAIN(tst_FaultMatrix)
 #include "tst_faultmatrix.moc"

@@ -156,5 +156,5 @@ private Q_SLOTS:
     }
 };
 
-MATRIX_TEST_MAIN(tst_FaultMatrixChannels)
+QTEST_MAIN(tst_FaultMatrixChannels)
 #include "tst_faultmatrix_channels.moc"

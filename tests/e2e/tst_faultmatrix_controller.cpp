@@ -306,5 +306,5 @@ void tst_FaultMatrixController::applySteps()
     delete form.data();
 }
 
-MATRIX_TEST_MAIN(tst_FaultMatrixController)
+QTEST_MAIN(tst_FaultMatrixController)
 #include "tst_faultmatrix_controller.moc"

@@ -301,5 +301,5 @@ private:
     bool m_refusingCoupler = false;
 };
 
-MATRIX_TEST_MAIN(tst_FaultMatrixTools)
+QTEST_MAIN(tst_FaultMatrixTools)
 #include "tst_faultmatrix_tools.moc"

@@ -378,5 +378,5 @@ void tst_FaultMatrixViews::commonApplySteps()
     delete form.data();
 }
 
-MATRIX_TEST_MAIN(tst_FaultMatrixViews)
+QTEST_MAIN(tst_FaultMatrixViews)
 #include "tst_faultmatrix_views.moc"

@@ -9,6 +9,7 @@
 // TD4700_RANDOM_STEPS, TD4700_RANDOM_SECONDS) run one seed again, longer.
 #include "common/FaultMatrix.h"
 #include "common/HexImage.h"
+#include "common/Sanitized.h"
 #include "common/WindowSystem.h"
 
 #include "platform/UserInputBlock.h"
@@ -41,14 +42,6 @@
 #include <thread>
 #include <unistd.h>
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define TD4700_ASAN 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define TD4700_ASAN 1
-#endif
 #ifdef TD4700_ASAN
 #include <sanitizer/common_interface_defs.h>
 #endif

@@ -1,6 +1,7 @@
 // Old INI scripts: the profile reader, the conversion dialog with its exact
 // output, and the highlighting of the preview.
 #include "common/CpuClock.h"
+#include "common/Sanitized.h"
 #include "common/TestEnv.h"
 #include "platform/LocaleInfo.h"
 #include "platform/XmlDocument.h"
@@ -94,17 +95,7 @@ QByteArray filledToOneMiB(const QByteArray& head, const QByteArray& line)
 
 // The bounds hold for the program as built; a sanitized build at -O0 runs many times slower
 // and keeps shadow memory, and the old converter still took minutes there.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr int kSlower = 10;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr int kSlower = 10;
-#else
-constexpr int kSlower = 1;
-#endif
-#else
-constexpr int kSlower = 1;
-#endif
+constexpr int kSlower = kSanitized ? 10 : 1;
 
 qint64 peakMemoryKiB()
 {
