@@ -27,8 +27,9 @@ namespace {
 const QString kKey = QStringLiteral("SOFTWARE\\Harmsted\\TD4700_V4\\Common");
 constexpr int kCom = 11;
 // Below the earliest end of the program's restart wait of 2000 ms (a coarse timer may end a twentieth
-// early), yet long enough that a reboot fault lasts through every stage, however late a loaded
-// machine sends the stage's next request.
+// early), yet long enough that a reboot fault lasts through a stage of two waits, however late a
+// loaded machine sends the stage's next request. The channel dialogs' Test waits out four reads:
+// its rows arm every read (#1+), so a reboot that ended is started again.
 constexpr int kRebootMs = 1800;
 // The wall-clock backstop's room beyond the time-outs a stage may wait: a sanitizer build on a
 // machine with twice as many busy processes as cores still ends its stages well within it.

@@ -29,7 +29,7 @@
 
 namespace {
 
-constexpr int kTimeoutMs = 250;
+constexpr int kTimeoutMs = MatrixProgram::kTimeoutMs;
 constexpr int kInsideWaitMs = 300; // the restart wait lasts 2000 ms
 const char* const kScript = "<Script><Desc>Close</Desc><Table><Nummer>0</Nummer>"
                             "<Register><Offset>1</Offset><Value>3</Value></Register></Table></Script>";
